@@ -1,0 +1,28 @@
+# Sources are found by convention so that new files need no list edits:
+#   src/**/*.cpp               portable core (never includes platform headers)
+#   src/**/*_win32.cpp         Win32 adapters, built only for Windows
+#   src/**/*_posix.cpp         POSIX stand-ins, built only elsewhere
+#   src/startup/winmain_win32.cpp  the program's entry, only in PellWatcher.exe
+#   src/cli/                   the command-line checker (own CMakeLists)
+function(pell_glob_sources)
+    set(root ${CMAKE_SOURCE_DIR}/src)
+    file(GLOB_RECURSE all CONFIGURE_DEPENDS ${root}/*.cpp)
+    list(FILTER all EXCLUDE REGEX "/src/(cli|resources)/")
+    set(core ${all})
+    list(FILTER core EXCLUDE REGEX "_(win32|posix)\\.cpp$")
+    set(entry ${root}/startup/winmain_win32.cpp)
+    if(WIN32)
+        set(platform ${all})
+        list(FILTER platform INCLUDE REGEX "_win32\\.cpp$")
+        list(REMOVE_ITEM platform ${entry})
+    else()
+        set(platform ${all})
+        list(FILTER platform INCLUDE REGEX "_posix\\.cpp$")
+    endif()
+    if(NOT platform)
+        set(platform ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
+    endif()
+    set(PELL_CORE_SOURCES ${core} PARENT_SCOPE)
+    set(PELL_PLATFORM_SOURCES ${platform} PARENT_SCOPE)
+    set(PELL_PROGRAM_SOURCES ${entry} PARENT_SCOPE)
+endfunction()

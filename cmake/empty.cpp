@@ -1,0 +1,1 @@
+// Placeholder so that a platform library always has one source.

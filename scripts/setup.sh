@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need (Debian). Idempotent: when
+# everything is present it only checks and returns within a second or two.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config git
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    mingw-w64 wine wine64 xvfb x11-utils xdotool imagemagick
+    locales fonts-ipafont
+    dovecot-pop3d nkf
+    clang-14 libclang-rt-14-dev clang-format
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "setup: installing ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes its ANSI code page (932) from a Japanese locale.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+    echo "setup: generating the ja_JP.UTF-8 locale"
+    if grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+        sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+    elif ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+        echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+    fi
+    locale-gen >/dev/null
+fi

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs every test: format check, Linux unit tests, the same under ASan+UBSan,
+# fuzz targets, both Windows builds, and the Windows tests under Wine + Xvfb.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+"$root/scripts/setup.sh"
+
+export PELL_BUILD_ROOT="${PELL_BUILD_ROOT:-$root/build}"
+. "$root/scripts/wine-env.sh"
+mkdir -p "$PELL_BUILD_ROOT"
+jobs="$(nproc)"
+
+cleanup() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "${PELL_XVFB_PID:-}" ]; then kill "$PELL_XVFB_PID" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+echo "== format"
+mapfile -t sources < <(git ls-files -co --exclude-standard -- '*.cpp' '*.h' '*.cc' | grep -v '^build')
+if ! clang-format --dry-run --Werror "${sources[@]}"; then
+    echo "clang-format: run  clang-format -i  on the files above" >&2
+    exit 1
+fi
+
+# The Wine prefix is made while the Linux builds compile.
+(pell_wine_prefix) &
+prefix_pid=$!
+
+echo "== Linux build and unit tests"
+"$root/scripts/build.sh" host
+ctest --test-dir "$PELL_BUILD_ROOT/host" -j "$jobs" --output-on-failure
+
+echo "== Linux unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+"$root/scripts/build.sh" asan -DPELL_BUILD_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir "$PELL_BUILD_ROOT/asan" -j "$jobs" --output-on-failure -LE integration
+
+if [ -x "$root/fuzz/run.sh" ]; then
+    echo "== fuzz targets"
+    "$root/fuzz/run.sh" "$PELL_BUILD_ROOT/fuzz"
+fi
+
+echo "== Windows builds (i686 and x86_64)"
+"$root/scripts/build.sh" win32
+"$root/scripts/build.sh" win64
+
+echo "== Windows tests under Wine"
+wait "$prefix_pid" || true
+pell_ensure_display
+ctest --test-dir "$PELL_BUILD_ROOT/win64" -j "$jobs" --output-on-failure

@@ -1,0 +1,39 @@
+# Sourced by the scripts that run Windows programs: a private Wine prefix and a
+# Japanese locale so that the ANSI code page is 932.
+: "${PELL_BUILD_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
+export WINEPREFIX="${WINEPREFIX:-$PELL_BUILD_ROOT/wineprefix}"
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export LANG=ja_JP.UTF-8
+export LC_ALL=ja_JP.UTF-8
+
+# Creates the prefix once (about ten seconds); later calls return at once.
+pell_wine_prefix() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w || true
+    fi
+}
+
+# Starts Xvfb on a free display when none is set.
+pell_ensure_display() {
+    if [ -n "${DISPLAY:-}" ]; then return 0; fi
+    local n
+    for n in $(seq 90 120); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            Xvfb ":$n" -screen 0 1280x800x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+            PELL_XVFB_PID=$!
+            export DISPLAY=":$n"
+            for _ in $(seq 50); do
+                [ -e "/tmp/.X11-unix/X$n" ] && break
+                sleep 0.1
+            done
+            echo "No DISPLAY was set: started Xvfb on $DISPLAY (pid $PELL_XVFB_PID)."
+            return 0
+        fi
+    done
+    echo "Could not find a free display for Xvfb" >&2
+    return 1
+}

@@ -1,0 +1,10 @@
+#include "startup/process_values.h"
+
+namespace pell {
+
+ProcessValues& Process() {
+    static ProcessValues values;
+    return values;
+}
+
+}  // namespace pell

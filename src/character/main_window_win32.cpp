@@ -1,45 +1,147 @@
-// The main character window. For now it only ends the run when destroyed and
-// takes over a skin library handed to it; the character itself comes later.
+// The main character window: creation, the end of the run and the message
+// dispatch. The handlers live in the main_window_*_win32.cpp files.
 #include <windows.h>
 
-#include "character/window_messages.h"
+#include <shellapi.h>
+
+#include "character/character_peers_win32.h"
+#include "character/host_messages.h"
+#include "character/main_window_handlers_win32.h"
+#include "character/main_window_state_win32.h"
+#include "character/skin_win32.h"
+#include "settings/settings_conventions.h"
 #include "startup/startup_win32.h"
 
 namespace pell {
-namespace {
 
-HMODULE g_skinModule = nullptr;
+void OnMainWindowCreate(HWND window) {
+    ResetMainState();
+    MainWindowState& state = MainState();
+    SettingsStore& settings = CharacterSettings();
+    state.window = window;
+    state.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    state.port = std::make_unique<WindowSchedulerPort>(window);
+    state.scheduler = std::make_unique<CheckScheduler>(*state.port, settings);
 
-void ReleaseSkin() {
-    if (g_skinModule) FreeLibrary(g_skinModule);
-    g_skinModule = nullptr;
+    DragAcceptFiles(window, TRUE);
+    ReadFlag(settings, kControlSection, "MultiExe", kNo);  // creates the key; decided at start-up
+    ChooseSkinAtCreation(settings);
+    if (ReadFlag(settings, kControlSection, "TaskTray", kYes)) {
+        state.tray.AddAtCreation(window, CurrentSkinModule());
+    }
+    // Every frame gets its recorded size before the first face switch.
+    BuildFrameRegions(window, kFrameCount, 1);
+    state.positionSaving = true;
+    state.scheduler->SetAccounts(LoadAccountList(settings));
+    state.scheduler->ArmAccountTimers();
+    ApplyStacking(window, std::nullopt);
+    // The window grows from 0 x 0 to the frame's size; WM_SIZE places it.
+    SetFace(window, kFaceIdle);
+    state.leaveTrackingArmed = false;
+    state.inMenu = false;
 }
 
-// wParam 0: lParam is a global atom naming the library (from a second instance).
-void TakeSkinFromAtom(LPARAM lParam) {
-    char name[512] = {};
-    const ATOM atom = static_cast<ATOM>(lParam);
-    GlobalGetAtomNameA(atom, name, sizeof(name));
-    GlobalDeleteAtom(atom);
+void OnMainWindowDestroy(HWND window) {
+    MainWindowState& state = MainState();
+    state.tray.Delete(window);
+    SetWindowRgn(window, nullptr, FALSE);
+    // A running worker is not waited for; it only learns to post nothing more.
+    if (state.scheduler) {
+        state.scheduler->StopRunningChecks();
+        state.scheduler->SetAccounts(std::make_shared<AccountList>());
+    }
     ReleaseSkin();
-    g_skinModule = LoadLibraryA(name);
+    state.window = nullptr;
+    PostQuitMessage(0);
 }
-
-}  // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MainWindowState& state = MainState();
     switch (message) {
         case WM_CREATE:
-            g_skinModule = TakePendingSkinModule();
+            OnMainWindowCreate(window);
             return 0;
         case WM_DESTROY:
-            ReleaseSkin();
-            PostQuitMessage(0);
+            OnMainWindowDestroy(window);
+            return 0;
+        case WM_MOVE:
+            SavePosition(window);
+            return 0;
+        case WM_SIZE:
+        case WM_DISPLAYCHANGE:
+            PlaceWindow(window);
+            return 0;
+        case WM_PAINT:
+            PaintFace(window);
+            return 0;
+        case WM_NCPAINT:
+            return 0;  // the window has no frame of its own
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_COMMAND:
+            OnCommand(window, LOWORD(wParam));
+            return 0;
+        case WM_TIMER:
+            OnTimer(window, wParam);
             return 0;
         case MSG_SKINCHANGE:
-            if (wParam == 0 && lParam != 0) TakeSkinFromAtom(lParam);
+            OnSkinChange(window, wParam, lParam);
+            return 0;
+        case MSG_CHECKDONE:
+            RefreshAfterCheck(window, wParam);
+            return 0;
+        case MSG_NEWMAIL:
+            OnNewMail(window, lParam);
+            return 0;
+        case MSG_SETTINGSCHANGED:
+            OnSettingsChanged(window);
+            return 0;
+        case MSG_TRAYNOTIFY:
+            if (state.scheduler)
+                state.tray.HandleNotify(window, lParam, state.accounts());
+            return 0;
+        case WM_MOUSEMOVE:
+            OnMouseMove(window, wParam);
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnLeftButtonDown(window);
+            return 0;
+        case WM_LBUTTONUP:
+            OnLeftButtonUp(window);
+            return 0;
+        case WM_RBUTTONDOWN:
+            OnRightButtonDown(window);
+            return 0;
+        case WM_ENTERMENULOOP:
+            state.inMenu = true;
+            return 0;
+        case WM_EXITMENULOOP:
+            state.inMenu = false;
+            return 0;
+        case WM_DROPFILES:
+            OnDropFiles(window, wParam);
+            return 0;
+        case MSG_MOUSELEAVE:
+            OnPointerLeft(window);
+            return 0;
+        case MSG_TRAYREADD:
+            state.tray.ReAdd(window, CurrentSkinModule());
+            if (state.scheduler)
+                state.tray.HandleNotify(window, lParam, state.accounts());
+            return 0;
+        case MSG_HOST_THINK:
+        case MSG_HOST_SETTIMER:
+        case MSG_HOST_KILLTIMER:
+        case MSG_HOST_LASTNEWMAIL:
+        case MSG_HOST_WORKERDONE:
+            OnHostMessage(window, message, wParam, lParam);
             return 0;
         default:
+            // The task bar's restart: the icon must be added again.
+            if (message != 0 && message == state.taskbarCreated) {
+                state.tray.ReAdd(window, CurrentSkinModule());
+                return 0;
+            }
             return DefWindowProcA(window, message, wParam, lParam);
     }
 }

@@ -1,0 +1,223 @@
+// Commands of the menus, the timers of the main window, the new-mail notice,
+// dropped files, skin changes and the reload after the settings.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "character/main_window_handlers_win32.h"
+#include "character/main_window_state_win32.h"
+#include "character/skin_win32.h"
+#include "mail/new_mail_notice.h"
+#include "mail/status_codes.h"
+#include "settings/settings_conventions.h"
+
+namespace pell {
+namespace {
+
+constexpr char kNoticeCaption[] = "メール着信通知";
+
+bool SettingsDialogOpen() {
+    return MainState().settingsDialog != nullptr;
+}
+
+// The plain new-mail message box of this thread, if one is on screen.
+HWND FindOwnNoticeBox() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND candidate, LPARAM result) -> BOOL {
+            char title[64] = {};
+            GetWindowTextA(candidate, title, sizeof(title));
+            if (std::strcmp(title, kNoticeCaption) != 0)
+                return TRUE;
+            *reinterpret_cast<HWND*>(result) = candidate;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void LaunchMailProgram(HWND window, int index) {
+    MainWindowState& state = MainState();
+    if (!state.scheduler || index < 0 ||
+        static_cast<std::size_t>(index) >= state.accounts().size()) {
+        return;
+    }
+    SettingsStore& settings = CharacterSettings();
+    const std::string section = state.accounts()[static_cast<std::size_t>(index)].name;
+    const std::string mailer = settings.ReadText(section, "Mailer", "", 256);
+    const std::string param = settings.ReadText(section, "Param", "", 256);
+    SendMessageA(window, WM_LBUTTONDOWN, 0, 0);  // clears a held mail state
+    if (mailer.empty())
+        return;
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(window, "open", mailer.c_str(), param.c_str(), nullptr, SW_SHOWNORMAL));
+    // The list may have been replaced while the program started.
+    if (result <= 32 && static_cast<std::size_t>(index) < state.accounts().size()) {
+        (*state.scheduler->accounts())[static_cast<std::size_t>(index)].status =
+            kStatusLaunchFailed;
+    }
+}
+
+void OpenSettings(HWND window) {
+    MainWindowState& state = MainState();
+    if (!state.settingsDialog) {
+        SetForegroundWindow(window);
+        state.scheduler->StopRunningChecks();
+        SetFace(window, kFaceIdle);
+        state.mailState = kMailIdle;
+        // The settings dialog is not part of this program yet: it cannot be
+        // shown. The checks stopped above start again as after the dialog.
+        MessageBoxA(nullptr, "設定用のﾀﾞｲｱﾛｸﾞﾎﾞｯｸｽが表示できません。", "DialogBox Error",
+                    MB_OKCANCEL);
+        SendMessageA(window, MSG_SETTINGSCHANGED, 0, 0);
+    }
+    if (state.settingsDialog)
+        SetFocus(state.settingsDialog);
+}
+
+void OpenAbout(HWND window) {
+    SetForegroundWindow(window);
+    // A plain box until the about dialog exists.
+    MessageBoxA(window, "Pell Watcher", "ﾊﾞｰｼﾞｮﾝ情報", MB_OK);
+}
+
+// Timer 2: closes the plain new-mail box when its time is up.
+void CloseNoticeBox(HWND window) {
+    MainWindowState& state = MainState();
+    if (HWND box = FindOwnNoticeBox()) {
+        SendMessageA(box, WM_CLOSE, 1, 0);
+    } else {
+        KillTimer(window, kTimerMessageBoxCloser);
+    }
+    if (state.tooltipShown) {
+        state.tooltipShown = false;
+        if (state.tooltip)
+            DestroyWindow(state.tooltip);
+        state.tooltip = nullptr;
+        KillTimer(window, kTimerTooltipDelay);
+    }
+}
+
+std::string NoticeBoxText(const NewMailNotice& notice) {
+    std::string text = notice.text + "\r\n";
+    if (notice.summaries) {
+        for (const MailSummary& summary : *notice.summaries) {
+            text += " " + summary.date + " " + summary.sender + " " + summary.subject + "\r\n";
+        }
+    }
+    return text;
+}
+
+void ShowNoticeBox(HWND window, const NewMailNotice& notice) {
+    MainWindowState& state = MainState();
+    const std::string text = NoticeBoxText(notice);
+    state.messageBoxOpen = true;
+    MessageBoxA(window, text.c_str(), kNoticeCaption, MB_TOPMOST);
+    if (!FindOwnNoticeBox())
+        state.messageBoxOpen = false;
+}
+
+}  // namespace
+
+void OnCommand(HWND window, int id) {
+    MainWindowState& state = MainState();
+    if (!state.scheduler)
+        return;
+    switch (id) {
+        case kCommandAbout:
+            OpenAbout(window);
+            return;
+        case kCommandSettings:
+            OpenSettings(window);
+            return;
+        case kCommandExit:
+            DestroyWindow(window);
+            return;
+        case kCommandCheckNow:
+            state.scheduler->CheckNow(SettingsDialogOpen());
+            return;
+        default:
+            if (id >= kFirstAccountCommand)
+                LaunchMailProgram(window, id - kFirstAccountCommand);
+            return;
+    }
+}
+
+void OnTimer(HWND window, UINT_PTR id) {
+    MainWindowState& state = MainState();
+    switch (id) {
+        case kTimerFaceDelay:
+            FaceUpdate(window);
+            return;
+        case kTimerMessageBoxCloser:
+            CloseNoticeBox(window);
+            return;
+        case kTimerTooltipDelay:
+            OnTooltipDelay(window);
+            return;
+        case kTimerTooltipKill:
+            OnTooltipTimeout(window);
+            return;
+        case kTimerAnimation:
+            AnimationTick(window);
+            return;
+        case kTimerIconBlink:
+            state.tray.BlinkTick(window, CurrentSkinModule());
+            return;
+        default:
+            break;
+    }
+    if (!state.scheduler)
+        return;
+    if (id >= kFirstWatchdogTimer) {
+        state.scheduler->OnWatchdog(static_cast<std::uint32_t>(id));
+    } else if (id >= kFirstCheckTimer) {
+        state.scheduler->OnCheckTimer(static_cast<std::uint32_t>(id), SettingsDialogOpen());
+    }
+}
+
+void OnNewMail(HWND window, LPARAM lParam) {
+    // The notice is ours from here on, whatever happens to it.
+    std::unique_ptr<NewMailNotice> notice(reinterpret_cast<NewMailNotice*>(lParam));
+    CloseTooltip();
+    if (!notice || notice->text.empty())
+        return;
+    // The new-mail list window is not part of this program yet, so the notice
+    // is shown as the plain box whichever way DefaultMessageBox is set.
+    ReadFlag(CharacterSettings(), kControlSection, "DefaultMessageBox", kNo);
+    ShowNoticeBox(window, *notice);
+    FreeNewMailNotice(notice);
+}
+
+void OnDropFiles(HWND window, WPARAM wParam) {
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    if (count >= 1) {
+        char path[512] = {};
+        DragQueryFileA(drop, 0, path, sizeof(path));
+        SendMessageA(window, MSG_SKINCHANGE, 1, reinterpret_cast<LPARAM>(path));
+    }
+    DragFinish(drop);
+}
+
+void OnSkinChange(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (ChangeSkin(window, wParam, lParam, CharacterSettings())) {
+        MainState().tray.ApplyAfterSkinChange(window, CurrentSkinModule());
+    }
+}
+
+void OnSettingsChanged(HWND window) {
+    MainWindowState& state = MainState();
+    if (!state.scheduler)
+        return;
+    SendMessageA(window, MSG_SKINCHANGE, 0, 0);
+    state.scheduler->Reload(LoadAccountList(CharacterSettings()));
+    state.tray.ReadBlinkFlag();
+}
+
+}  // namespace pell

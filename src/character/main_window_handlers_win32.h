@@ -1,0 +1,52 @@
+#pragma once
+// The main window's handling of its messages, split by concern. Each handler
+// reads the settings it needs and carries out the decisions of the character
+// logic on the window.
+#include <windows.h>
+
+#include <optional>
+
+namespace pell {
+
+// Commands of the menus and of the window itself.
+inline constexpr int kCommandAbout = 108;
+inline constexpr int kCommandSettings = 256;
+inline constexpr int kCommandExit = 257;
+inline constexpr int kCommandCheckNow = 297;
+inline constexpr int kFirstAccountCommand = 300;  // + account index: its mail program
+
+// Creation and end of the run.
+void OnMainWindowCreate(HWND window);
+void OnMainWindowDestroy(HWND window);
+
+// Place, stacking, position and painting.
+void ApplyStacking(HWND window, std::optional<POINT> moveTo);
+void PlaceWindow(HWND window);
+void SavePosition(HWND window);
+void PaintFace(HWND window);
+
+// Refresh after a check, face update, animation, the worker's requests.
+void RefreshAfterCheck(HWND window, WPARAM fromClick);
+void FaceUpdate(HWND window);
+void AnimationTick(HWND window);
+void OnHostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Pointer and tooltip.
+void OnMouseMove(HWND window, WPARAM keys);
+void OnPointerLeft(HWND window);
+void OnTooltipDelay(HWND window);
+void OnTooltipTimeout(HWND window);
+void CloseTooltip();
+void OnLeftButtonDown(HWND window);
+void OnLeftButtonUp(HWND window);
+void OnRightButtonDown(HWND window);
+
+// Commands, timers, new mail, dropped files, skins and the reload.
+void OnCommand(HWND window, int id);
+void OnTimer(HWND window, UINT_PTR id);
+void OnNewMail(HWND window, LPARAM notice);
+void OnDropFiles(HWND window, WPARAM drop);
+void OnSkinChange(HWND window, WPARAM wParam, LPARAM lParam);
+void OnSettingsChanged(HWND window);
+
+}  // namespace pell

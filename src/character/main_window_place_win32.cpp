@@ -1,0 +1,92 @@
+// Where the character stands: the stacking rule, placing at the saved position
+// or the desktop's centre, saving every move, and painting the face.
+#include <string>
+
+#include "character/main_window_handlers_win32.h"
+#include "character/main_window_state_win32.h"
+#include "character/skin_win32.h"
+#include "character/window_placement.h"
+#include "settings/settings_conventions.h"
+
+namespace pell {
+namespace {
+
+bool DialogsOpen() {
+    const MainWindowState& state = MainState();
+    return state.settingsDialog || state.aboutBox || state.messageBoxOpen;
+}
+
+// Timer 7: keep the character above windows that made themselves topmost.
+void CALLBACK RaiseAgain(HWND window, UINT, UINT_PTR, DWORD) {
+    if (DialogsOpen())
+        return;
+    HWND foreground = GetForegroundWindow();
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (foreground)
+        SetFocus(foreground);
+}
+
+}  // namespace
+
+void ApplyStacking(HWND window, std::optional<POINT> moveTo) {
+    SettingsStore& settings = CharacterSettings();
+    const bool topmost = ReadFlag(settings, kControlSection, "Topmost", kNo);
+    Stacking stacking;
+    if (topmost) {
+        const bool more = ReadFlag(settings, kControlSection, "MoreTopmost", kNo);
+        const int period = more ? settings.ReadInt(kControlSection, "MoreTopmostTimer", 100) : 0;
+        stacking = DecideStacking(true, more, period);
+    }
+    UINT flags = SWP_NOSIZE | SWP_NOACTIVATE;
+    POINT at{0, 0};
+    if (moveTo) {
+        at = *moveTo;
+    } else {
+        flags |= SWP_NOMOVE;
+    }
+    SetWindowPos(window, stacking.topmost ? HWND_TOPMOST : HWND_BOTTOM, at.x, at.y, 0, 0, flags);
+    if (stacking.raiseAgain) {
+        SetTimer(window, kTimerRaiseAgain, stacking.raisePeriod, RaiseAgain);
+    } else {
+        KillTimer(window, kTimerRaiseAgain);
+    }
+}
+
+void PlaceWindow(HWND window) {
+    SettingsStore& settings = CharacterSettings();
+    const std::string posx = settings.ReadText(kControlSection, "posx", "", 20);
+    const std::string posy = settings.ReadText(kControlSection, "posy", "", 20);
+    SetWindowRgn(window, nullptr, TRUE);
+    if (const std::optional<ScreenPoint> saved = SavedPosition(posx, posy)) {
+        ApplyStacking(window, POINT{saved->x, saved->y});
+    } else {
+        ApplyStacking(window, std::nullopt);
+        CenterOnDesktop(window);
+    }
+    const int face = MainState().face;
+    if (face != kFaceNone)
+        ApplyFrameRegion(window, FrameForFace(face, false));
+}
+
+void SavePosition(HWND window) {
+    if (!MainState().positionSaving)
+        return;
+    RECT rect{};
+    if (!GetWindowRect(window, &rect))
+        return;
+    SettingsStore& settings = CharacterSettings();
+    settings.Write(kControlSection, "posx", std::to_string(rect.left));
+    settings.Write(kControlSection, "posy", std::to_string(rect.top));
+}
+
+void PaintFace(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    const MainWindowState& state = MainState();
+    const int frame = FrameForFace(state.face, state.animationPhase);
+    if (dc && frame != 0)
+        DrawFrame(dc, frame);
+    EndPaint(window, &paint);
+}
+
+}  // namespace pell

@@ -1,0 +1,164 @@
+// The pointer over the character: the pleased face, dragging, the tooltip
+// timers, clicks and the double click that starts the mail program.
+#include "character/main_window_handlers_win32.h"
+#include "character/main_window_state_win32.h"
+#include "character/skin_win32.h"
+#include "settings/settings_conventions.h"
+
+namespace pell {
+namespace {
+
+// Flags of the leave request: the value also names the polling timer (9).
+constexpr DWORD kLeaveRequestFlags = 9;
+
+void FocusSettingsDialog() {
+    if (HWND dialog = MainState().settingsDialog)
+        SetFocus(dialog);
+}
+
+void StopTooltipTimers(HWND window) {
+    KillTimer(window, kTimerTooltipDelay);
+    KillTimer(window, kTimerTooltipKill);
+}
+
+// Tenths of a second from the settings as a timer period (within its limit).
+UINT Tenths(int value) {
+    const long long ms = value < 0 ? 0 : static_cast<long long>(value) * 100;
+    return static_cast<UINT>(ms > 0x7FFFFFFF ? 0x7FFFFFFF : ms);
+}
+
+ClockStamp SystemClockStamp() {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    return ClockStamp{now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+}  // namespace
+
+void CloseTooltip() {
+    MainWindowState& state = MainState();
+    if (state.tooltip)
+        DestroyWindow(state.tooltip);
+    state.tooltip = nullptr;
+    state.tooltipShown = false;
+    state.tooltipSuppressed = false;
+    if (state.window)
+        StopTooltipTimers(state.window);
+}
+
+void OnMouseMove(HWND window, WPARAM keys) {
+    MainWindowState& state = MainState();
+    SettingsStore& settings = CharacterSettings();
+    if (!state.leaveTrackingArmed) {
+        LeaveRequest request{sizeof(LeaveRequest), kLeaveRequestFlags, window, 0};
+        state.leaveTrackingArmed = TrackMouseLeave(&request) != 0;
+    }
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    if (keys == MK_LBUTTON) {
+        CloseTooltip();
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+        // The platform moves the window with the pointer until the button is
+        // released; every move is saved on the way.
+        SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pointer.x, pointer.y));
+        return;
+    }
+    if (state.faceTimerArmed) {
+        KillTimer(window, kTimerFaceDelay);
+        state.faceTimerArmed = false;
+    }
+    if (!IsPointerOutside(window)) {
+        const bool faceCtrl = ReadFlag(settings, kControlSection, "FaceCtrlInChecking", kNo);
+        if (MayShowPleasedFace(faceCtrl, state.busy()) && state.face != kFacePleased) {
+            SetFace(window, kFacePleased);
+        }
+    }
+    if (!state.tooltipSuppressed &&
+        (pointer.x != state.lastPointer.x || pointer.y != state.lastPointer.y)) {
+        const int delay = ReadRepairingNumber(settings, kControlSection, "ToolTipDelay", 10);
+        SetTimer(window, kTimerTooltipDelay, Tenths(delay), nullptr);
+    }
+    state.lastPointer = pointer;
+}
+
+void OnPointerLeft(HWND window) {
+    MainWindowState& state = MainState();
+    state.leaveTrackingArmed = false;
+    if (state.inMenu)
+        return;
+    if (state.tooltipShown)
+        CloseTooltip();
+    state.tooltipSuppressed = false;
+    if (state.faceTimerArmed)
+        return;
+    const int delay = ReadRepairingNumber(CharacterSettings(), kControlSection, "FaceDelay", 8);
+    SetTimer(window, kTimerFaceDelay, Tenths(delay), nullptr);
+    state.faceTimerArmed = true;
+}
+
+void OnTooltipDelay(HWND window) {
+    MainWindowState& state = MainState();
+    if (!state.scheduler || state.accounts().empty()) {
+        KillTimer(window, kTimerTooltipDelay);
+        return;
+    }
+    if (state.tooltipShown) {
+        if (!IsPointerOutside(window))
+            CloseTooltip();
+    }
+    // The tooltip window itself belongs to the notification windows; the
+    // timers keep their rhythm so that it can take its place.
+    StopTooltipTimers(window);
+    const int kill =
+        ReadRepairingNumber(CharacterSettings(), kControlSection, "ToolTipKillDelay", 100);
+    if (kill > 0)
+        SetTimer(window, kTimerTooltipKill, Tenths(kill), nullptr);
+}
+
+void OnTooltipTimeout(HWND window) {
+    MainWindowState& state = MainState();
+    state.tooltipShown = false;
+    KillTimer(window, kTimerTooltipKill);
+    if (state.tooltip) {
+        DestroyWindow(state.tooltip);
+        state.tooltip = nullptr;
+        StopTooltipTimers(window);
+        state.tooltipSuppressed = true;
+    }
+}
+
+void OnLeftButtonDown(HWND window) {
+    MainWindowState& state = MainState();
+    if (state.mailHeld && ReadFlag(CharacterSettings(), kControlSection, "MailStateOnlyNew", kNo)) {
+        state.mailHeld = false;
+        PostMessageA(window, MSG_CHECKDONE, 1, 0);
+    }
+    FocusSettingsDialog();
+}
+
+void OnLeftButtonUp(HWND window) {
+    MainWindowState& state = MainState();
+    const ClockStamp now = SystemClockStamp();
+    const ClickActions act = DecideClick(now, state.lastClick, state.lastNewMailAccount);
+    if (act.launchAccount >= 0) {
+        SendMessageA(window, WM_COMMAND, kFirstAccountCommand + act.launchAccount, 0);
+        return;
+    }
+    if (act.recordAsLast)
+        state.lastClick = now;
+    FocusSettingsDialog();
+}
+
+void OnRightButtonDown(HWND window) {
+    MainWindowState& state = MainState();
+    CloseTooltip();
+    if (state.settingsDialog) {
+        SetFocus(state.settingsDialog);
+        return;
+    }
+    if (state.scheduler)
+        OpenContextMenu(window, state.accounts(), false, state.tray.present());
+}
+
+}  // namespace pell

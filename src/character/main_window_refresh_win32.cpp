@@ -1,0 +1,163 @@
+// After every check: the mail state, the tray icon, the animation and blink
+// timers, the next account of a pass and the face; plus the worker's requests.
+#include "character/host_messages.h"
+#include "character/main_window_handlers_win32.h"
+#include "character/main_window_state_win32.h"
+#include "character/skin_win32.h"
+#include "character/window_check_host_win32.h"
+#include "settings/settings_conventions.h"
+
+namespace pell {
+namespace {
+
+bool PointerInside(HWND window) {
+    return !IsPointerOutside(window);
+}
+
+// With Getnew the character comes to the front while new mail is shown,
+// unless it is topmost anyway.
+bool RaisesForMail(SettingsStore& settings) {
+    return !ReadFlag(settings, kControlSection, "Topmost", kNo) &&
+           ReadFlag(settings, kControlSection, "Getnew", kYes);
+}
+
+void SetTopmost(HWND window, bool topmost) {
+    SetWindowPos(window, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void EnterNewMail(HWND window, SettingsStore& settings) {
+    MainWindowState& state = MainState();
+    if (RaisesForMail(settings))
+        SetTopmost(window, true);
+    const int animation = ReadRepairingNumber(settings, kControlSection, "AnimationTimer", 200);
+    if (animation > 0) {
+        state.animationPhase = false;
+        SetTimer(window, kTimerAnimation, static_cast<UINT>(animation), nullptr);
+    }
+    if (state.tray.blinkIconOn()) {
+        const int blink = ReadRepairingNumber(settings, kControlSection, "TaskTrayTimer", 1000);
+        if (blink > 0) {
+            state.tray.StartBlinking();
+            SetTimer(window, kTimerIconBlink, static_cast<UINT>(blink), nullptr);
+        }
+    }
+}
+
+}  // namespace
+
+void RefreshAfterCheck(HWND window, WPARAM fromClick) {
+    MainWindowState& state = MainState();
+    if (!state.scheduler)
+        return;
+    SettingsStore& settings = CharacterSettings();
+    if (state.tooltipShown && state.tooltip) {
+        SetWindowPos(state.tooltip, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        InvalidateRect(state.tooltip, nullptr, TRUE);
+        UpdateWindow(state.tooltip);
+    }
+    const bool pending = state.scheduler->ContinuePass(state.settingsDialog != nullptr);
+
+    RefreshInputs in;
+    in.fromClick = fromClick != 0;
+    in.mailState = state.mailState;
+    in.mailHeld = state.mailHeld;
+    in.tally = TallyAccounts(state.accounts());
+    if (!in.fromClick && in.tally.errors == 0) {
+        in.mailStateOnlyNew = ReadFlag(settings, kControlSection, "MailStateOnlyNew", kNo);
+        if (in.mailStateOnlyNew && in.mailHeld) {
+            in.keepStatusNextCheck =
+                ReadFlag(settings, kControlSection, "KeepStatusNextCheck", kYes);
+        }
+    }
+    const RefreshActions act = DecideRefresh(in);
+
+    if (act.stopAnimationAndBlink) {
+        KillTimer(window, kTimerAnimation);
+        KillTimer(window, kTimerIconBlink);
+    }
+    if (act.tray != TrayChange::kNone) {
+        state.tray.ShowMailIcon(window, CurrentSkinModule(), act.tray == TrayChange::kNewMail);
+    }
+    if (act.leftNonIdle) {
+        state.lastNewMailAccount = -1;
+        if (RaisesForMail(settings))
+            SetTopmost(window, false);
+    }
+    if (act.stopBlink)
+        KillTimer(window, kTimerIconBlink);
+    if (act.enteredNewMail)
+        EnterNewMail(window, settings);
+    if (act.clearFace)
+        state.face = kFaceNone;
+    state.mailHeld = act.mailHeld;
+    state.mailState = act.mailState;
+
+    if (pending)
+        return;
+    state.scheduler->ClearPassRunning();
+    state.faceTimerArmed = true;
+    FaceUpdate(window);
+}
+
+void FaceUpdate(HWND window) {
+    MainWindowState& state = MainState();
+    FaceUpdateInputs in;
+    in.faceTimerArmed = state.faceTimerArmed;
+    if (!in.faceTimerArmed)
+        return;
+    in.pointerInside = PointerInside(window);
+    if (in.pointerInside) {
+        in.faceCtrlInChecking =
+            ReadFlag(CharacterSettings(), kControlSection, "FaceCtrlInChecking", kNo);
+    }
+    in.busy = state.busy();
+    in.face = state.face;
+    in.mailState = state.mailState;
+    const FaceUpdateActions act = DecideFaceUpdate(in);
+    if (act.stopFaceTimer) {
+        KillTimer(window, kTimerFaceDelay);
+        state.faceTimerArmed = false;
+    }
+    if (act.switchTo != kFaceNone)
+        SetFace(window, act.switchTo);
+}
+
+void AnimationTick(HWND window) {
+    MainWindowState& state = MainState();
+    if (state.face != kFaceNewMail)
+        return;
+    state.animationPhase = !state.animationPhase;
+    ApplyFrameRegion(window, FrameForFace(kFaceNewMail, state.animationPhase));
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void OnHostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MainWindowState& state = MainState();
+    switch (message) {
+        case MSG_HOST_THINK:
+            if (state.face != kFaceThinking)
+                SetFace(window, kFaceThinking);
+            state.mailState = kMailChecking;
+            break;
+        case MSG_HOST_SETTIMER:
+            SetTimer(window, wParam, static_cast<UINT>(lParam), nullptr);
+            break;
+        case MSG_HOST_KILLTIMER:
+            KillTimer(window, wParam);
+            break;
+        case MSG_HOST_LASTNEWMAIL:
+            state.lastNewMailAccount = static_cast<int>(lParam);
+            break;
+        case MSG_HOST_WORKERDONE:
+            if (state.scheduler && RunIdParam(state.scheduler->currentRunId()) == lParam) {
+                state.scheduler->OnWorkerFinished(state.scheduler->currentRunId());
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace pell

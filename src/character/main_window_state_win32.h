@@ -1,0 +1,74 @@
+#pragma once
+// Everything the main character window keeps for the whole run. There is one
+// main window per process; its state lives here and is rebuilt at creation.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "character/character_peers_win32.h"
+#include "character/check_scheduler.h"
+#include "character/double_click.h"
+#include "character/mail_state.h"
+#include "settings/settings_store.h"
+
+namespace pell {
+
+// Timers, the worker and the check-done message of the real window.
+class WindowSchedulerPort final : public SchedulerPort {
+  public:
+    explicit WindowSchedulerPort(HWND window) : window_(window) {}
+    void SetTimer(std::uint32_t id, std::uint32_t milliseconds) override;
+    void KillTimer(std::uint32_t id) override;
+    void StartWorker(CheckStartBlock block) override;
+    void PostCheckDone() override;
+
+  private:
+    HWND window_;
+};
+
+struct MainWindowState {
+    HWND window = nullptr;
+    int mailState = kMailIdle;
+    int face = kFaceNone;
+    bool faceTimerArmed = false;
+    bool tooltipShown = false;
+    HWND tooltip = nullptr;
+    bool tooltipSuppressed = false;
+    bool leaveTrackingArmed = false;
+    bool inMenu = false;
+    bool mailHeld = false;
+    int lastNewMailAccount = -1;
+    bool animationPhase = false;
+    HWND settingsDialog = nullptr;
+    HWND aboutBox = nullptr;
+    bool messageBoxOpen = false;
+    bool positionSaving = false;
+    ClockStamp lastClick;
+    POINT lastPointer{0, 0};
+    // The registered message on which the task bar announces a restart.
+    UINT taskbarCreated = 0;
+
+    TrayIcon tray;
+    std::unique_ptr<WindowSchedulerPort> port;
+    std::unique_ptr<CheckScheduler> scheduler;
+
+    const AccountList& accounts() const { return *scheduler->accounts(); }
+    bool busy() const { return scheduler->checkRunning() || scheduler->passRunning(); }
+};
+
+// The state of the one main window.
+MainWindowState& MainState();
+// Forgets all state (at creation and at the end of the run).
+void ResetMainState();
+
+// The settings file the character reads and writes: the run's own unless a
+// test points it elsewhere.
+SettingsStore& CharacterSettings();
+void SetCharacterSettingsForTesting(SettingsStore* store);
+
+// How the window starts a check worker; tests replace it to hold a check open.
+using WorkerStarter = std::function<void(CheckStartBlock)>;
+void SetWorkerStarterForTesting(WorkerStarter starter);
+
+}  // namespace pell

@@ -1,0 +1,289 @@
+// The main character window in this process, driven with messages: its size
+// and shape follow the frames of the skin in use, skins change by every road,
+// and a hanging check is ended by the watchdog.
+#include <windows.h>
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "character/host_messages.h"
+#include "character/main_window_state_win32.h"
+#include "character/skin_win32.h"
+#include "mail/status_codes.h"
+#include "settings/ini_file_store.h"
+#include "startup/startup_win32.h"
+
+namespace pell {
+namespace {
+
+std::string ProgramFolder() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of("\\/") + 1);
+}
+
+std::string FixturePath() {
+    return ProgramFolder() + "pell_shape_fixture.dll";
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message != WM_QUIT)
+            DispatchMessageA(&msg);
+    }
+}
+
+RECT WindowRect(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+// The window's region box, or an empty box when it has no region.
+RECT RegionBox(HWND window) {
+    RECT box{};
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    if (GetWindowRgn(window, region) != ERROR)
+        GetRgnBox(region, &box);
+    DeleteObject(region);
+    return box;
+}
+
+bool RegionContains(HWND window, int x, int y) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    const bool inside = GetWindowRgn(window, region) != ERROR && PtInRegion(region, x, y);
+    DeleteObject(region);
+    return inside;
+}
+
+// A file-drop handle as the shell makes it, for one path.
+HDROP MakeDrop(const std::string& path) {
+    const SIZE_T size = sizeof(DROPFILES) + path.size() + 2;
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = FALSE;
+    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), path.c_str(), path.size());
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+class MainWindowTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        path_ = testing::TempDir() + "main_window_" +
+                testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+        std::remove(path_.c_str());
+        store_ = std::make_unique<IniFileStore>(path_);
+        SetCharacterSettingsForTesting(store_.get());
+        store_->Write("Control", "posx", "100");
+        store_->Write("Control", "posy", "120");
+        store_->Write("Control", "TaskTray", "No");
+        static const bool registered = RegisterWindowClasses(GetModuleHandleA(nullptr)) != 0;
+        (void)registered;
+    }
+
+    void TearDown() override {
+        if (window_)
+            DestroyWindow(window_);
+        Pump();
+        SetWorkerStarterForTesting(nullptr);
+        SetCharacterSettingsForTesting(nullptr);
+        store_.reset();
+        std::remove(path_.c_str());
+    }
+
+    void UseFixtureSkin() {
+        store_->Write("Control", "UseSkin", "Yes");
+        store_->Write("Control", "SkinFile", FixturePath());
+    }
+
+    void Create() {
+        window_ = CreateWindowExA(WS_EX_TOOLWINDOW, "Pell32WClass", "Pell32 VESK",
+                                  WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(window_, nullptr);
+        Pump();
+    }
+
+    void ExpectPlacedSize(int width, int height) {
+        const RECT rect = WindowRect(window_);
+        EXPECT_EQ(rect.left, 100);
+        EXPECT_EQ(rect.top, 120);
+        EXPECT_EQ(rect.right - rect.left, width);
+        EXPECT_EQ(rect.bottom - rect.top, height);
+    }
+
+    std::string path_;
+    std::unique_ptr<IniFileStore> store_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(MainWindowTest, FaceSwitchResizesAndKeepsTheTopLeftCorner) {
+    UseFixtureSkin();
+    Create();
+    ExpectPlacedSize(36, 28);  // face 1 at creation
+    const struct {
+        int face;
+        int width;
+        int height;
+    } faces[] = {{2, 40, 24}, {3, 24, 40}, {4, 32, 32}, {5, 30, 30}, {1, 36, 28}};
+    for (const auto& f : faces) {
+        SCOPED_TRACE(f.face);
+        SetFace(window_, f.face);
+        Pump();
+        EXPECT_EQ(MainState().face, f.face);
+        ExpectPlacedSize(f.width, f.height);
+    }
+    // The worker's request for the thinking face arrives as a message.
+    PostMessageA(window_, MSG_HOST_THINK, 0, 0);
+    Pump();
+    EXPECT_EQ(MainState().face, 5);
+    EXPECT_EQ(MainState().mailState, 3);
+    ExpectPlacedSize(30, 30);
+}
+
+TEST_F(MainWindowTest, RegionHasTheShapeOfTheFrame) {
+    UseFixtureSkin();
+    Create();
+    SetFace(window_, 4);  // a disc in 1..31
+    Pump();
+    const RECT disc = RegionBox(window_);
+    EXPECT_EQ(disc.left, 1);
+    EXPECT_EQ(disc.top, 1);
+    EXPECT_EQ(disc.right, 31);
+    EXPECT_EQ(disc.bottom, 31);
+    EXPECT_TRUE(RegionContains(window_, 16, 16));
+    EXPECT_FALSE(RegionContains(window_, 2, 2));  // inside the box, outside the disc
+    EXPECT_FALSE(RegionContains(window_, 0, 31));
+
+    SetFace(window_, 2);  // exactly the box 4,2 .. 36,22
+    Pump();
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(window_, region), ERROR);
+    HRGN box = CreateRectRgn(4, 2, 36, 22);
+    EXPECT_EQ(CombineRgn(box, box, region, RGN_XOR), NULLREGION);
+    DeleteObject(box);
+    DeleteObject(region);
+}
+
+TEST_F(MainWindowTest, SkinChangesByAtomDropAndSettings) {
+    Create();
+    // No skin and no pictures in this program: a plain 32 x 32 rectangle.
+    ExpectPlacedSize(32, 32);
+    EXPECT_EQ(RegionBox(window_).right, 0);
+
+    // A second instance hands a library over as an atom.
+    const ATOM atom = GlobalAddAtomA(FixturePath().c_str());
+    SendMessageA(window_, MSG_SKINCHANGE, 0, atom);
+    Pump();
+    EXPECT_EQ(GlobalFindAtomA(FixturePath().c_str()), 0) << "the atom is deleted";
+    EXPECT_NE(CurrentSkinModule(), nullptr);
+    EXPECT_EQ(MainState().face, 1);
+    ExpectPlacedSize(36, 28);
+    EXPECT_EQ(RegionBox(window_).right, 34);
+
+    // A reload from the settings without a skin goes back to the program.
+    SendMessageA(window_, MSG_SKINCHANGE, 0, 0);
+    Pump();
+    EXPECT_EQ(CurrentSkinModule(), nullptr);
+    ExpectPlacedSize(32, 32);
+
+    // A library dropped on the character, its name in upper case.
+    const std::string upper = testing::TempDir() + "SHAPES.DLL";
+    ASSERT_TRUE(CopyFileA(FixturePath().c_str(), upper.c_str(), FALSE));
+    SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(upper)), 0);
+    Pump();
+    EXPECT_NE(CurrentSkinModule(), nullptr);
+    ExpectPlacedSize(36, 28);
+    SendMessageA(window_, MSG_SKINCHANGE, 0, 0);  // lets the copy go
+    DeleteFileA(upper.c_str());
+}
+
+TEST_F(MainWindowTest, DroppedFilesThatAreNoSkinChangeNothing) {
+    UseFixtureSkin();
+    Create();
+    SetFace(window_, 4);
+    Pump();
+    const HMODULE skin = CurrentSkinModule();
+    const std::string bitmap = testing::TempDir() + "picture.bmp";
+    const std::string notALibrary = testing::TempDir() + "notes.dll";
+    for (const std::string& path : {bitmap, notALibrary}) {
+        SCOPED_TRACE(path);
+        FILE* file = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fputs("BM not a library", file);
+        std::fclose(file);
+        SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(path)), 0);
+        Pump();
+        EXPECT_EQ(CurrentSkinModule(), skin);
+        EXPECT_EQ(MainState().face, 4);
+        ExpectPlacedSize(32, 32);
+        EXPECT_EQ(RegionBox(window_).right, 31);
+        std::remove(path.c_str());
+    }
+    // Another thread's path pointer is never followed.
+    SendMessageA(window_, MSG_SKINCHANGE, 7, 1);
+    EXPECT_EQ(CurrentSkinModule(), skin);
+}
+
+TEST_F(MainWindowTest, WatchdogExpiryGivesTimeOutAndOneRefresh) {
+    UseFixtureSkin();
+    store_->Write("Poplist", "Count", "2");
+    store_->Write("Poplist", "List1", "POP1");
+    store_->Write("Poplist", "List2", "POP2");
+    for (const char* section : {"POP1", "POP2"}) {
+        store_->Write(section, "Check", "Yes");
+        store_->Write(section, "Timer", "0");
+    }
+    std::vector<CheckStartBlock> held;
+    SetWorkerStarterForTesting(
+        [&held](CheckStartBlock block) { held.push_back(std::move(block)); });
+    Create();
+
+    SendMessageA(window_, WM_COMMAND, 297, 0);  // check now: the last account first
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_EQ(held[0].timerId, 11u);
+    const AccountList& accounts = *MainState().scheduler->accounts();
+    EXPECT_EQ(accounts[1].status.load(), kStatusChecking);
+
+    SendMessageA(window_, WM_TIMER, 10001, 0);  // the watchdog of POP2 expires
+    EXPECT_EQ(accounts[1].status.load(), kStatusTimeOut);
+    EXPECT_FALSE(MainState().scheduler->checkRunning());
+    // The hanging worker wakes up late: it may post nothing any more.
+    held[0].host->PostCheckDone();
+    held[0].host->ClearCheckRunning();
+    int refreshes = 0;
+    MSG msg;
+    while (PeekMessageA(&msg, window_, MSG_CHECKDONE, MSG_CHECKDONE, PM_REMOVE)) {
+        ++refreshes;
+        DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(MainState().mailState, 2);
+    // The refresh went on with the pass: POP1 is checked now.
+    ASSERT_EQ(held.size(), 2u);
+    EXPECT_EQ(held[1].timerId, 10u);
+
+    // POP1 ends normally; the pass is over and the error face shows.
+    ASSERT_TRUE(held[1].run->Commit());
+    (*held[1].accounts)[0].status = kStatusOk;
+    held[1].host->ClearCheckRunning();
+    held[1].host->PostCheckDone();
+    Pump();
+    EXPECT_FALSE(MainState().scheduler->passRunning());
+    EXPECT_EQ(MainState().face, 4);
+    ExpectPlacedSize(32, 32);
+}
+
+}  // namespace
+}  // namespace pell

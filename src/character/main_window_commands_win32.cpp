@@ -10,6 +10,7 @@
 
 #include "character/main_window_handlers_win32.h"
 #include "character/main_window_state_win32.h"
+#include "character/notice_box_text.h"
 #include "character/skin_win32.h"
 #include "mail/new_mail_notice.h"
 #include "mail/status_codes.h"
@@ -101,16 +102,6 @@ void CloseNoticeBox(HWND window) {
         state.tooltip = nullptr;
         KillTimer(window, kTimerTooltipDelay);
     }
-}
-
-std::string NoticeBoxText(const NewMailNotice& notice) {
-    std::string text = notice.text + "\r\n";
-    if (notice.summaries) {
-        for (const MailSummary& summary : *notice.summaries) {
-            text += " " + summary.date + " " + summary.sender + " " + summary.subject + "\r\n";
-        }
-    }
-    return text;
 }
 
 void ShowNoticeBox(HWND window, const NewMailNotice& notice) {

@@ -285,5 +285,59 @@ TEST_F(MainWindowTest, WatchdogExpiryGivesTimeOutAndOneRefresh) {
     ExpectPlacedSize(32, 32);
 }
 
+TEST_F(MainWindowTest, MovesAreSavedAndEmptyPositionsCentre) {
+    UseFixtureSkin();
+    Create();
+    SetWindowPos(window_, nullptr, 210, 230, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Pump();
+    EXPECT_EQ(store_->ReadText("Control", "posx", "", 20), "210");
+    EXPECT_EQ(store_->ReadText("Control", "posy", "", 20), "230");
+    DestroyWindow(window_);
+    Pump();
+
+    store_->DeleteKey("Control", "posx");
+    store_->DeleteKey("Control", "posy");
+    Create();
+    RECT desktop{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    const RECT rect = WindowRect(window_);
+    EXPECT_EQ(rect.left, (desktop.left + desktop.right) / 2 - 18);
+    EXPECT_EQ(rect.top, (desktop.top + desktop.bottom) / 2 - 14);
+}
+
+TEST_F(MainWindowTest, NoticesWithoutTextAreIgnoredAndReleased) {
+    Create();
+    PostMessageA(window_, MSG_NEWMAIL, 0, 0);
+    auto notice = std::make_unique<NewMailNotice>();
+    notice->summaries = std::make_unique<MailSummaryList>(3);
+    PostMessageA(window_, MSG_NEWMAIL, 0, reinterpret_cast<LPARAM>(notice.release()));
+    Pump();  // no box opens (it would wait here), nothing leaks under a checker
+    EXPECT_FALSE(MainState().messageBoxOpen);
+}
+
+TEST_F(MainWindowTest, ReloadKeepsCountsAndRestartsStatuses) {
+    store_->Write("Poplist", "Count", "1");
+    store_->Write("Poplist", "List1", "POP1");
+    store_->Write("POP1", "Timer", "0");
+    Create();
+    AccountList& before = *MainState().scheduler->accounts();
+    before[0].messageCount = 7;
+    before[0].status = kStatusNewMail;
+    store_->Write("Poplist", "Count", "2");
+    store_->Write("Poplist", "List2", "POP2");
+    store_->Write("POP2", "Check", "No");
+    UseFixtureSkin();
+    SendMessageA(window_, MSG_SETTINGSCHANGED, 0, 0);
+    Pump();
+    const AccountList& after = *MainState().scheduler->accounts();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0].messageCount.load(), 7);
+    EXPECT_EQ(after[0].status.load(), kStatusNotChecked);
+    EXPECT_EQ(after[1].status.load(), kStatusCheckOff);
+    // The skin was read again from the settings.
+    EXPECT_NE(CurrentSkinModule(), nullptr);
+    ExpectPlacedSize(36, 28);
+}
+
 }  // namespace
 }  // namespace pell

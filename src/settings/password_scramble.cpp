@@ -38,7 +38,8 @@ std::string UnscramblePassword(std::string_view scrambled) {
             k = (k + 1) % 4;
             ++i;
         }
-        if (v != 0) out.push_back(static_cast<char>(v));
+        if (v != 0)
+            out.push_back(static_cast<char>(v));
     }
     return out;
 }

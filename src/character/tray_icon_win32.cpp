@@ -41,6 +41,8 @@ std::optional<std::string> SkinTip(HMODULE skin) {
 }
 
 // The first form of the record, which every version of the shell accepts.
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "first form of the record");
+
 NOTIFYICONDATAA IconRecord(HWND owner) {
     NOTIFYICONDATAA data{};
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;

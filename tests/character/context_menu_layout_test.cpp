@@ -3,12 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "settings/ini_file_store.h"
+#include "character/temp_settings.h"
 
 namespace pell {
 namespace {
@@ -96,10 +94,8 @@ TEST(ContextMenuLayout, ItemsByAccountsAndOrigin) {
 }
 
 TEST(ReadAccountMenuTexts, UsesNamesFromSettingsAndRuntimeFields) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "pell_menu_texts.ini").string();
-    std::remove(path.c_str());
-    IniFileStore store(path);
+    testing_support::TempSettings file;
+    IniFileStore& store = file.store;
     store.Write("POP1", "Popname", "Home");
     store.Write("POP3", "Popname", std::string(120, 'n'));
     AccountList accounts;
@@ -114,7 +110,6 @@ TEST(ReadAccountMenuTexts, UsesNamesFromSettingsAndRuntimeFields) {
     const std::vector<std::string> expected = {"3件 Home(正常)", "0件 (LOGINｴﾗｰ)",
                                                "0件 " + std::string(99, 'n') + "(ﾁｪｯｸ停止中)"};
     EXPECT_EQ(ReadAccountMenuTexts(store, accounts), expected);
-    std::remove(path.c_str());
 }
 
 }  // namespace

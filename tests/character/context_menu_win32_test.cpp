@@ -3,14 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "character/temp_settings.h"
 #include "character/test_window_win32.h"
 #include "character/window_messages.h"
-#include "settings/ini_file_store.h"
 
 namespace pell {
 namespace {
@@ -42,15 +40,8 @@ std::vector<std::string> Describe(HMENU menu, const std::string& indent = "") {
 
 class ContextMenuWin32 : public ::testing::Test {
   protected:
-    void SetUp() override {
-        path_ = (std::filesystem::temp_directory_path() / "pell_context_menu_win32.ini").string();
-        std::remove(path_.c_str());
-        store_ = std::make_unique<IniFileStore>(path_);
-    }
-    void TearDown() override { std::remove(path_.c_str()); }
-
-    std::string path_;
-    std::unique_ptr<IniFileStore> store_;
+    testing_support::TempSettings file_;
+    IniFileStore* store_ = &file_.store;
 };
 
 TEST_F(ContextMenuWin32, ItemsForAccounts) {
@@ -76,23 +67,6 @@ TEST_F(ContextMenuWin32, ItemsForAccounts) {
                                                "-",
                                                "終了(&X)=257"};
     EXPECT_EQ(Describe(menu.get()), expected);
-}
-
-TEST_F(ContextMenuWin32, NoAccountsAndTheAboutRule) {
-    const AccountList none;
-    const struct {
-        bool fromTray, trayPresent;
-        std::vector<std::string> expected;
-    } cases[] = {
-        {true, true, {"設定(&S)...=256", "-", "ﾊﾞｰｼﾞｮﾝ情報(&A)...=108", "-", "終了(&X)=257"}},
-        {false, true, {"設定(&S)...=256", "-", "終了(&X)=257"}},
-        {false, false, {"設定(&S)...=256", "-", "ﾊﾞｰｼﾞｮﾝ情報(&A)...=108", "-", "終了(&X)=257"}},
-    };
-    for (const auto& c : cases) {
-        UniqueMenu menu = BuildContextMenu(*store_, none, c.fromTray, c.trayPresent);
-        ASSERT_TRUE(menu.get());
-        EXPECT_EQ(Describe(menu.get()), c.expected) << c.fromTray << c.trayPresent;
-    }
 }
 
 // Closes the open menu from inside its modal loop.

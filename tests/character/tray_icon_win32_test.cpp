@@ -3,14 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <memory>
 #include <string>
 
+#include "character/temp_settings.h"
 #include "character/test_window_win32.h"
 #include "character/window_messages.h"
-#include "settings/ini_file_store.h"
 
 namespace pell {
 namespace {
@@ -19,17 +16,10 @@ using testing_win32::TestWindow;
 
 class TrayIconWin32 : public ::testing::Test {
   protected:
-    void SetUp() override {
-        path_ = (std::filesystem::temp_directory_path() / "pell_tray_icon_win32.ini").string();
-        std::remove(path_.c_str());
-        store_ = std::make_unique<IniFileStore>(path_);
-    }
-    void TearDown() override { std::remove(path_.c_str()); }
-
     std::string Read(const char* key) { return store_->ReadText("Control", key, "<none>", 64); }
 
-    std::string path_;
-    std::unique_ptr<IniFileStore> store_;
+    testing_support::TempSettings file_;
+    IniFileStore* store_ = &file_.store;
     TestWindow window_{0, 0, 32, 32};
 };
 

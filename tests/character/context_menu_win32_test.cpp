@@ -76,7 +76,7 @@ void CALLBACK CloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 TEST_F(ContextMenuWin32, ShowingPostsPointerLeftAfterwards) {
-    TestWindow window(100, 100, 32, 32);
+    TestWindow window(100, 100, 32, 32, false);
     ASSERT_TRUE(window.get());
     AccountList accounts;
     accounts.emplace_back("POP1");

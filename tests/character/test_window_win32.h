@@ -10,7 +10,9 @@ namespace pell::testing_win32 {
 
 class TestWindow {
   public:
-    TestWindow(int x, int y, int width, int height) {
+    // Hidden windows are much cheaper to destroy under an X server without a
+    // window manager; only pointer tests need a visible one.
+    TestWindow(int x, int y, int width, int height, bool visible = true) {
         static const ATOM atom = [] {
             WNDCLASSA wc{};
             wc.lpfnWndProc = Proc;
@@ -21,8 +23,8 @@ class TestWindow {
         }();
         (void)atom;
         window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "PellCharacterTestWindow",
-                                  "test", WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), this);
+                                  "test", WS_POPUP | (visible ? WS_VISIBLE : 0), x, y, width,
+                                  height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
     }
     ~TestWindow() {
         if (window_ && IsWindow(window_))

@@ -20,7 +20,7 @@ class TrayIconWin32 : public ::testing::Test {
 
     testing_support::TempSettings file_;
     IniFileStore* store_ = &file_.store;
-    TestWindow window_{0, 0, 32, 32};
+    TestWindow window_{0, 0, 32, 32, false};
 };
 
 TEST_F(TrayIconWin32, TaskTrayOffAtCreationShowsNothingAndLeavesBlinkIconUnread) {

@@ -77,29 +77,25 @@ void TrayIcon::ReadBlinkFlag() {
     blinkIconOn_ = ReadFlag(store(), kControlSection, "BlinkIcon", kYes);
 }
 
-bool TrayIcon::Add(HWND owner, HMODULE skin, int iconId, TipOccasion occasion) {
+bool TrayIcon::Send(DWORD action, HWND owner, HMODULE skin, int iconId, TipOccasion occasion) {
     NOTIFYICONDATAA data = IconRecord(owner);
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = MSG_TRAYNOTIFY;
     data.hIcon = LoadTrayIcon(skin, iconId);
     const std::string tip = TrayTipText(store(), occasion, SkinTip(skin));
     tip.copy(data.szTip, kTrayTipMaxBytes);
+    return Shell_NotifyIconA(action, &data) != FALSE;
+}
+
+bool TrayIcon::Add(HWND owner, HMODULE skin, int iconId, TipOccasion occasion) {
     // A failed add (no task bar yet) leaves the icon absent, so that the next
     // task-bar start or skin change adds it.
-    present_ = Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+    present_ = Send(NIM_ADD, owner, skin, iconId, occasion);
     return present_;
 }
 
 bool TrayIcon::Modify(HWND owner, HMODULE skin, int iconId, TipOccasion occasion) {
-    if (!present_)
-        return false;
-    NOTIFYICONDATAA data = IconRecord(owner);
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = MSG_TRAYNOTIFY;
-    data.hIcon = LoadTrayIcon(skin, iconId);
-    const std::string tip = TrayTipText(store(), occasion, SkinTip(skin));
-    tip.copy(data.szTip, kTrayTipMaxBytes);
-    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+    return present_ && Send(NIM_MODIFY, owner, skin, iconId, occasion);
 }
 
 void TrayIcon::Delete(HWND owner) {

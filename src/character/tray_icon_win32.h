@@ -65,6 +65,7 @@ class TrayIcon {
 
   private:
     SettingsStore& store() const;
+    bool Send(DWORD action, HWND owner, HMODULE skin, int iconId, TipOccasion occasion);
     bool Add(HWND owner, HMODULE skin, int iconId, TipOccasion occasion);
     bool Modify(HWND owner, HMODULE skin, int iconId, TipOccasion occasion);
     bool TaskTrayOn() const;

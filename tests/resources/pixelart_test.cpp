@@ -107,6 +107,16 @@ TEST(PixelArtPalette, UsedColoursInDeclarationOrderAndRecolouring) {
     EXPECT_EQ(recoloured.pixels, (std::vector<std::uint8_t>{2, 1, 0, 1}));
 }
 
+// Pictures edited on Windows have CRLF line ends; comments may follow values.
+TEST(PixelArtPalette, AcceptsCrlfAndComments) {
+    const Picture picture = Parse(
+        "# a picture\r\nkey . C8C0FF  # background\r\ncolour a ff0000 red\r\n"
+        "map\r\n.a\r\nend\r\n");
+    ASSERT_EQ(picture.width, 2);
+    ASSERT_EQ(picture.palette.size(), 2u);
+    EXPECT_EQ(picture.palette[1], (Rgb{0xFF, 0, 0}));
+}
+
 TEST(PixelArtErrors, RejectsPicturesTheProgramCouldNotUse) {
     const struct {
         std::string text;

@@ -32,6 +32,14 @@ void ExpectFrame(HMODULE module, const char* name) {
     EXPECT_GT(key.rgbBlue, key.rgbRed) << "key is light blue-violet";
     EXPECT_GT(key.rgbBlue, key.rgbGreen);
     EXPECT_GE(key.rgbGreen, 0x90);
+    // Drawing loads the frame as a device-dependent bitmap.
+    HBITMAP bitmap = LoadBitmapA(module, name);
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP info = {};
+    ASSERT_NE(GetObjectA(bitmap, sizeof info, &info), 0);
+    EXPECT_EQ(info.bmWidth, 32);
+    EXPECT_EQ(info.bmHeight, 32);
+    DeleteObject(bitmap);
 }
 
 std::string String(HMODULE module, UINT id) {

@@ -200,10 +200,8 @@ inline bool ParseText(const std::string& text, const std::string& path, int dept
             return fail("unknown statement: " + word);
         }
     }
-    if (in_map) {
-        number = 0;
+    if (in_map)
         return fail("map without end");
-    }
     return true;
 }
 

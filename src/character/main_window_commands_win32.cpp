@@ -10,6 +10,7 @@
 
 #include "character/main_window_handlers_win32.h"
 #include "character/main_window_state_win32.h"
+#include "character/menu_commands.h"
 #include "character/notice_box_text.h"
 #include "character/skin_win32.h"
 #include "mail/new_mail_notice.h"
@@ -119,7 +120,7 @@ void OnCommand(HWND window, int id) {
     MainWindowState& state = MainState();
     if (!state.scheduler)
         return;
-    switch (id) {
+    switch (static_cast<unsigned>(id)) {
         case kCommandAbout:
             OpenAbout(window);
             return;
@@ -133,8 +134,9 @@ void OnCommand(HWND window, int id) {
             state.scheduler->CheckNow(SettingsDialogOpen());
             return;
         default:
-            if (id >= kFirstAccountCommand)
-                LaunchMailProgram(window, id - kFirstAccountCommand);
+            if (id >= static_cast<int>(kCommandFirstAccount)) {
+                LaunchMailProgram(window, id - static_cast<int>(kCommandFirstAccount));
+            }
             return;
     }
 }

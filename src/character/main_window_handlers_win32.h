@@ -8,13 +8,6 @@
 
 namespace pell {
 
-// Commands of the menus and of the window itself.
-inline constexpr int kCommandAbout = 108;
-inline constexpr int kCommandSettings = 256;
-inline constexpr int kCommandExit = 257;
-inline constexpr int kCommandCheckNow = 297;
-inline constexpr int kFirstAccountCommand = 300;  // + account index: its mail program
-
 // Creation and end of the run.
 void OnMainWindowCreate(HWND window);
 void OnMainWindowDestroy(HWND window);

@@ -1,7 +1,10 @@
 // The pointer over the character: the pleased face, dragging, the tooltip
 // timers, clicks and the double click that starts the mail program.
+#include "character/context_menu_win32.h"
+#include "character/hover_tracking_win32.h"
 #include "character/main_window_handlers_win32.h"
 #include "character/main_window_state_win32.h"
+#include "character/menu_commands.h"
 #include "character/skin_win32.h"
 #include "settings/settings_conventions.h"
 
@@ -142,7 +145,7 @@ void OnLeftButtonUp(HWND window) {
     const ClockStamp now = SystemClockStamp();
     const ClickActions act = DecideClick(now, state.lastClick, state.lastNewMailAccount);
     if (act.launchAccount >= 0) {
-        SendMessageA(window, WM_COMMAND, kFirstAccountCommand + act.launchAccount, 0);
+        SendMessageA(window, WM_COMMAND, kCommandFirstAccount + act.launchAccount, 0);
         return;
     }
     if (act.recordAsLast)

@@ -1,6 +1,7 @@
 // After every check: the mail state, the tray icon, the animation and blink
 // timers, the next account of a pass and the face; plus the worker's requests.
 #include "character/host_messages.h"
+#include "character/hover_tracking_win32.h"
 #include "character/main_window_handlers_win32.h"
 #include "character/main_window_state_win32.h"
 #include "character/skin_win32.h"

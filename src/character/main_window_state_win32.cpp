@@ -14,6 +14,8 @@ WorkerStarter g_workerStarter;
 
 }  // namespace
 
+MainWindowState::MainWindowState() : tray(CharacterSettings()) {}
+
 MainWindowState& MainState() {
     if (!g_state)
         g_state.emplace();

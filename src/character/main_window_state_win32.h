@@ -6,10 +6,10 @@
 #include <functional>
 #include <memory>
 
-#include "character/character_peers_win32.h"
 #include "character/check_scheduler.h"
 #include "character/double_click.h"
 #include "character/mail_state.h"
+#include "character/tray_icon_win32.h"
 #include "settings/settings_store.h"
 
 namespace pell {
@@ -28,6 +28,8 @@ class WindowSchedulerPort final : public SchedulerPort {
 };
 
 struct MainWindowState {
+    MainWindowState();
+
     HWND window = nullptr;
     int mailState = kMailIdle;
     int face = kFaceNone;
@@ -46,9 +48,6 @@ struct MainWindowState {
     bool positionSaving = false;
     ClockStamp lastClick;
     POINT lastPointer{0, 0};
-    // The registered message on which the task bar announces a restart.
-    UINT taskbarCreated = 0;
-
     TrayIcon tray;
     std::unique_ptr<WindowSchedulerPort> port;
     std::unique_ptr<CheckScheduler> scheduler;
@@ -57,15 +56,15 @@ struct MainWindowState {
     bool busy() const { return scheduler->checkRunning() || scheduler->passRunning(); }
 };
 
-// The state of the one main window.
-MainWindowState& MainState();
-// Forgets all state (at creation and at the end of the run).
-void ResetMainState();
-
 // The settings file the character reads and writes: the run's own unless a
 // test points it elsewhere.
 SettingsStore& CharacterSettings();
 void SetCharacterSettingsForTesting(SettingsStore* store);
+
+// The state of the one main window.
+MainWindowState& MainState();
+// Forgets all state (at creation and at the end of the run).
+void ResetMainState();
 
 // How the window starts a check worker; tests replace it to hold a check open.
 using WorkerStarter = std::function<void(CheckStartBlock)>;

@@ -4,11 +4,11 @@
 
 #include <shellapi.h>
 
-#include "character/character_peers_win32.h"
 #include "character/host_messages.h"
 #include "character/main_window_handlers_win32.h"
 #include "character/main_window_state_win32.h"
 #include "character/skin_win32.h"
+#include "character/tray_icon_win32.h"
 #include "settings/settings_conventions.h"
 #include "startup/startup_win32.h"
 
@@ -19,7 +19,6 @@ void OnMainWindowCreate(HWND window) {
     MainWindowState& state = MainState();
     SettingsStore& settings = CharacterSettings();
     state.window = window;
-    state.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     state.port = std::make_unique<WindowSchedulerPort>(window);
     state.scheduler = std::make_unique<CheckScheduler>(*state.port, settings);
 
@@ -137,9 +136,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             OnHostMessage(window, message, wParam, lParam);
             return 0;
         default:
-            // The task bar's restart: the icon must be added again.
-            if (message != 0 && message == state.taskbarCreated) {
+            // MSG_TRAYREADD, or the task bar's registered restart message:
+            // the icon is added again (and the message looked at as a notice).
+            if (IsTrayReAddMessage(message)) {
                 state.tray.ReAdd(window, CurrentSkinModule());
+                if (state.scheduler)
+                    state.tray.HandleNotify(window, lParam, state.accounts());
                 return 0;
             }
             return DefWindowProcA(window, message, wParam, lParam);

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -178,9 +179,12 @@ TEST_F(MainWindowTest, RegionHasTheShapeOfTheFrame) {
 
 TEST_F(MainWindowTest, SkinChangesByAtomDropAndSettings) {
     Create();
-    // No skin and no pictures in this program: a plain 32 x 32 rectangle.
+    // The program's own frames: 32 x 32, shaped like the character.
     ExpectPlacedSize(32, 32);
-    EXPECT_EQ(RegionBox(window_).right, 0);
+    EXPECT_EQ(CurrentSkinModule(), nullptr);
+    const RECT own = RegionBox(window_);
+    EXPECT_GT(own.right, own.left);
+    EXPECT_FALSE(RegionContains(window_, 0, 31)) << "the key colour's corner is cut away";
 
     // A second instance hands a library over as an atom.
     const ATOM atom = GlobalAddAtomA(FixturePath().c_str());
@@ -207,6 +211,49 @@ TEST_F(MainWindowTest, SkinChangesByAtomDropAndSettings) {
     ExpectPlacedSize(36, 28);
     SendMessageA(window_, MSG_SKINCHANGE, 0, 0);  // lets the copy go
     DeleteFileA(upper.c_str());
+}
+
+std::string WindowsPath(std::string path) {
+    if (!path.empty() && path[0] == '/')
+        path = "Z:" + path;
+    for (char& c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return path;
+}
+
+// The whole frame resource: the example skin recolours the character, so its
+// colour tables differ even where its pixel indexes do not.
+std::string FrameResource(int frame) {
+    const std::optional<LockedFrame> locked = LockFrameBits(frame);
+    return locked ? std::string(locked->resource) : std::string();
+}
+
+TEST_F(MainWindowTest, ExampleSkinChangesTheFramesAndKeepsTheIcon) {
+#ifndef PELL_TEST_SKIN_DLL
+    GTEST_SKIP() << "the example skin is not built";
+#else
+    store_->Write("Control", "TaskTray", "Yes");
+    Create();
+    const bool iconShown = MainState().tray.present();
+    std::vector<std::string> own;
+    for (int frame = 1; frame <= 6; ++frame)
+        own.push_back(FrameResource(frame));
+    const std::string skin = WindowsPath(PELL_TEST_SKIN_DLL);
+    SendMessageA(window_, MSG_SKINCHANGE, 1, reinterpret_cast<LPARAM>(skin.c_str()));
+    Pump();
+    ASSERT_NE(CurrentSkinModule(), nullptr);
+    for (int frame = 1; frame <= 6; ++frame) {
+        SCOPED_TRACE(frame);
+        const std::string resource = FrameResource(frame);
+        EXPECT_FALSE(resource.empty());
+        EXPECT_TRUE(resource != own[static_cast<std::size_t>(frame - 1)]);
+    }
+    EXPECT_EQ(MainState().face, 1);
+    ExpectPlacedSize(32, 32);
+    EXPECT_EQ(MainState().tray.present(), iconShown) << "the icon is applied again";
+#endif
 }
 
 TEST_F(MainWindowTest, DroppedFilesThatAreNoSkinChangeNothing) {

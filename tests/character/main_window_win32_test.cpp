@@ -78,6 +78,31 @@ HDROP MakeDrop(const std::string& path) {
     return static_cast<HDROP>(memory);
 }
 
+// Saves a bitmap as a 24-bit .bmp file, for a person to look at.
+void SaveBitmap(HDC dc, HBITMAP bitmap, int width, int height, const std::string& path) {
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    std::vector<char> pixels(stride * static_cast<DWORD>(height));
+    GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return;
+    std::fwrite(&file, sizeof(file), 1, out);
+    std::fwrite(&info, sizeof(info), 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    std::fclose(out);
+}
+
 class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -256,6 +281,60 @@ TEST_F(MainWindowTest, ExampleSkinChangesTheFramesAndKeepsTheIcon) {
 #endif
 }
 
+TEST_F(MainWindowTest, EachFaceIsPaintedInsideItsShape) {
+    // Topmost, so that no other window of a parallel test covers it.
+    store_->Write("Control", "Topmost", "Yes");
+    Create();
+    const struct {
+        int face;
+        bool phase;
+        int frame;
+        const char* name;
+    } faces[] = {{1, false, 1, "idle"},       {2, false, 2, "pleased"}, {3, false, 3, "letter"},
+                 {3, true, 6, "letter-wide"}, {4, false, 4, "crying"},  {5, false, 5, "thinking"}};
+    HDC screen = GetDC(nullptr);
+    for (const auto& f : faces) {
+        SCOPED_TRACE(f.name);
+        SetFace(window_, f.face);
+        MainState().animationPhase = f.phase;
+        InvalidateRect(window_, nullptr, FALSE);
+        UpdateWindow(window_);
+        Pump();
+        const RECT at = WindowRect(window_);
+        const int width = at.right - at.left;
+        const int height = at.bottom - at.top;
+        HDC shot = CreateCompatibleDC(screen);
+        HBITMAP shotBits = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ oldShot = SelectObject(shot, shotBits);
+        BitBlt(shot, 0, 0, width, height, screen, at.left, at.top, SRCCOPY);
+        HDC drawn = CreateCompatibleDC(screen);
+        HBITMAP drawnBits = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ oldDrawn = SelectObject(drawn, drawnBits);
+        DrawFrame(drawn, f.frame);
+        int inside = 0;
+        int differing = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (!RegionContains(window_, x, y))
+                    continue;
+                ++inside;
+                if (GetPixel(shot, x, y) != GetPixel(drawn, x, y))
+                    ++differing;
+            }
+        }
+        EXPECT_GT(inside, 100);
+        EXPECT_EQ(differing, 0);
+        SelectObject(shot, oldShot);
+        SaveBitmap(shot, shotBits, width, height, std::string("character-") + f.name + ".bmp");
+        SelectObject(drawn, oldDrawn);
+        DeleteObject(drawnBits);
+        DeleteObject(shotBits);
+        DeleteDC(drawn);
+        DeleteDC(shot);
+    }
+    ReleaseDC(nullptr, screen);
+}
+
 TEST_F(MainWindowTest, DroppedFilesThatAreNoSkinChangeNothing) {
     UseFixtureSkin();
     Create();
@@ -360,6 +439,21 @@ TEST_F(MainWindowTest, NoticesWithoutTextAreIgnoredAndReleased) {
     PostMessageA(window_, MSG_NEWMAIL, 0, reinterpret_cast<LPARAM>(notice.release()));
     Pump();  // no box opens (it would wait here), nothing leaks under a checker
     EXPECT_FALSE(MainState().messageBoxOpen);
+}
+
+TEST_F(MainWindowTest, NoticeBoxOpensAndTheCloserTimerEndsIt) {
+    store_->Write("Control", "DefaultMessageBox", "Yes");
+    Create();
+    // The worker arms the closer with the notice (as it does with Popuptimer).
+    PostMessageA(window_, MSG_HOST_SETTIMER, 2, 50);
+    auto notice = std::make_unique<NewMailNotice>();
+    notice->text = "Home にメールが1通届いています。";
+    notice->summaries = std::make_unique<MailSummaryList>();
+    notice->summaries->push_back({"2026/12/07 05:00", "Bob", "hello", "", ""});
+    PostMessageA(window_, MSG_NEWMAIL, 0, reinterpret_cast<LPARAM>(notice.release()));
+    Pump();  // returns once timer 2 has closed the box
+    EXPECT_FALSE(MainState().messageBoxOpen);
+    EXPECT_EQ(FindWindowA(nullptr, "メール着信通知"), nullptr);
 }
 
 TEST_F(MainWindowTest, ReloadKeepsCountsAndRestartsStatuses) {

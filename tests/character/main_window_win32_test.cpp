@@ -134,7 +134,9 @@ class MainWindowTest : public testing::Test {
     }
 
     void Create() {
-        window_ = CreateWindowExA(WS_EX_TOOLWINDOW, "Pell32WClass", "Pell32 VESK",
+        // A title of its own: tools that look for the running character by
+        // class and title (a second start, test probes) leave this one alone.
+        window_ = CreateWindowExA(WS_EX_TOOLWINDOW, "Pell32WClass", "Pell32 VESK under test",
                                   WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window_, nullptr);

@@ -32,6 +32,12 @@ class Session(socketserver.StreamRequestHandler):
         self.wfile.write(text if isinstance(text, bytes) else text.encode('ascii'))
 
     def handle(self):
+        try:
+            self.converse()
+        except (ConnectionError, BrokenPipeError):
+            pass  # the client went away: nothing to report
+
+    def converse(self):
         folder, user, password = self.server.mailbox
         messages = load_messages(folder)
         self.send('+OK tiny POP3 ready <1.2@127.0.0.1>\r\n')

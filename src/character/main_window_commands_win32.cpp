@@ -13,6 +13,7 @@
 #include "character/menu_commands.h"
 #include "character/notice_box_text.h"
 #include "character/skin_win32.h"
+#include "character/window_check_host_win32.h"
 #include "mail/new_mail_notice.h"
 #include "mail/status_codes.h"
 #include "settings/settings_conventions.h"
@@ -21,6 +22,10 @@ namespace pell {
 namespace {
 
 constexpr char kNoticeCaption[] = "メール着信通知";
+
+// The path of a file being dropped while its skin change is delivered: the
+// only path pointer a skin change may carry (any process can post the message).
+const char* g_dropPath = nullptr;
 
 bool SettingsDialogOpen() {
     return MainState().settingsDialog != nullptr;
@@ -175,8 +180,12 @@ void OnTimer(HWND window, UINT_PTR id) {
 }
 
 void OnNewMail(HWND window, LPARAM lParam) {
-    // The notice is ours from here on, whatever happens to it.
-    std::unique_ptr<NewMailNotice> notice(reinterpret_cast<NewMailNotice*>(lParam));
+    // A notice handed over by a check is ours from here on, whatever happens
+    // to it; any other pointer is not followed.
+    std::unique_ptr<NewMailNotice> notice;
+    if (lParam && TakeNoticeInFlight(reinterpret_cast<const void*>(lParam))) {
+        notice.reset(reinterpret_cast<NewMailNotice*>(lParam));
+    }
     CloseTooltip();
     if (!notice || notice->text.empty())
         return;
@@ -193,12 +202,16 @@ void OnDropFiles(HWND window, WPARAM wParam) {
     if (count >= 1) {
         char path[512] = {};
         DragQueryFileA(drop, 0, path, sizeof(path));
+        g_dropPath = path;
         SendMessageA(window, MSG_SKINCHANGE, 1, reinterpret_cast<LPARAM>(path));
+        g_dropPath = nullptr;
     }
     DragFinish(drop);
 }
 
 void OnSkinChange(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (wParam == 1 && (!g_dropPath || lParam != reinterpret_cast<LPARAM>(g_dropPath)))
+        return;
     if (ChangeSkin(window, wParam, lParam, CharacterSettings())) {
         MainState().tray.ApplyAfterSkinChange(window, CurrentSkinModule());
     }

@@ -250,9 +250,6 @@ bool ChangeSkin(HWND window, WPARAM wParam, LPARAM lParam, SettingsStore& settin
             GlobalDeleteAtom(atom);
             next = LoadSkinLibrary(name);  // a failed load means the program's frames
         } else if (wParam == 1) {
-            // A path pointer is only meaningful from this thread (a drop).
-            if (InSendMessage())
-                return false;
             const std::string path(reinterpret_cast<const char*>(lParam));
             if (path.empty() || (FindTextNoCase(path, ".exe") == kNotFound &&
                                  FindTextNoCase(path, ".dll") == kNotFound)) {

@@ -51,8 +51,8 @@ void CenterOnDesktop(HWND window);
 void ChooseSkinAtCreation(SettingsStore& settings);
 
 // MSG_SKINCHANGE: wParam 0 with an atom (a second instance), wParam 1 with a
-// path (a dropped file, from this thread only), lParam 0 to reload from the
-// settings. True when the skin was changed (the tray icon is then applied
+// path (a dropped file; the caller makes sure the pointer is its own), lParam 0
+// to reload from the settings. True when the skin was changed (the tray icon is then applied
 // again by the caller).
 bool ChangeSkin(HWND window, WPARAM wParam, LPARAM lParam, SettingsStore& settings);
 

@@ -1,9 +1,20 @@
 #include "character/window_check_host_win32.h"
 
+#include <mutex>
+#include <set>
+
 #include "character/host_messages.h"
 
 namespace pell {
 namespace {
+
+std::mutex g_noticesLock;
+std::set<const void*> g_noticesInFlight;
+
+void RegisterNotice(const void* notice) {
+    std::lock_guard<std::mutex> guard(g_noticesLock);
+    g_noticesInFlight.insert(notice);
+}
 
 class WindowCheckHost final : public CheckHost {
   public:
@@ -26,8 +37,11 @@ class WindowCheckHost final : public CheckHost {
         if (!notice || run_->abandoned())
             return;
         // The message owns the notice; it stays ours when it cannot be posted.
+        RegisterNotice(notice.get());
         if (PostMessageA(window_, MSG_NEWMAIL, 0, reinterpret_cast<LPARAM>(notice.get()))) {
             notice.release();
+        } else {
+            TakeNoticeInFlight(notice.get());
         }
     }
     void PostCheckDone() override { Post(MSG_CHECKDONE, 0, 0); }
@@ -43,6 +57,11 @@ class WindowCheckHost final : public CheckHost {
 };
 
 }  // namespace
+
+bool TakeNoticeInFlight(const void* notice) {
+    std::lock_guard<std::mutex> guard(g_noticesLock);
+    return g_noticesInFlight.erase(notice) == 1;
+}
 
 std::shared_ptr<CheckHost> MakeWindowCheckHost(HWND window, std::shared_ptr<CheckRun> run) {
     return std::make_shared<WindowCheckHost>(window, std::move(run));

@@ -12,6 +12,11 @@ namespace pell {
 
 std::shared_ptr<CheckHost> MakeWindowCheckHost(HWND window, std::shared_ptr<CheckRun> run);
 
+// A notice posted with MSG_NEWMAIL is registered until the window takes it, so
+// that the window never follows a pointer it was not handed (any process can
+// post the message). True when `notice` was in flight; it is then the caller's.
+bool TakeNoticeInFlight(const void* notice);
+
 // The low 32 bits of a run id, as the worker-done message carries it.
 inline LPARAM RunIdParam(std::uint64_t id) {
     return static_cast<LPARAM>(static_cast<std::uint32_t>(id));

@@ -17,6 +17,7 @@
 #include "character/host_messages.h"
 #include "character/main_window_state_win32.h"
 #include "character/skin_win32.h"
+#include "character/window_check_host_win32.h"
 #include "mail/status_codes.h"
 #include "settings/ini_file_store.h"
 #include "startup/startup_win32.h"
@@ -268,7 +269,7 @@ TEST_F(MainWindowTest, ExampleSkinChangesTheFramesAndKeepsTheIcon) {
     for (int frame = 1; frame <= 6; ++frame)
         own.push_back(FrameResource(frame));
     const std::string skin = WindowsPath(PELL_TEST_SKIN_DLL);
-    SendMessageA(window_, MSG_SKINCHANGE, 1, reinterpret_cast<LPARAM>(skin.c_str()));
+    SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(skin)), 0);
     Pump();
     ASSERT_NE(CurrentSkinModule(), nullptr);
     for (int frame = 1; frame <= 6; ++frame) {
@@ -359,9 +360,16 @@ TEST_F(MainWindowTest, DroppedFilesThatAreNoSkinChangeNothing) {
         EXPECT_EQ(RegionBox(window_).right, 31);
         std::remove(path.c_str());
     }
-    // Another thread's path pointer is never followed.
+    // Path pointers that do not come from a drop are never followed, and
+    // there is no request of another kind.
+    const std::string stray = FixturePath();
+    PostMessageA(window_, MSG_SKINCHANGE, 1, reinterpret_cast<LPARAM>(stray.c_str()));
+    PostMessageA(window_, MSG_SKINCHANGE, 1, 1);
+    SendMessageA(window_, MSG_SKINCHANGE, 1, reinterpret_cast<LPARAM>(stray.c_str()));
     SendMessageA(window_, MSG_SKINCHANGE, 7, 1);
+    Pump();
     EXPECT_EQ(CurrentSkinModule(), skin);
+    EXPECT_EQ(MainState().face, 4);
 }
 
 TEST_F(MainWindowTest, WatchdogExpiryGivesTimeOutAndOneRefresh) {
@@ -433,14 +441,30 @@ TEST_F(MainWindowTest, MovesAreSavedAndEmptyPositionsCentre) {
     EXPECT_EQ(rect.top, (desktop.top + desktop.bottom) / 2 - 14);
 }
 
-TEST_F(MainWindowTest, NoticesWithoutTextAreIgnoredAndReleased) {
+TEST_F(MainWindowTest, OnlyNoticesHandedOverByACheckAreTaken) {
     Create();
+    const auto host = MakeWindowCheckHost(window_, std::make_shared<CheckRun>(1));
     PostMessageA(window_, MSG_NEWMAIL, 0, 0);
-    auto notice = std::make_unique<NewMailNotice>();
-    notice->summaries = std::make_unique<MailSummaryList>(3);
-    PostMessageA(window_, MSG_NEWMAIL, 0, reinterpret_cast<LPARAM>(notice.release()));
-    Pump();  // no box opens (it would wait here), nothing leaks under a checker
+    auto empty = std::make_unique<NewMailNotice>();
+    empty->summaries = std::make_unique<MailSummaryList>(3);
+    host->PostNewMail(std::move(empty));
+    // A pointer that no check handed over is neither shown nor released.
+    NewMailNotice stranger;
+    stranger.text = "not ours";
+    PostMessageA(window_, MSG_NEWMAIL, 0, reinterpret_cast<LPARAM>(&stranger));
+    Pump();  // no box opens (it would wait here)
     EXPECT_FALSE(MainState().messageBoxOpen);
+    EXPECT_EQ(stranger.text, "not ours");
+    // An abandoned check hands nothing over.
+    const auto run = std::make_shared<CheckRun>(2);
+    const auto late = MakeWindowCheckHost(window_, run);
+    run->Abandon();
+    auto notice = std::make_unique<NewMailNotice>();
+    notice->text = "late";
+    late->PostNewMail(std::move(notice));
+    late->PostCheckDone();
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, window_, MSG_CHECKDONE, MSG_NEWMAIL, PM_NOREMOVE));
 }
 
 TEST_F(MainWindowTest, NoticeBoxOpensAndTheCloserTimerEndsIt) {
@@ -452,7 +476,7 @@ TEST_F(MainWindowTest, NoticeBoxOpensAndTheCloserTimerEndsIt) {
     notice->text = "Home にメールが1通届いています。";
     notice->summaries = std::make_unique<MailSummaryList>();
     notice->summaries->push_back({"2026/12/07 05:00", "Bob", "hello", "", ""});
-    PostMessageA(window_, MSG_NEWMAIL, 0, reinterpret_cast<LPARAM>(notice.release()));
+    MakeWindowCheckHost(window_, std::make_shared<CheckRun>(1))->PostNewMail(std::move(notice));
     Pump();  // returns once timer 2 has closed the box
     EXPECT_FALSE(MainState().messageBoxOpen);
     EXPECT_EQ(FindWindowA(nullptr, "メール着信通知"), nullptr);

@@ -1,14 +1,21 @@
 #include "mail/header_fields.h"
 
+#include "mime/anchored_search.h"
 #include "startup/text_search.h"
 
 namespace pell {
 
 std::string_view FindHeaderValue(std::string_view head, std::string_view name) {
-    const std::size_t found = FindTextNoCase(head, name);
-    if (found == kNotFound)
+    bool found;
+    return FindHeaderValue(head, name, found);
+}
+
+std::string_view FindHeaderValue(std::string_view head, std::string_view name, bool& found) {
+    const std::size_t at = FindNoCaseAnchored(head, name);
+    found = at != kNotFound;
+    if (!found)
         return {};
-    const std::size_t colon = head.find(':', found);
+    const std::size_t colon = head.find(':', at);
     if (colon == std::string_view::npos)
         return {};
     std::size_t start = colon + 1;

@@ -10,6 +10,8 @@ namespace pell {
 // the first ":" from the match on, and behind one blank or tab there; it runs to
 // the end of `head`. Empty when the name or its colon is missing.
 std::string_view FindHeaderValue(std::string_view head, std::string_view name);
+// As above; `found` tells whether the name occurs at all.
+std::string_view FindHeaderValue(std::string_view head, std::string_view name, bool& found);
 
 // The value up to the end of its field: the first CR LF that is followed by
 // neither a blank nor a tab. A value whose last CR LF ends the text, or that has

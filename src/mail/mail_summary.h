@@ -32,8 +32,6 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
 // Only the Message-ID of a reply, exactly as ExtractMessage finds it.
 std::string ExtractMessageId(std::string_view reply);
 
-inline void FreeMailSummaries(std::unique_ptr<MailSummaryList>& summaries) {
-    summaries.reset();
-}
+inline void FreeMailSummaries(std::unique_ptr<MailSummaryList>& summaries) { summaries.reset(); }
 
 }  // namespace pell

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "mail/header_fields.h"
+#include "mime/anchored_search.h"
 #include "mime/encoded_words.h"
 #include "mime/japanese_encoding.h"
 #include "startup/text_search.h"
@@ -79,9 +80,9 @@ class BoundaryFinder {
 // The text part: behind the head that follows "text/plain" (else "text/html")
 // up to the boundary.
 std::string_view TextPart(std::string_view body, const BoundaryFinder& boundary) {
-    std::size_t found = FindTextNoCase(body, "text/plain");
+    std::size_t found = FindNoCaseAnchored(body, "text/plain");
     if (found == kNotFound)
-        found = FindTextNoCase(body, "text/html");
+        found = FindNoCaseAnchored(body, "text/html");
     if (found == kNotFound)
         return {};
     const std::size_t headEnd = FindText(body, kBlankLine, found);
@@ -111,12 +112,12 @@ std::string ListAttachments(std::string_view body, std::string_view boundaryText
     BlankLineFinder blankLine(body);
     std::size_t pos = 0;
     for (;;) {
-        const std::size_t typeAt = FindTextNoCase(body, "Content-type:", pos);
+        const std::size_t typeAt = FindNoCaseAnchored(body, "Content-type:", pos);
         if (typeAt == kNotFound)
             break;
         const std::size_t headEnd = blankLine.From(typeAt);
         const std::size_t searchEnd = headEnd == kNotFound ? body.size() : headEnd;
-        const std::size_t nameAt = FindTextNoCase(body.substr(0, searchEnd), "name=", typeAt);
+        const std::size_t nameAt = FindNoCaseAnchored(body.substr(0, searchEnd), "name=", typeAt);
         std::size_t next;
         if (nameAt != kNotFound) {
             const std::string_view field = CutHeaderValue(body.substr(nameAt));
@@ -148,7 +149,7 @@ std::string ExtractBodyText(std::string_view body, std::string_view contentType,
     if (body.empty())
         return {};
     std::string text;
-    if (FindTextNoCase(contentType, "multipart/") != kNotFound) {
+    if (FindNoCaseAnchored(contentType, "multipart/") != kNotFound) {
         text.assign(TextPart(body, BoundaryFinder(boundary)));
         text += ListAttachments(body, boundary);
     } else {

@@ -6,6 +6,7 @@
 #include "mail/mail_summary.h"
 #include "mail/summary_body.h"
 #include "mail/summary_date.h"
+#include "mime/anchored_search.h"
 #include "mime/encoded_words.h"
 #include "mime/japanese_encoding.h"
 #include "startup/text_search.h"
@@ -94,16 +95,17 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     // Every field is looked up in the untouched head before any is trimmed.
     const std::string_view dateValue = FindHeaderValue(head, "Date:");
     const std::string_view idValue = FindHeaderValue(head, "Message-I");
-    const std::string_view senderValue = FindTextNoCase(head, "From:") != kNotFound
-                                             ? FindHeaderValue(head, "From:")
-                                             : FindHeaderValue(head, "To:");
+    bool hasFrom;
+    std::string_view senderValue = FindHeaderValue(head, "From:", hasFrom);
+    if (!hasFrom)
+        senderValue = FindHeaderValue(head, "To:");
     const std::string_view subjectValue = FindHeaderValue(head, "Subject:");
     const std::string_view uidlValue = FindHeaderValue(head, "X-UIDL:");
     std::string_view contentType = FindHeaderValue(head, "Content-type:");
     // Inside the content type, which still runs to the end of the head, the
     // boundary starts right behind the "=" of "boundary=".
     std::string_view boundary;
-    const std::size_t boundaryAt = FindTextNoCase(contentType, "boundary=");
+    const std::size_t boundaryAt = FindNoCaseAnchored(contentType, "boundary=");
     if (boundaryAt != kNotFound)
         boundary = contentType.substr(contentType.find('=', boundaryAt) + 1);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "mime/anchored_search.h"
 #include "mime/japanese_encoding.h"
 #include "startup/text_search.h"
 
@@ -133,7 +134,7 @@ std::string DecodeEncodedWords(std::string_view source) {
     std::string decoded;
     std::size_t p = 0;
     for (;;) {
-        const std::size_t q = FindTextNoCase(source, kWordStart, p);
+        const std::size_t q = FindNoCaseAnchored(source, kWordStart, p);
         if (q == kNotFound)
             break;
         const std::string_view gap = source.substr(p, q - p);

@@ -27,7 +27,8 @@ int EscapeShiftState(std::string_view text, std::size_t i) {
     return -1;
 }
 
-void PairToSjis(unsigned char c1, unsigned char c2, unsigned char& s1, unsigned char& s2) {
+constexpr void PairToSjis(unsigned char c1, unsigned char c2, unsigned char& s1,
+                          unsigned char& s2) {
     s1 = static_cast<unsigned char>(((c1 + 1) >> 1) + (c1 < 0x5F ? 0x70 : 0xB0));
     if (c1 & 1) {
         s2 = static_cast<unsigned char>(c2 + (c2 < 0x60 ? 0x1F : 0x20));
@@ -35,6 +36,31 @@ void PairToSjis(unsigned char c1, unsigned char c2, unsigned char& s1, unsigned 
         s2 = static_cast<unsigned char>(c2 + 0x7E);
     }
 }
+
+// Bytes that make a pair in the two-byte state: 0x21-0x7D, then 0x21-0x7E.
+bool IsPairFirst(unsigned char c) {
+    return static_cast<unsigned char>(c - 0x21) < 0x5D;
+}
+bool IsPairSecond(unsigned char c) {
+    return static_cast<unsigned char>(c - 0x21) < 0x5E;
+}
+
+// Every pair the two-byte state converts, worked out at compile time.
+struct PairTable {
+    unsigned char bytes[0x5D * 0x5E][2] = {};
+};
+constexpr PairTable MakePairTable() {
+    PairTable table;
+    for (unsigned c1 = 0x21; c1 <= 0x7D; ++c1) {
+        for (unsigned c2 = 0x21; c2 <= 0x7E; ++c2) {
+            auto& entry = table.bytes[(c1 - 0x21) * 0x5E + (c2 - 0x21)];
+            PairToSjis(static_cast<unsigned char>(c1), static_cast<unsigned char>(c2), entry[0],
+                       entry[1]);
+        }
+    }
+    return table;
+}
+constexpr PairTable kPairTable = MakePairTable();
 
 }  // namespace
 
@@ -87,20 +113,21 @@ int AppendJisAsSjis(std::string_view source, std::string& out, std::size_t capac
     const std::size_t start = out.size();
     // Nothing is ever longer than its source, so one allocation suffices.
     out.resize(start + std::min(source.size(), capacity));
-    char* const begin = out.data() + start;
-    char* w = begin;
+    auto* const begin = reinterpret_cast<unsigned char*>(out.data() + start);
+    unsigned char* w = begin;
+    const auto* const s = reinterpret_cast<const unsigned char*>(source.data());
     const std::size_t n = source.size();
-    const auto* s = reinterpret_cast<const unsigned char*>(source.data());
-    // Bytes written so far, compared the way a fixed buffer that keeps one byte
-    // for its terminator would be.
+    // Written bytes are checked the way a fixed buffer that keeps one byte for
+    // its terminator would be: a single byte ends the conversion once
+    // `capacity - 1` bytes are out, a pair is not begun with fewer than three
+    // bytes of room.
     const std::size_t singleLimit = capacity >= 1 ? capacity - 1 : 0;
     const std::size_t pairLimit = capacity >= 3 ? capacity - 3 : 0;
     int state = 0;
     std::size_t i = 0;
     bool full = false;
-    while (i < n) {
-        const unsigned char c = s[i];
-        if (c == kEsc) {
+    while (i < n && !full) {
+        if (s[i] == kEsc) {
             const int next = EscapeShiftState(source, i);
             if (next >= 0) {
                 state = next;
@@ -108,33 +135,45 @@ int AppendJisAsSjis(std::string_view source, std::string& out, std::size_t capac
                 continue;
             }
         }
-        std::size_t count = static_cast<std::size_t>(w - begin);
         if (state == 1) {
-            const unsigned char c2 = i + 1 < n ? s[i + 1] : 0;
-            if (c >= 0x21 && c <= 0x7D && c2 >= 0x21 && c2 <= 0x7E) {
-                if (capacity < 3 || count >= pairLimit) {
+            // A run of pairs; anything else (CR, LF, blanks, a stray ESC)
+            // leaves the loop and passes as one single byte below.
+            while (i + 1 < n && IsPairFirst(s[i]) && IsPairSecond(s[i + 1])) {
+                if (capacity < 3 || static_cast<std::size_t>(w - begin) >= pairLimit) {
                     full = true;
                     break;
                 }
-                unsigned char s1;
-                unsigned char s2;
-                PairToSjis(c, c2, s1, s2);
-                *w++ = static_cast<char>(s1);
-                *w++ = static_cast<char>(s2);
+                std::memcpy(w, kPairTable.bytes[(s[i] - 0x21) * 0x5E + (s[i + 1] - 0x21)], 2);
+                w += 2;
                 i += 2;
-                continue;
             }
+            if (full || i >= n || (s[i] == kEsc && EscapeShiftState(source, i) >= 0))
+                continue;
         }
         if (capacity == 0) {
             full = true;
             break;
         }
-        *w++ = static_cast<char>(state == 2 ? (c | 0x80) : c);
-        ++i;
-        if (static_cast<std::size_t>(w - begin) >= singleLimit) {
-            full = true;
-            break;
+        // A run of single bytes up to the next ESC (or, in the two-byte state,
+        // just the one byte that could not start a pair).
+        std::size_t run = 1;
+        if (state != 1) {
+            const void* esc = std::memchr(s + i + 1, kEsc, n - i - 1);
+            run = (esc != nullptr ? static_cast<const unsigned char*>(esc) : s + n) - (s + i);
         }
+        const std::size_t count = static_cast<std::size_t>(w - begin);
+        if (count + run >= singleLimit) {
+            run = singleLimit > count ? singleLimit - count : 1;
+            full = true;
+        }
+        if (state == 2) {
+            for (std::size_t k = 0; k < run; ++k)
+                w[k] = s[i + k] | 0x80;
+        } else {
+            std::memcpy(w, s + i, run);
+        }
+        w += run;
+        i += run;
     }
     const std::size_t written = static_cast<std::size_t>(w - begin);
     out.resize(start + written);

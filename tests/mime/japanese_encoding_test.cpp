@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 
 namespace pell {
@@ -123,10 +125,78 @@ TEST(ConvertEucToSjis, ConvertsPairsKanaAndPassesTheRest) {
     }
 }
 
-TEST(AppendJisAsSjis, AppendsBehindExistingText) {
-    std::string dest = "x:";
-    EXPECT_EQ(AppendJisAsSjis("\x1b$B$\"\x1b(B", dest, 64), 2);
-    EXPECT_EQ(dest, "x:\x82\xa0");
+}  // namespace
+}  // namespace pell
+
+namespace pell {
+namespace {
+
+// The conversion rules applied one byte at a time, as written, to check the
+// run-at-once conversion against on random input and capacities.
+int ReferenceJisToSjis(const std::string& source, std::string& out, std::size_t capacity) {
+    out.clear();
+    const long cap = static_cast<long>(capacity);
+    auto at = [&](std::size_t i) -> unsigned char {
+        return i < source.size() ? static_cast<unsigned char>(source[i]) : 0;
+    };
+    int state = 0;
+    std::size_t i = 0;
+    while (at(i) != 0) {
+        const unsigned char c = at(i);
+        if (c == 0x1b) {
+            const unsigned char b1 = at(i + 1), b2 = at(i + 2);
+            int next = -1;
+            if (b1 == '$' && (b2 == 'B' || b2 == '@'))
+                next = 1;
+            if (b1 == '(' && b2 == 'I')
+                next = 2;
+            if (b1 == '(' && (b2 == 'B' || b2 == 'J'))
+                next = 0;
+            if (next >= 0) {
+                state = next;
+                i += 3;
+                continue;
+            }
+        }
+        const long count = static_cast<long>(out.size());
+        if (state == 1 && c >= 0x21 && c <= 0x7D && at(i + 1) >= 0x21 && at(i + 1) <= 0x7E) {
+            if (count >= cap - 3)
+                return kConversionFull;
+            std::array<unsigned char, 3> pair;
+            JisPairToSjis(c, at(i + 1), pair);
+            out += static_cast<char>(pair[0]);
+            out += static_cast<char>(pair[1]);
+            i += 2;
+            continue;
+        }
+        if (cap == 0)
+            return kConversionFull;
+        out += static_cast<char>(state == 2 ? (c | 0x80) : c);
+        ++i;
+        if (static_cast<long>(out.size()) >= cap - 1)
+            return kConversionFull;
+    }
+    return static_cast<int>(out.size());
+}
+
+TEST(ConvertJisToSjis, MatchesByteByByteRulesOnRandomInput) {
+    std::mt19937 random(11);
+    const std::string pieces[] = {"\x1b$B", "\x1b$@",   "\x1b(B",   "\x1b(J",   "\x1b(I", "\x1b",
+                                  "\x1b$",  "$\"",      "F|",       "\x7e\x21", "\r\n",   " ",
+                                  "a",      "\x7d\x7e", "\xa4\xa2", "\x20\x21"};
+    for (int round = 0; round < 20000; ++round) {
+        std::string source;
+        const int count = static_cast<int>(random() % 12);
+        for (int k = 0; k < count; ++k)
+            source += pieces[random() % std::size(pieces)];
+        const std::size_t capacity = random() % (source.size() + 4);
+        std::string expected;
+        std::string actual;
+        const int expectedResult = ReferenceJisToSjis(source, expected, capacity);
+        ASSERT_EQ(ConvertJisToSjis(source, actual, capacity), expectedResult)
+            << "capacity " << capacity << " source " << source;
+        ASSERT_EQ(actual, expected) << "capacity " << capacity;
+    }
 }
 
 }  // namespace

@@ -191,7 +191,11 @@ void BuildFrameRegions(HWND window, int from, int to) {
 }
 
 void SetFace(HWND window, int face) {
-    MainState().face = face;
+    MainWindowState& state = MainState();
+    // The new-mail face starts on its first frame, the one whose shape is set.
+    if (face == 3 && state.face != 3)
+        state.animationPhase = false;
+    state.face = face;
     if (face < 1 || face > 5)
         return;
     ApplyFrameRegion(window, face);

@@ -482,6 +482,29 @@ TEST_F(MainWindowTest, NoticeBoxOpensAndTheCloserTimerEndsIt) {
     EXPECT_EQ(FindWindowA(nullptr, "メール着信通知"), nullptr);
 }
 
+TEST_F(MainWindowTest, DoubleClickStartsTheMailProgramOfTheLastNewMail) {
+    store_->Write("Poplist", "Count", "2");
+    store_->Write("Poplist", "List1", "POP1");
+    store_->Write("Poplist", "List2", "POP2");
+    store_->Write("POP2", "Mailer", "C:\\no such folder\\mailer.exe");
+    Create();
+    const AccountList& accounts = *MainState().scheduler->accounts();
+    // No new mail yet: a double click starts nothing.
+    SendMessageA(window_, WM_LBUTTONUP, 0, 0);
+    SendMessageA(window_, WM_LBUTTONUP, 0, 0);
+    EXPECT_NE(accounts[1].status.load(), kStatusLaunchFailed);
+    // The worker names POP2 as the account with the latest new mail.
+    PostMessageA(window_, MSG_HOST_LASTNEWMAIL, 0, 1);
+    Pump();
+    SendMessageA(window_, WM_LBUTTONUP, 0, 0);
+    SendMessageA(window_, WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(accounts[1].status.load(), kStatusLaunchFailed) << "the mailer could not start";
+    EXPECT_NE(accounts[0].status.load(), kStatusLaunchFailed);
+    // Commands for accounts that do not exist do nothing.
+    SendMessageA(window_, WM_COMMAND, 302, 0);
+    SendMessageA(window_, WM_COMMAND, 0xFFFF, 0);
+}
+
 TEST_F(MainWindowTest, ReloadKeepsCountsAndRestartsStatuses) {
     store_->Write("Poplist", "Count", "1");
     store_->Write("Poplist", "List1", "POP1");

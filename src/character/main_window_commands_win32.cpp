@@ -31,20 +31,19 @@ bool SettingsDialogOpen() {
     return MainState().settingsDialog != nullptr;
 }
 
+BOOL CALLBACK TakeNoticeBox(HWND candidate, LPARAM result) {
+    char title[64] = {};
+    GetWindowTextA(candidate, title, sizeof(title));
+    if (std::strcmp(title, kNoticeCaption) != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(result) = candidate;
+    return FALSE;
+}
+
 // The plain new-mail message box of this thread, if one is on screen.
 HWND FindOwnNoticeBox() {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND candidate, LPARAM result) -> BOOL {
-            char title[64] = {};
-            GetWindowTextA(candidate, title, sizeof(title));
-            if (std::strcmp(title, kNoticeCaption) != 0)
-                return TRUE;
-            *reinterpret_cast<HWND*>(result) = candidate;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), TakeNoticeBox, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -138,6 +138,9 @@ void OnHostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MainWindowState& state = MainState();
     switch (message) {
         case MSG_HOST_THINK:
+            // Late word from a check that has been ended meanwhile: ignored.
+            if (!state.scheduler || !state.scheduler->checkRunning())
+                break;
             if (state.face != kFaceThinking)
                 SetFace(window, kFaceThinking);
             state.mailState = kMailChecking;

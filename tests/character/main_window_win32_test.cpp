@@ -173,8 +173,25 @@ TEST_F(MainWindowTest, FaceSwitchResizesAndKeepsTheTopLeftCorner) {
         EXPECT_EQ(MainState().face, f.face);
         ExpectPlacedSize(f.width, f.height);
     }
-    // The worker's request for the thinking face arrives as a message.
+}
+
+TEST_F(MainWindowTest, TheWorkerShowsTheThinkingFaceOnlyWhileItsCheckRuns) {
+    UseFixtureSkin();
+    store_->Write("Poplist", "Count", "1");
+    store_->Write("Poplist", "List1", "POP1");
+    store_->Write("POP1", "Timer", "0");
+    std::vector<CheckStartBlock> held;
+    SetWorkerStarterForTesting(
+        [&held](CheckStartBlock block) { held.push_back(std::move(block)); });
+    Create();
+    // A stray request without a running check changes nothing.
     PostMessageA(window_, MSG_HOST_THINK, 0, 0);
+    Pump();
+    EXPECT_EQ(MainState().face, 1);
+
+    SendMessageA(window_, WM_COMMAND, 297, 0);
+    ASSERT_EQ(held.size(), 1u);
+    held[0].host->ShowThinkingFace();  // from the worker's thread, as a message
     Pump();
     EXPECT_EQ(MainState().face, 5);
     EXPECT_EQ(MainState().mailState, 3);

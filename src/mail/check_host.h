@@ -11,7 +11,7 @@
 namespace pell {
 
 class CheckHost {
-public:
+  public:
     virtual ~CheckHost() = default;
 
     // Switch to the thinking face (unless shown) and set the mail state to 3.

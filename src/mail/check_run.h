@@ -12,7 +12,7 @@
 namespace pell {
 
 class CheckRun {
-public:
+  public:
     explicit CheckRun(std::uint64_t id) : id_(id) {}
 
     std::uint64_t id() const { return id_; }
@@ -23,13 +23,15 @@ public:
     // blocking call of the worker returns at once.
     bool Abandon() {
         int expected = kRunning;
-        if (!state_.compare_exchange_strong(expected, kAbandoned)) return false;
+        if (!state_.compare_exchange_strong(expected, kAbandoned))
+            return false;
         std::function<void()> hook;
         {
             std::lock_guard<std::mutex> guard(lock_);
             hook = hook_;
         }
-        if (hook) hook();
+        if (hook)
+            hook();
         return true;
     }
 
@@ -48,14 +50,15 @@ public:
             std::lock_guard<std::mutex> guard(lock_);
             hook_ = hook;
         }
-        if (hook && abandoned()) hook();
+        if (hook && abandoned())
+            hook();
     }
     void ClearCancelHook() {
         std::lock_guard<std::mutex> guard(lock_);
         hook_ = nullptr;
     }
 
-private:
+  private:
     enum { kRunning, kCommitted, kAbandoned };
     const std::uint64_t id_;
     std::atomic<int> state_{kRunning};

@@ -11,11 +11,11 @@ namespace pell {
 
 // What the main window hands to the worker.
 struct CheckStartBlock {
-    std::shared_ptr<CheckHost> host;       // the main window side
-    std::uint32_t timerId = 0;             // check timer id of the account (10 + index)
-    std::shared_ptr<AccountList> accounts; // the account list
-    bool passRunning = false;              // a check-all pass is under way
-    std::shared_ptr<CheckRun> run;         // lets the main window abandon the check
+    std::shared_ptr<CheckHost> host;        // the main window side
+    std::uint32_t timerId = 0;              // check timer id of the account (10 + index)
+    std::shared_ptr<AccountList> accounts;  // the account list
+    bool passRunning = false;               // a check-all pass is under way
+    std::shared_ptr<CheckRun> run;          // lets the main window abandon the check
 };
 
 // Starts a detached worker thread that runs the check cycle for the account

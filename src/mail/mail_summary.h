@@ -29,6 +29,8 @@ struct ExtractedMessage {
 // end marker). `wholeMessage` is the ReadAll flag, `getLines` the GetLines value.
 ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int getLines);
 
-inline void FreeMailSummaries(std::unique_ptr<MailSummaryList>& summaries) { summaries.reset(); }
+inline void FreeMailSummaries(std::unique_ptr<MailSummaryList>& summaries) {
+    summaries.reset();
+}
 
 }  // namespace pell

@@ -20,7 +20,9 @@ constexpr int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 
                             4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
                             6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
 
-std::uint32_t RotateLeft(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+std::uint32_t RotateLeft(std::uint32_t x, int n) {
+    return (x << n) | (x >> (32 - n));
+}
 
 }  // namespace
 
@@ -29,7 +31,8 @@ Md5::Md5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}, buffer_{} {
 void Md5::Block(const std::uint8_t* block) {
     std::uint32_t m[16];
     for (int i = 0; i < 16; ++i) {
-        m[i] = static_cast<std::uint32_t>(block[i * 4]) | (static_cast<std::uint32_t>(block[i * 4 + 1]) << 8) |
+        m[i] = static_cast<std::uint32_t>(block[i * 4]) |
+               (static_cast<std::uint32_t>(block[i * 4 + 1]) << 8) |
                (static_cast<std::uint32_t>(block[i * 4 + 2]) << 16) |
                (static_cast<std::uint32_t>(block[i * 4 + 3]) << 24);
     }
@@ -84,12 +87,15 @@ std::array<std::uint8_t, 16> Md5::Finish() {
     const std::uint8_t pad = 0x80;
     Update(&pad, 1);
     const std::uint8_t zero = 0;
-    while (length_ % 64 != 56) Update(&zero, 1);
+    while (length_ % 64 != 56)
+        Update(&zero, 1);
     std::uint8_t tail[8];
-    for (int i = 0; i < 8; ++i) tail[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        tail[i] = static_cast<std::uint8_t>(bits >> (8 * i));
     Update(tail, 8);
     std::array<std::uint8_t, 16> digest{};
-    for (int i = 0; i < 16; ++i) digest[i] = static_cast<std::uint8_t>(state_[i / 4] >> (8 * (i % 4)));
+    for (int i = 0; i < 16; ++i)
+        digest[i] = static_cast<std::uint8_t>(state_[i / 4] >> (8 * (i % 4)));
     return digest;
 }
 

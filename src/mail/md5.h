@@ -8,13 +8,13 @@
 namespace pell {
 
 class Md5 {
-public:
+  public:
     Md5();
     void Update(const void* data, std::size_t size);
     void Update(std::string_view text) { Update(text.data(), text.size()); }
     std::array<std::uint8_t, 16> Finish();
 
-private:
+  private:
     void Block(const std::uint8_t* block);
 
     std::uint32_t state_[4];

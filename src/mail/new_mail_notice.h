@@ -28,6 +28,8 @@ struct NewMailNotice {
     bool body = false;  // PopupBody: the viewer may be opened from the list
 };
 
-inline void FreeNewMailNotice(std::unique_ptr<NewMailNotice>& notice) { notice.reset(); }
+inline void FreeNewMailNotice(std::unique_ptr<NewMailNotice>& notice) {
+    notice.reset();
+}
 
 }  // namespace pell

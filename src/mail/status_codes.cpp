@@ -36,8 +36,10 @@ constexpr std::string_view kTexts[26] = {
 }  // namespace
 
 std::string_view StatusText(int code) {
-    if (code >= 0 && code <= 17) return kTexts[code];
-    if (code < 0 && code >= -8) return kTexts[17 - code];
+    if (code >= 0 && code <= 17)
+        return kTexts[code];
+    if (code < 0 && code >= -8)
+        return kTexts[17 - code];
     return std::string_view();
 }
 

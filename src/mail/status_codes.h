@@ -38,8 +38,14 @@ enum StatusCode : int {
 std::string_view StatusText(int code);
 
 // Classification used after each check.
-inline bool IsErrorStatus(int code) { return code > 1; }
-inline bool IsNewMailStatus(int code) { return code == kStatusNewMail; }
-inline bool IsWaitingStatus(int code) { return code == kStatusChecking; }
+inline bool IsErrorStatus(int code) {
+    return code > 1;
+}
+inline bool IsNewMailStatus(int code) {
+    return code == kStatusNewMail;
+}
+inline bool IsWaitingStatus(int code) {
+    return code == kStatusChecking;
+}
 
 }  // namespace pell

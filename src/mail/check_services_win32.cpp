@@ -1,8 +1,9 @@
 // The Windows clock, PlaySoundA and the dial-up service of RASAPI32, which is
 // loaded at run time since many systems have no dial-up at all.
+#include <windows.h>
+// The multimedia and dial-up headers need the base definitions first.
 #include <mmsystem.h>
 #include <ras.h>
-#include <windows.h>
 
 #include <string>
 

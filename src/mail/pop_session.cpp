@@ -167,7 +167,9 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
         int sent = line.CompletedReply("USER " + in.user + "\r\n", reply, kLoginReplyCapacity);
         if (sent != kLineOk)
             out.result = kStatusUser;
-        if (sent != kLineSendFailed && !ContainsErr(reply)) {
+        // An unanswered user name ends the login: the password would wait
+        // for the same silent server once more.
+        if (sent == kLineOk && !ContainsErr(reply)) {
             reply.clear();
             if (line.CompletedReply("PASS " + in.password + "\r\n", reply, kLoginReplyCapacity) !=
                 kLineOk)

@@ -1,9 +1,11 @@
 // Winsock behind the socket interface, and the connection table of the IP
 // helper library.
+#include <winsock2.h>
+// The socket headers must come before the rest of the platform headers.
+#include <ws2tcpip.h>
+
 #include <iphlpapi.h>
 #include <windows.h>
-#include <winsock2.h>
-#include <ws2tcpip.h>
 
 #include <mutex>
 #include <vector>

@@ -20,4 +20,7 @@ if [ ! -f "$dir/CMakeCache.txt" ]; then
 else
     cmake "$dir" "$@" >/dev/null
 fi
-cmake --build "$dir" -j "$(nproc)"
+# PELL_BUILD_TARGETS limits the build to some targets (for example PellWatcher).
+targets=()
+for t in ${PELL_BUILD_TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "$dir" -j "$(nproc)" "${targets[@]}"

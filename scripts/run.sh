@@ -6,7 +6,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/setup.sh"
 export PELL_BUILD_ROOT="${PELL_BUILD_ROOT:-$root/build}"
 . "$root/scripts/wine-env.sh"
-"$root/scripts/build.sh" win64 -DPELL_BUILD_TESTS=OFF
+PELL_BUILD_TARGETS="PellWatcher" "$root/scripts/build.sh" win64
 pell_wine_prefix
 pell_ensure_display
 trap 'if [ -n "${PELL_XVFB_PID:-}" ]; then kill "$PELL_XVFB_PID" 2>/dev/null || true; fi' EXIT

@@ -11,7 +11,8 @@ namespace {
 HMODULE g_skinModule = nullptr;
 
 void ReleaseSkin() {
-    if (g_skinModule) FreeLibrary(g_skinModule);
+    if (g_skinModule)
+        FreeLibrary(g_skinModule);
     g_skinModule = nullptr;
 }
 
@@ -37,7 +38,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             PostQuitMessage(0);
             return 0;
         case MSG_SKINCHANGE:
-            if (wParam == 0 && lParam != 0) TakeSkinFromAtom(lParam);
+            if (wParam == 0 && lParam != 0)
+                TakeSkinFromAtom(lParam);
             return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);

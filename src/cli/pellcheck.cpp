@@ -14,12 +14,12 @@
 
 #include "character/window_messages.h"
 #include "cli/cli_platform.h"
-#include "cli/header_decode.h"
 #include "cli/overlay_store.h"
 #include "mail/check_cycle.h"
 #include "mail/check_services.h"
 #include "mail/cp932_text.h"
 #include "mail/status_codes.h"
+#include "mime/encoded_words.h"
 #include "settings/account_list.h"
 #include "settings/settings_store.h"
 
@@ -143,7 +143,8 @@ std::string SummaryJson(const MailSummary& summary) {
 }
 
 int DecodeHeader(const Options& options) {
-    std::string decoded = DecodeHeaderForCli(*options.decodeHeader);
+    std::string decoded = *options.decodeHeader;
+    DecodeHeaderText(decoded);
     std::cout << Shown(decoded, options) << "\n";
     return kExitOk;
 }

@@ -29,6 +29,9 @@ struct ExtractedMessage {
 // end marker). `wholeMessage` is the ReadAll flag, `getLines` the GetLines value.
 ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int getLines);
 
+// Only the Message-ID of a reply, exactly as ExtractMessage finds it.
+std::string ExtractMessageId(std::string_view reply);
+
 inline void FreeMailSummaries(std::unique_ptr<MailSummaryList>& summaries) {
     summaries.reset();
 }

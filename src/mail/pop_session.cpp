@@ -248,8 +248,8 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
                 break;
             }
 
-            ExtractedMessage extracted = ExtractMessage(message, in.readAll, in.getLines);
-            std::string id = CleanMessageId(extracted.messageId);
+            // The id alone decides; the full summary is made only when kept.
+            std::string id = CleanMessageId(ExtractMessageId(message));
             bool stop = false;
             if (IsSeenMessage(seen, id)) {
                 stop = true;
@@ -258,8 +258,10 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
                     stop = true;
                     k = out.messageCount - 1;
                 }
-                if (k < static_cast<int>(kMaxSummaries))
-                    out.summaries->push_back(std::move(extracted.summary));
+                if (k < static_cast<int>(kMaxSummaries)) {
+                    out.summaries->push_back(
+                        ExtractMessage(message, in.readAll, in.getLines).summary);
+                }
                 ++k;
             }
             if (seen.empty() || k < static_cast<int>(kMaxSummaries)) {

@@ -20,7 +20,8 @@ std::optional<std::string> FindAccountSection(SettingsStore& store, std::string_
     const int count = ReadAccountCount(store);
     for (int i = 1; i <= count; ++i) {
         std::string section = store.ReadText(kPoplistSection, ListKey(i), "", kSectionNameCapacity);
-        if (ReadDisplayName(store, section) == displayName) return section;
+        if (ReadDisplayName(store, section) == displayName)
+            return section;
     }
     return std::nullopt;
 }
@@ -33,13 +34,16 @@ std::string CreateAccountSection(SettingsStore& store, std::string_view displayN
     // that a damaged file cannot keep it going forever.
     for (int i = 1; i <= kMaxAccounts + 1; ++i) {
         std::string section = store.ReadText(kPoplistSection, ListKey(i), "", 10);
-        if (section.empty()) break;
-        const int number = section.size() > 3 ? ParseDecimal(std::string_view(section).substr(3)) : 0;
+        if (section.empty())
+            break;
+        const int number =
+            section.size() > 3 ? ParseDecimal(std::string_view(section).substr(3)) : 0;
         if (ReadDisplayName(store, section) == displayName) {
             reuse = number;
             break;
         }
-        if (number > highest) highest = number;
+        if (number > highest)
+            highest = number;
     }
     const int chosen = reuse ? *reuse : (highest < INT_MAX ? highest + 1 : highest);
     std::string section = "POP" + std::to_string(chosen);
@@ -52,8 +56,10 @@ void RemoveAccount(SettingsStore& store, std::string_view displayName) {
     int count = ReadAccountCount(store);
     for (int i = 1; i <= count; ++i) {
         std::string section = store.ReadText(kPoplistSection, ListKey(i), "", 256);
-        if (ReadDisplayName(store, section) != displayName) continue;
-        if (!section.empty()) store.DeleteSection(section);
+        if (ReadDisplayName(store, section) != displayName)
+            continue;
+        if (!section.empty())
+            store.DeleteSection(section);
         std::string last = store.ReadText(kPoplistSection, ListKey(count), "", 256);
         store.Write(kPoplistSection, ListKey(i), last);
         store.DeleteKey(kPoplistSection, ListKey(count));

@@ -5,7 +5,8 @@
 namespace pell {
 
 AccountEntry& AccountEntry::operator=(const AccountEntry& other) {
-    if (this == &other) return *this;
+    if (this == &other)
+        return *this;
     name = other.name;
     timerId = other.timerId.load();
     messageCount = other.messageCount.load();
@@ -18,11 +19,14 @@ AccountEntry& AccountEntry::operator=(const AccountEntry& other) {
 
 int ReadAccountCount(SettingsStore& store) {
     int count = store.ReadInt(kPoplistSection, "Count", 0);
-    if (count < 0) return 0;
+    if (count < 0)
+        return 0;
     return count > kMaxAccounts ? kMaxAccounts : count;
 }
 
-std::string ListKey(int i) { return "List" + std::to_string(i); }
+std::string ListKey(int i) {
+    return "List" + std::to_string(i);
+}
 
 std::shared_ptr<AccountList> LoadAccountList(SettingsStore& store) {
     auto list = std::make_shared<AccountList>();

@@ -56,6 +56,8 @@ std::shared_ptr<AccountList> LoadAccountList(SettingsStore& store);
 namespace pell {
 
 // Releases the caller's hold on a list (the worker may still hold its own).
-inline void FreeAccountList(std::shared_ptr<AccountList>& list) { list.reset(); }
+inline void FreeAccountList(std::shared_ptr<AccountList>& list) {
+    list.reset();
+}
 
 }  // namespace pell

@@ -9,12 +9,12 @@
 namespace pell {
 
 struct IniLine {
-    std::string text;        // the line without its end
-    std::string end;         // "\r\n", "\n" or "" for a last line without one
+    std::string text;  // the line without its end
+    std::string end;   // "\r\n", "\n" or "" for a last line without one
 };
 
 class IniDocument {
-public:
+  public:
     static IniDocument Parse(std::string_view bytes);
     std::string Serialize() const;
 
@@ -26,7 +26,7 @@ public:
     bool RemoveKey(std::string_view section, std::string_view key);
     bool RemoveSection(std::string_view section);
 
-private:
+  private:
     // Index of the header line of the first section of that name, or npos.
     std::size_t FindSection(std::string_view section) const;
     // One past the last line that belongs to the section starting at header.

@@ -17,14 +17,16 @@ std::mutex& FileLock() {
 
 bool LoadFile(const std::string& path, std::string& bytes) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in)
+        return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
 }
 
 bool SaveFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+    if (!out)
+        return false;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out.flush());
 }
@@ -40,7 +42,8 @@ std::string_view Unquote(std::string_view value) {
 
 std::string CutToCapacity(std::string_view value, std::size_t capacity) {
     value = value.substr(0, value.find('\0'));
-    if (capacity == 0) return std::string();
+    if (capacity == 0)
+        return std::string();
     return std::string(value.substr(0, capacity - 1));
 }
 
@@ -52,16 +55,19 @@ std::string IniFileStore::ReadText(std::string_view section, std::string_view ke
     {
         std::lock_guard<std::mutex> guard(FileLock());
         std::string bytes;
-        if (LoadFile(path_, bytes)) found = IniDocument::Parse(bytes).Find(section, key);
+        if (LoadFile(path_, bytes))
+            found = IniDocument::Parse(bytes).Find(section, key);
     }
-    if (!found) return CutToCapacity(fallback, capacity);
+    if (!found)
+        return CutToCapacity(fallback, capacity);
     return CutToCapacity(Unquote(*found), capacity);
 }
 
 int IniFileStore::ReadInt(std::string_view section, std::string_view key, int fallback) {
     // The platform reads the number through a 30-character buffer.
     std::string text = ReadText(section, key, "", 30);
-    if (text.empty()) return fallback;
+    if (text.empty())
+        return fallback;
     return ParseProfileInt(text);
 }
 
@@ -82,9 +88,11 @@ bool IniFileStore::WriteText(std::string_view section, std::string_view key,
 bool IniFileStore::DeleteSection(std::string_view section) {
     std::lock_guard<std::mutex> guard(FileLock());
     std::string bytes;
-    if (!LoadFile(path_, bytes)) return true;
+    if (!LoadFile(path_, bytes))
+        return true;
     IniDocument doc = IniDocument::Parse(bytes);
-    if (!doc.RemoveSection(section)) return true;
+    if (!doc.RemoveSection(section))
+        return true;
     return SaveFile(path_, doc.Serialize());
 }
 

@@ -12,11 +12,11 @@
 namespace pell {
 
 class IniFileStore final : public SettingsStore {
-public:
+  public:
     explicit IniFileStore(std::string path) : path_(std::move(path)) {}
 
-    std::string ReadText(std::string_view section, std::string_view key,
-                         std::string_view fallback, std::size_t capacity) override;
+    std::string ReadText(std::string_view section, std::string_view key, std::string_view fallback,
+                         std::size_t capacity) override;
     int ReadInt(std::string_view section, std::string_view key, int fallback) override;
     bool WriteText(std::string_view section, std::string_view key,
                    std::optional<std::string_view> value) override;
@@ -24,7 +24,7 @@ public:
 
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 

@@ -7,6 +7,11 @@ namespace {
 
 constexpr char kKey[4] = {'W', 'e', 'x', 'd'};
 
+// A stored character with its key byte removed, as an unsigned byte.
+unsigned Unkey(char stored, std::size_t k) {
+    return static_cast<unsigned char>(stored) ^ static_cast<unsigned char>(kKey[k]);
+}
+
 }  // namespace
 
 std::string ScramblePassword(std::string_view password) {
@@ -30,15 +35,16 @@ std::string UnscramblePassword(std::string_view scrambled) {
     std::size_t k = 0;
     std::size_t i = 0;
     while (i < scrambled.size()) {
-        auto v = static_cast<std::uint8_t>((scrambled[i] ^ kKey[k]) << 4);
+        auto v = static_cast<std::uint8_t>(Unkey(scrambled[i], k) << 4);
         k = (k + 1) % 4;
         ++i;
         if (i < scrambled.size()) {
-            v = static_cast<std::uint8_t>(v + static_cast<std::uint8_t>(scrambled[i] ^ kKey[k]));
+            v = static_cast<std::uint8_t>(v + Unkey(scrambled[i], k));
             k = (k + 1) % 4;
             ++i;
         }
-        if (v != 0) out.push_back(static_cast<char>(v));
+        if (v != 0)
+            out.push_back(static_cast<char>(v));
     }
     return out;
 }

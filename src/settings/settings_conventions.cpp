@@ -33,8 +33,8 @@ std::uint32_t HexColorFromText(std::string_view text) {
     std::uint32_t value = 0;
     for (char c : text) {
         const auto t = static_cast<std::int8_t>(static_cast<unsigned char>(c) - 48u);
-        const std::uint32_t digit = t > 10 ? static_cast<std::uint32_t>(t - 7) & 15u
-                                           : static_cast<std::uint32_t>(t) & 15u;
+        const std::uint32_t digit =
+            t > 10 ? static_cast<std::uint32_t>(t - 7) & 15u : static_cast<std::uint32_t>(t) & 15u;
         value = (value << 4) + digit;
     }
     return value;
@@ -43,7 +43,8 @@ std::uint32_t HexColorFromText(std::string_view text) {
 std::uint32_t ReadHexColor(SettingsStore& store, std::string_view section, std::string_view key,
                            std::uint32_t fallback) {
     std::string text = store.ReadText(section, key, "", 255);
-    if (text.empty()) return fallback;
+    if (text.empty())
+        return fallback;
     return HexColorFromText(text);
 }
 

@@ -10,7 +10,7 @@
 namespace pell {
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
 
     // The value of key in section, or `fallback` when it is missing. Section and

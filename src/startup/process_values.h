@@ -5,9 +5,9 @@
 namespace pell {
 
 struct ProcessValues {
-    std::string settingsPath;  // the settings file every read and write uses
-    std::string exeBaseName;   // fallback settings file names are formed from it
-    unsigned wheelMessage = 522;     // WM_MOUSEWHEEL, or the registered MSWHEEL_ROLLMSG
+    std::string settingsPath;     // the settings file every read and write uses
+    std::string exeBaseName;      // fallback settings file names are formed from it
+    unsigned wheelMessage = 522;  // WM_MOUSEWHEEL, or the registered MSWHEEL_ROLLMSG
     bool wheelIsRegistered = false;
 };
 

@@ -19,27 +19,32 @@ SettingsPathChoice ChooseSettingsPath(const SettingsPathInputs& in) {
     if (slash != std::string::npos) {
         choice.exeBaseName = program.substr(slash + 1);
         const std::size_t dot = choice.exeBaseName.rfind('.');
-        if (dot != std::string::npos) choice.exeBaseName.erase(dot);
+        if (dot != std::string::npos)
+            choice.exeBaseName.erase(dot);
         choice.settingsPath = program.substr(0, slash) + "\\" + kSettingsFileName;
     } else {
         choice.settingsPath = kSettingsFileName;
     }
-    if (exists(choice.settingsPath)) return choice;
+    if (exists(choice.settingsPath))
+        return choice;
 
     // The program's own name with ".ini" beside it.
     const std::size_t dot = program.rfind('.');
-    choice.settingsPath = dot != std::string::npos ? program.substr(0, dot) + ".ini" : kSettingsFileName;
+    choice.settingsPath =
+        dot != std::string::npos ? program.substr(0, dot) + ".ini" : kSettingsFileName;
 
     // The per-user folder on NT 5 and later, unless the switch keeps it beside.
     if (beside || exists(choice.settingsPath) || in.majorVersion <= 4 || in.platformId != 2) {
         return choice;
     }
-    if (!in.userProfile || in.userProfile->empty()) return choice;
+    if (!in.userProfile || in.userProfile->empty())
+        return choice;
     const std::string company = *in.userProfile + "\\Local Settings\\Application Data\\corvel\\";
     const std::string folder = company + "Pell\\";
     const std::string shared = folder + kSettingsFileName;
     const std::string own = folder + choice.exeBaseName + ".ini";
-    if (own.size() > kMaxPathLength || shared.size() > kMaxPathLength) return choice;
+    if (own.size() > kMaxPathLength || shared.size() > kMaxPathLength)
+        return choice;
     if (in.createFolder) {
         in.createFolder(company);
         in.createFolder(folder);
@@ -50,7 +55,8 @@ SettingsPathChoice ChooseSettingsPath(const SettingsPathInputs& in) {
 
 bool MultiExeAllows(const std::string& value) {
     std::string upper = value.empty() ? std::string("No") : value;
-    for (char& c : upper) c = AsciiUpper(c);
+    for (char& c : upper)
+        c = AsciiUpper(c);
     return FindText(upper, "YES") != kNotFound || FindText(upper, "TRUE") != kNotFound;
 }
 

@@ -12,11 +12,11 @@ inline constexpr char kSettingsFileName[] = "Zeririvu.ini";
 inline constexpr std::size_t kMaxPathLength = 255;
 
 struct SettingsPathInputs {
-    std::string programPath;       // full path of the program file
-    std::string commandLine;       // the command-line remainder
-    unsigned majorVersion = 0;     // platform major version
-    unsigned platformId = 0;       // 2 = NT family
-    std::optional<std::string> userProfile;  // USERPROFILE, when set
+    std::string programPath;                               // full path of the program file
+    std::string commandLine;                               // the command-line remainder
+    unsigned majorVersion = 0;                             // platform major version
+    unsigned platformId = 0;                               // 2 = NT family
+    std::optional<std::string> userProfile;                // USERPROFILE, when set
     std::function<bool(const std::string&)> exists;        // file or folder exists
     std::function<void(const std::string&)> createFolder;  // an existing one is fine
 };

@@ -2,9 +2,9 @@
 
 #include <memory>
 
+#include "character/window_messages.h"
 #include "settings/profile_store_win32.h"
 #include "startup/process_values.h"
-#include "character/window_messages.h"
 
 namespace pell {
 namespace {
@@ -14,16 +14,24 @@ HMODULE g_pendingSkin = nullptr;
 
 }  // namespace
 
-HINSTANCE ProgramInstance() { return GetModuleHandleA(nullptr); }
-HWND MainWindow() { return g_mainWindow; }
-void SetMainWindow(HWND window) { g_mainWindow = window; }
+HINSTANCE ProgramInstance() {
+    return GetModuleHandleA(nullptr);
+}
+HWND MainWindow() {
+    return g_mainWindow;
+}
+void SetMainWindow(HWND window) {
+    g_mainWindow = window;
+}
 
 HMODULE TakePendingSkinModule() {
     HMODULE module = g_pendingSkin;
     g_pendingSkin = nullptr;
     return module;
 }
-void SetPendingSkinModule(HMODULE module) { g_pendingSkin = module; }
+void SetPendingSkinModule(HMODULE module) {
+    g_pendingSkin = module;
+}
 
 SettingsStore& Settings() {
     static ProfileStoreWin32 store(Process().settingsPath);
@@ -33,7 +41,8 @@ SettingsStore& Settings() {
 bool SettingsFileExists(const char* path) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
     FindClose(search);
     return true;
 }
@@ -67,9 +76,10 @@ int RegisterWindowClasses(HINSTANCE instance) {
 
 int CreateMainWindow(HINSTANCE instance) {
     HWND window = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, kMainWindowClass,
-                                  kMainWindowTitle, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0,
-                                  0, nullptr, nullptr, instance, nullptr);
-    if (!window) return 0;
+                                  kMainWindowTitle, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                                  0, 0, nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return 0;
     SetMainWindow(window);
     return 1;
 }

@@ -20,8 +20,12 @@ std::size_t FindText(std::string_view text, std::string_view pattern, std::size_
 std::size_t FindTextNoCase(std::string_view text, std::string_view pattern, std::size_t from);
 
 // ASCII-only case folding, never touching bytes >= 0x80.
-inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+inline char AsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+inline char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
 }  // namespace pell

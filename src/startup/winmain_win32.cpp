@@ -48,7 +48,8 @@ void ChooseSettingsFile(const std::string& commandLine, const OSVERSIONINFOA& ve
     in.commandLine = commandLine;
     in.majorVersion = version.dwMajorVersion;
     in.platformId = version.dwPlatformId;
-    if (const char* profile = std::getenv("USERPROFILE")) in.userProfile = profile;
+    if (const char* profile = std::getenv("USERPROFILE"))
+        in.userProfile = profile;
     in.exists = [](const std::string& path) { return SettingsFileExists(path.c_str()); };
     in.createFolder = [](const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); };
     SettingsPathChoice choice = ChooseSettingsPath(in);
@@ -68,9 +69,11 @@ void ChooseWheelMessage(const OSVERSIONINFOA& version) {
 
 // A command line that names a library with the first frame is a skin.
 HMODULE LoadCommandLineSkin(const std::string& commandLine) {
-    if (commandLine.empty() || !SettingsFileExists(commandLine.c_str())) return nullptr;
+    if (commandLine.empty() || !SettingsFileExists(commandLine.c_str()))
+        return nullptr;
     HMODULE module = LoadLibraryA(commandLine.c_str());
-    if (!module) return nullptr;
+    if (!module)
+        return nullptr;
     if (!FindResourceA(module, "IDB_PELL1", reinterpret_cast<LPCSTR>(RT_BITMAP))) {
         FreeLibrary(module);
         return nullptr;
@@ -81,9 +84,11 @@ HMODULE LoadCommandLineSkin(const std::string& commandLine) {
 // Hands the skin to a running character; true when one was found.
 bool HandOverToRunningInstance(const std::string& commandLine, HMODULE& pendingSkin) {
     std::string multi = Settings().ReadText(kControlSection, "MultiExe", "", 10);
-    if (MultiExeAllows(multi)) return false;
+    if (MultiExeAllows(multi))
+        return false;
     HWND running = FindWindowA(kMainWindowClass, kMainWindowTitle);
-    if (!running) return false;
+    if (!running)
+        return false;
     SetForegroundWindow(running);
     if (pendingSkin) {
         ATOM atom = GlobalAddAtomA(commandLine.c_str());
@@ -102,10 +107,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLineRemainder, in
     ChooseSettingsFile(commandLine, version);
     ChooseWheelMessage(version);
     HMODULE pendingSkin = LoadCommandLineSkin(commandLine);
-    if (HandOverToRunningInstance(commandLine, pendingSkin)) return 0;
+    if (HandOverToRunningInstance(commandLine, pendingSkin))
+        return 0;
     SetPendingSkinModule(pendingSkin);
-    if (!RegisterWindowClasses(instance)) return 0;
-    if (!CreateMainWindow(instance)) return 0;
+    if (!RegisterWindowClasses(instance))
+        return 0;
+    if (!CreateMainWindow(instance))
+        return 0;
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

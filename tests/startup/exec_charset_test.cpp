@@ -9,7 +9,8 @@ std::string Hex(const std::string& s) {
     static const char digits[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : s) {
-        if (!out.empty()) out += ' ';
+        if (!out.empty())
+            out += ' ';
         out += digits[c >> 4];
         out += digits[c & 15];
     }

@@ -1,0 +1,290 @@
+// Speed of header decoding, ISO-2022-JP conversion (against nkf and iconv on
+// the same text) and summary extraction. Prints the ratios at the end.
+#include <benchmark/benchmark.h>
+#include <iconv.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "mail/mail_summary.h"
+#include "mime/encoded_words.h"
+#include "mime/japanese_encoding.h"
+
+namespace {
+
+constexpr std::size_t kTextBytes = 10u << 20;
+
+// About 10 MB of mail-like ISO-2022-JP: lines of kana and kanji between the
+// shift sequences, mixed with ASCII. Only characters every converter maps.
+const std::string& JisText() {
+    static const std::string text = [] {
+        std::string t;
+        t.reserve(kTextBytes + 256);
+        unsigned seed = 12345;
+        auto next = [&seed] {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 16) & 0x7FFFu;
+        };
+        while (t.size() < kTextBytes) {
+            t += "\x1b$B";
+            const unsigned pairs = 10 + next() % 25;
+            for (unsigned i = 0; i < pairs; ++i) {
+                const unsigned kind = next() % 10;
+                unsigned char row;
+                unsigned char cell;
+                if (kind < 4) {
+                    row = 0x24;
+                    cell = static_cast<unsigned char>(0x21 + next() % 0x50);
+                } else if (kind < 6) {
+                    row = 0x25;
+                    cell = static_cast<unsigned char>(0x21 + next() % 0x50);
+                } else {
+                    row = static_cast<unsigned char>(0x30 + next() % 0x1F);
+                    cell = static_cast<unsigned char>(0x21 + next() % 0x5E);
+                }
+                t += static_cast<char>(row);
+                t += static_cast<char>(cell);
+            }
+            t += "\x1b(B";
+            t += (next() % 3 == 0) ? " see http://example.jp/ 2004\r\n" : "\r\n";
+        }
+        return t;
+    }();
+    return text;
+}
+
+std::string TempPath(const char* name) {
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir != nullptr ? dir : "/tmp") + "/pell_mime_bench_" + name;
+}
+
+const std::string& JisFile() {
+    static const std::string path = [] {
+        const std::string p = TempPath("input.jis");
+        std::ofstream(p, std::ios::binary) << JisText();
+        return p;
+    }();
+    return path;
+}
+
+void BM_ConvertJisToSjis(benchmark::State& state) {
+    const std::string& text = JisText();
+    std::string out;
+    for (auto _ : state) {
+        pell::ConvertJisToSjis(text, out, text.size() + 1);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ConvertJisToSjis)->Unit(benchmark::kMillisecond);
+
+void BM_Iconv(benchmark::State& state) {
+    const std::string& text = JisText();
+    std::vector<char> out(text.size() + 16);
+    iconv_t cd = iconv_open("CP932", "ISO-2022-JP");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        state.SkipWithError("iconv cannot convert ISO-2022-JP to CP932");
+        return;
+    }
+    for (auto _ : state) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char* in = const_cast<char*>(text.data());
+        std::size_t inLeft = text.size();
+        char* o = out.data();
+        std::size_t outLeft = out.size();
+        if (iconv(cd, &in, &inLeft, &o, &outLeft) == static_cast<std::size_t>(-1)) {
+            state.SkipWithError("iconv failed on the input");
+            break;
+        }
+        benchmark::DoNotOptimize(out.data());
+    }
+    iconv_close(cd);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_Iconv)->Unit(benchmark::kMillisecond);
+
+// nkf as a user runs it: a process reading the file and writing Shift_JIS. The
+// machine may be shared, so the time taken is the CPU time of that process.
+double ChildCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+void BM_Nkf(benchmark::State& state) {
+    const std::string command = "nkf -s < '" + JisFile() + "' > '" + TempPath("nkf.out") + "'";
+    for (auto _ : state) {
+        const double before = ChildCpuSeconds();
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("nkf is not available");
+            break;
+        }
+        state.SetIterationTime(ChildCpuSeconds() - before);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * JisText().size()));
+}
+BENCHMARK(BM_Nkf)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+const std::vector<std::string>& Subjects() {
+    static const std::vector<std::string> subjects = {
+        "Re: =?ISO-2022-JP?B?GyRCTWg9NSROQkckQTlnJG8kOxsoQg==?=",
+        "=?ISO-2022-JP?B?GyRCTWg9NSROQkckQTlnJG8kOyRLJEQkJCRGGyhC?=\r\n "
+        "=?ISO-2022-JP?B?GyRCIUo7cU5BRTpJVSFLGyhC?=",
+        "[ml:01234] =?iso-2022-jp?q?=1B$BDjNc2q=1B(B?=",
+        "=?ISO-2022-JP?B?pcehvKW/pdmhvKW5?= <sato@example.ne.jp>",
+        "Weekly report (plain ASCII subject)",
+        "\"=?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?=\" <yamada@example.co.jp>",
+    };
+    return subjects;
+}
+
+void BM_DecodeHeaderText(benchmark::State& state) {
+    const auto& subjects = Subjects();
+    std::string value;
+    for (auto _ : state) {
+        for (const std::string& s : subjects) {
+            value = s;
+            pell::DecodeHeaderText(value);
+            benchmark::DoNotOptimize(value.data());
+        }
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * subjects.size()));
+}
+BENCHMARK(BM_DecodeHeaderText);
+
+// A TOP reply with a real-world head and ten body lines.
+const std::string& TopReply() {
+    static const std::string reply =
+        "+OK 2345 octets\r\n"
+        "Return-Path: <yamada@example.co.jp>\r\n"
+        "Received: from mail.example.co.jp (mail.example.co.jp [127.0.0.1])\r\n"
+        "\tby pop.example.jp (Postfix) with ESMTP id 4A1B2C3D\r\n"
+        "\tfor <suzuki@example.jp>; Tue,  3 Feb 2004 21:05:10 +0900 (JST)\r\n"
+        "Received: from [127.0.0.1] (localhost [127.0.0.1])\r\n"
+        "\tby mail.example.co.jp with ESMTPA id 1A2B3C; Tue, 3 Feb 2004 21:05:09 +0900\r\n"
+        "Date: Tue, 3 Feb 2004 21:05:09 +0900\r\n"
+        "From: =?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?= <yamada@example.co.jp>\r\n"
+        "To: =?ISO-2022-JP?B?GyRCTmtMWjJWO1IbKEI=?= <suzuki@example.jp>\r\n"
+        "Subject: Re: =?ISO-2022-JP?B?GyRCTWg9NSROQkckQTlnJG8kOyRLJEQkJCRGGyhC?=\r\n"
+        " =?ISO-2022-JP?B?GyRCIUo7cU5BRTpJVSFLGyhC?=\r\n"
+        "Message-ID: <20040203210509.1234@example.co.jp>\r\n"
+        "X-UIDL: 5b3f0c2a9d\r\n"
+        "MIME-Version: 1.0\r\n"
+        "Content-Type: text/plain; charset=ISO-2022-JP\r\n"
+        "Content-Transfer-Encoding: 7bit\r\n"
+        "X-Mailer: Example Mailer 1.0\r\n"
+        "\r\n"
+        "\x1b$BNkLZ$5$s\x1b(B\r\n"
+        "\r\n"
+        "\x1b$B;3ED$G$9!#Mh=5$NBG$A9g$o$;$G$9$,!\"\x1b(B\r\n"
+        "\x1b$B2PMKF|$N8a8e$G$$$+$,$G$7$g$&$+!#\x1b(B\r\n"
+        "\r\n"
+        "\x1b$B;qNA$rE:IU$7$^$9!#\x1b(B\r\n"
+        "..\r\n"
+        "\x1b$B$h$m$7$/$*4j$$$7$^$9!#\x1b(B\r\n"
+        "\r\n"
+        "-- \r\n"
+        ".\r\n";
+    return reply;
+}
+
+void BM_ExtractMessage(benchmark::State& state) {
+    const std::string& reply = TopReply();
+    for (auto _ : state) {
+        pell::ExtractedMessage m = pell::ExtractMessage(reply, false, 10);
+        benchmark::DoNotOptimize(m.summary.viewer.data());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_ExtractMessage)->Unit(benchmark::kMicrosecond);
+
+// Keeps the mean CPU time per iteration (seconds) of every benchmark for the
+// closing summary; for nkf that is the manual time, its process's CPU time.
+class RecordingReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.iterations == 0)
+                continue;
+            const bool manual = run.run_name.time_type == "manual_time";
+            const double total = manual ? run.real_accumulated_time : run.cpu_accumulated_time;
+            seconds_[run.run_name.function_name] = total / static_cast<double>(run.iterations);
+        }
+    }
+
+    double Seconds(const std::string& name) const {
+        const auto it = seconds_.find(name);
+        return it == seconds_.end() ? 0.0 : it->second;
+    }
+
+  private:
+    std::map<std::string, double> seconds_;
+};
+
+// The three converters must agree on the input before their speed is compared.
+void CheckSameOutput() {
+    const std::string& text = JisText();
+    std::string ours;
+    pell::ConvertJisToSjis(text, ours, text.size() + 1);
+    const std::string nkfOut = TempPath("nkf.check");
+    const std::string command = "nkf -s < '" + JisFile() + "' > '" + nkfOut + "'";
+    if (std::system(command.c_str()) == 0) {
+        std::ifstream in(nkfOut, std::ios::binary);
+        const std::string theirs((std::istreambuf_iterator<char>(in)), {});
+        std::printf("nkf output %s ours\n", theirs == ours ? "equals" : "DIFFERS FROM");
+    }
+    std::remove(nkfOut.c_str());
+    iconv_t cd = iconv_open("CP932", "ISO-2022-JP");
+    if (cd != reinterpret_cast<iconv_t>(-1)) {
+        std::string out(text.size() + 16, '\0');
+        char* in = const_cast<char*>(text.data());
+        std::size_t inLeft = text.size();
+        char* o = out.data();
+        std::size_t outLeft = out.size();
+        iconv(cd, &in, &inLeft, &o, &outLeft);
+        out.resize(out.size() - outLeft);
+        std::printf("iconv output %s ours\n", out == ours ? "equals" : "DIFFERS FROM");
+        iconv_close(cd);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    std::printf("ISO-2022-JP input: %zu bytes\n", JisText().size());
+    CheckSameOutput();
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const double ours = reporter.Seconds("BM_ConvertJisToSjis");
+    const double nkf = reporter.Seconds("BM_Nkf");
+    const double iconvTime = reporter.Seconds("BM_Iconv");
+    std::printf("\nCPU time. ConvertJisToSjis on %zu bytes: %.2f ms\n", JisText().size(),
+                ours * 1e3);
+    if (ours > 0 && nkf > 0)
+        std::printf("  nkf -s / ConvertJisToSjis: %.2f\n", nkf / ours);
+    if (ours > 0 && iconvTime > 0)
+        std::printf("  iconv / ConvertJisToSjis:  %.2f\n", iconvTime / ours);
+    const double decode = reporter.Seconds("BM_DecodeHeaderText");
+    if (decode > 0) {
+        std::printf("DecodeHeaderText: %.0f ns per value\n", decode * 1e9 / Subjects().size());
+    }
+    const double extract = reporter.Seconds("BM_ExtractMessage");
+    if (extract > 0)
+        std::printf("ExtractMessage (10-line TOP reply): %.2f us per message\n", extract * 1e6);
+    std::remove(JisFile().c_str());
+    std::remove(TempPath("nkf.out").c_str());
+    return 0;
+}

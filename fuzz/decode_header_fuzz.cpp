@@ -1,0 +1,18 @@
+// Header values of any bytes: decoding must stay in bounds and never grow.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "mime/encoded_words.h"
+#include "mime/japanese_encoding.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    std::string value = input;
+    pell::DecodeHeaderText(value);
+    if (value.size() > pell::TextBeforeZero(input).size())
+        std::abort();
+    if (value.find('\0') != std::string::npos)
+        std::abort();
+    return 0;
+}

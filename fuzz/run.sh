@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and libFuzzer (ASan + UBSan) into BUILD_DIR
+# and runs each for a bounded time; a crash, leak or sanitizer report fails.
+#   fuzz/run.sh [BUILD_DIR]      PELL_FUZZ_SECONDS=30 per target by default
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="${1:-$root/build/fuzz}"
+seconds="${PELL_FUZZ_SECONDS:-30}"
+cxx="${PELL_FUZZ_CXX:-clang++-14}"
+mkdir -p "$out/obj"
+
+# Only the code under test: text search, number parsing, decoding, summaries.
+sources=(
+    "$root/src/startup/text_search.cpp"
+    "$root/src/settings/number_parsing.cpp"
+    "$root"/src/mime/*.cpp
+    "$root/src/mail/header_fields.cpp"
+    "$root"/src/mail/summary_*.cpp
+)
+targets=(decode_header_fuzz jis_euc_fuzz extract_message_fuzz)
+flags=(-std=c++17 -O1 -g -Wall -Wextra -I"$root/src"
+       -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+
+objects=()
+for src in "${sources[@]}"; do
+    obj="$out/obj/$(basename "${src%.cpp}").o"
+    "$cxx" "${flags[@]}" -fsanitize=fuzzer-no-link -c "$src" -o "$obj"
+    objects+=("$obj")
+done
+
+for target in "${targets[@]}"; do
+    "$cxx" "${flags[@]}" -fsanitize=fuzzer "$root/fuzz/$target.cpp" "${objects[@]}" -o "$out/$target"
+done
+
+status=0
+for target in "${targets[@]}"; do
+    # New inputs go to a work corpus in the build folder; the seeds stay as written.
+    work="$out/corpus/$target"
+    mkdir -p "$work" "$out/artifacts"
+    seeds="$root/fuzz/corpus/$target"
+    dict=()
+    if [ -f "$root/fuzz/mail.dict" ]; then dict=(-dict="$root/fuzz/mail.dict"); fi
+    echo "== $target (${seconds}s)"
+    if ! "$out/$target" "${dict[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -max_len=65536 -print_final_stats=1 -artifact_prefix="$out/artifacts/$target-" \
+        "$work" "$seeds" >"$out/$target.log" 2>&1; then
+        tail -n 60 "$out/$target.log" >&2
+        echo "fuzz: $target failed (log: $out/$target.log)" >&2
+        status=1
+    else
+        grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)' "$out/$target.log" || true
+    fi
+done
+exit $status

@@ -1,0 +1,170 @@
+#include "character/tray_icon_win32.h"
+
+#include <shellapi.h>
+
+#include <optional>
+#include <string>
+
+#include "character/context_menu_win32.h"
+#include "character/tray_rules.h"
+#include "character/window_messages.h"
+#include "settings/settings_conventions.h"
+#include "startup/startup_win32.h"
+
+namespace pell {
+namespace {
+
+bool IsSkinLibrary(HMODULE skin) {
+    return skin && skin != ProgramInstance();
+}
+
+HICON LoadTrayIcon(HMODULE skin, int iconId) {
+    const HINSTANCE program = ProgramInstance();
+    HICON icon = LoadIconA(skin ? skin : program, MAKEINTRESOURCEA(iconId));
+    // A skin without its own icons shows the program's; without those, any icon
+    // is better than an invisible one.
+    if (!icon && IsSkinLibrary(skin))
+        icon = LoadIconA(program, MAKEINTRESOURCEA(iconId));
+    if (!icon)
+        icon = LoadIconA(nullptr, IDI_APPLICATION);
+    return icon;
+}
+
+std::optional<std::string> SkinTip(HMODULE skin) {
+    if (!IsSkinLibrary(skin))
+        return std::nullopt;
+    char text[kSkinTipCapacity] = {};
+    const int length = LoadStringA(skin, 1, text, sizeof(text));
+    if (length <= 0)
+        return std::nullopt;
+    return std::string(text, static_cast<std::size_t>(length));
+}
+
+// The first form of the record, which every version of the shell accepts.
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAA_V1_SIZE == 88, "first form of the record");
+
+NOTIFYICONDATAA IconRecord(HWND owner) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = kTrayIconId;
+    return data;
+}
+
+}  // namespace
+
+UINT TaskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+bool IsTrayReAddMessage(UINT message) {
+    return message == MSG_TRAYREADD || (message != 0 && message == TaskbarCreatedMessage());
+}
+
+TrayIcon::TrayIcon() = default;
+TrayIcon::TrayIcon(SettingsStore& store) : store_(&store) {}
+
+SettingsStore& TrayIcon::store() const {
+    return store_ ? *store_ : Settings();
+}
+
+bool TrayIcon::TaskTrayOn() const {
+    return ReadFlag(store(), kControlSection, "TaskTray", kYes);
+}
+
+void TrayIcon::ReadBlinkFlag() {
+    blinkIconOn_ = ReadFlag(store(), kControlSection, "BlinkIcon", kYes);
+}
+
+bool TrayIcon::Send(DWORD action, HWND owner, HMODULE skin, int iconId, TipOccasion occasion) {
+    NOTIFYICONDATAA data = IconRecord(owner);
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = MSG_TRAYNOTIFY;
+    data.hIcon = LoadTrayIcon(skin, iconId);
+    const std::string tip = TrayTipText(store(), occasion, SkinTip(skin));
+    tip.copy(data.szTip, kTrayTipMaxBytes);
+    return Shell_NotifyIconA(action, &data) != FALSE;
+}
+
+bool TrayIcon::Add(HWND owner, HMODULE skin, int iconId, TipOccasion occasion) {
+    // A failed add (no task bar yet) leaves the icon absent, so that the next
+    // task-bar start or skin change adds it.
+    present_ = Send(NIM_ADD, owner, skin, iconId, occasion);
+    return present_;
+}
+
+bool TrayIcon::Modify(HWND owner, HMODULE skin, int iconId, TipOccasion occasion) {
+    return present_ && Send(NIM_MODIFY, owner, skin, iconId, occasion);
+}
+
+void TrayIcon::Delete(HWND owner) {
+    NOTIFYICONDATAA data = IconRecord(owner);
+    Shell_NotifyIconA(NIM_DELETE, &data);
+    present_ = false;
+}
+
+void TrayIcon::AddAtCreation(HWND owner, HMODULE skin) {
+    if (!TaskTrayOn())
+        return;
+    Add(owner, skin, kIconIdle, TipOccasion::kShowing);
+    ReadBlinkFlag();
+}
+
+void TrayIcon::ShowMailIcon(HWND owner, HMODULE skin, bool newMail) {
+    Modify(owner, skin, MailIconId(newMail), TipOccasion::kRefresh);
+}
+
+void TrayIcon::StartBlinking() {
+    blinkPhase_ = true;
+}
+
+void TrayIcon::BlinkTick(HWND owner, HMODULE skin) {
+    blinkPhase_ = !blinkPhase_;
+    if (!blinkIconOn_)
+        return;
+    Modify(owner, skin, MailIconId(blinkPhase_), TipOccasion::kBlink);
+}
+
+void TrayIcon::ApplyAfterSkinChange(HWND owner, HMODULE skin) {
+    switch (DecideSkinChangeStep(TaskTrayOn(), present_)) {
+        case TraySkinStep::kModify:
+            Modify(owner, skin, kIconIdle, TipOccasion::kShowing);
+            break;
+        case TraySkinStep::kAdd:
+            Add(owner, skin, kIconIdle, TipOccasion::kShowing);
+            break;
+        case TraySkinStep::kDelete:
+            Delete(owner);
+            break;
+    }
+}
+
+void TrayIcon::ReAdd(HWND owner, HMODULE skin) {
+    Delete(owner);
+    if (!TaskTrayOn())
+        return;
+    Add(owner, skin, kIconIdle, TipOccasion::kShowing);
+    ReadBlinkFlag();
+}
+
+void TrayIcon::HandleNotify(HWND owner, LPARAM mouseMessage, const AccountList& accounts) {
+    const unsigned message = LOWORD(mouseMessage);
+    bool checksNow = false;
+    if (message == kTrayDoubleClick) {
+        checksNow = ReadFlag(store(), kControlSection, "TrayDblClickAct", kNo);
+    }
+    const TrayNotifyDecision decision = DecideTrayNotify(message, checksNow);
+    switch (decision.action) {
+        case TrayNotifyAction::kCommand:
+            SendMessageA(owner, WM_COMMAND, MAKEWPARAM(decision.command, 0), 0);
+            break;
+        case TrayNotifyAction::kOpenMenu:
+            OpenContextMenu(owner, store(), accounts, true, present_);
+            break;
+        case TrayNotifyAction::kNothing:
+            break;
+    }
+}
+
+}  // namespace pell

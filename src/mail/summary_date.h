@@ -1,0 +1,15 @@
+#pragma once
+// The date shown for a message, made from its Date field.
+#include <string>
+#include <string_view>
+
+namespace pell {
+
+// "YYYY/MM/DD time" from a Date value such as "Tue, 3 Feb 2004 21:05:09 +0900"
+// (the day name is optional, the time is shown as written and the zone is not
+// looked at). A value that lacks the day, month, year or time, or whose month
+// is not one of the twelve English abbreviations, is shown as it stands up to
+// the end of its first line.
+std::string FormatSummaryDate(std::string_view dateValue);
+
+}  // namespace pell

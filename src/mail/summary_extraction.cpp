@@ -1,0 +1,149 @@
+// Turns one TOP or RETR reply into the Message-ID and the texts of its summary.
+#include <algorithm>
+#include <cstdio>
+
+#include "mail/header_fields.h"
+#include "mail/mail_summary.h"
+#include "mail/summary_body.h"
+#include "mail/summary_date.h"
+#include "mime/anchored_search.h"
+#include "mime/encoded_words.h"
+#include "mime/japanese_encoding.h"
+#include "startup/text_search.h"
+
+namespace pell {
+namespace {
+
+constexpr std::string_view kBlankLine = "\r\n\r\n";
+constexpr char kEsc = '\x1b';
+
+struct MessageParts {
+    std::string_view head;  // from the status line up to the blank line
+    std::string_view body;  // behind the blank line, end marker included
+};
+
+MessageParts SplitMessage(std::string_view reply) {
+    // The reply is a text: a zero byte from the server ends it.
+    reply = TextBeforeZero(reply);
+    const std::size_t blank = FindText(reply, kBlankLine);
+    if (blank == kNotFound)
+        return {reply, {}};
+    return {reply.substr(0, blank), reply.substr(blank + kBlankLine.size())};
+}
+
+// The Message-ID as it is compared and stored: its own bytes without the line
+// breaks of a folded field and without blanks around it.
+std::string CleanMessageId(std::string_view value) {
+    std::string id;
+    id.reserve(value.size());
+    for (char c : value) {
+        if (c != '\r' && c != '\n')
+            id += c;
+    }
+    const std::size_t first = id.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    const std::size_t last = id.find_last_not_of(" \t");
+    return id.substr(first, last - first + 1);
+}
+
+std::string MessageIdOf(std::string_view head) {
+    return CleanMessageId(CutHeaderValue(FindHeaderValue(head, "Message-I")));
+}
+
+// The short texts must hold no ESC, which the windows would show as garbage:
+// ISO-2022-JP written raw into a field is converted, any other ESC dropped.
+void ClearEscapes(std::string& text) {
+    if (text.find(kEsc) == std::string::npos)
+        return;
+    std::string converted;
+    if (AppendJisAsSjis(text, converted, text.size() + 1) == kConversionFull) {
+        converted.append(std::string_view(text).substr(std::min(converted.size(), text.size())));
+    }
+    converted.erase(std::remove(converted.begin(), converted.end(), kEsc), converted.end());
+    text = std::move(converted);
+}
+
+// Sender or subject: decoded, freed of ESC, folded lines joined.
+std::string DecodedField(std::string_view value) {
+    std::string text(CutHeaderValue(value));
+    if (!text.empty())
+        DecodeHeaderText(text);
+    ClearEscapes(text);
+    return UnfoldHeaderValue(text);
+}
+
+std::size_t CountLines(std::string_view text) {
+    std::size_t lines = 1;
+    for (std::size_t at = text.find("\r\n"); at != std::string_view::npos;
+         at = text.find("\r\n", at + 2)) {
+        ++lines;
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::string ExtractMessageId(std::string_view reply) {
+    return MessageIdOf(SplitMessage(reply).head);
+}
+
+ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int getLines) {
+    const MessageParts parts = SplitMessage(reply);
+    const std::string_view head = parts.head;
+
+    // Every field is looked up in the untouched head before any is trimmed.
+    const std::string_view dateValue = FindHeaderValue(head, "Date:");
+    const std::string_view idValue = FindHeaderValue(head, "Message-I");
+    bool hasFrom;
+    std::string_view senderValue = FindHeaderValue(head, "From:", hasFrom);
+    if (!hasFrom)
+        senderValue = FindHeaderValue(head, "To:");
+    const std::string_view subjectValue = FindHeaderValue(head, "Subject:");
+    const std::string_view uidlValue = FindHeaderValue(head, "X-UIDL:");
+    std::string_view contentType = FindHeaderValue(head, "Content-type:");
+    // Inside the content type, which still runs to the end of the head, the
+    // boundary starts right behind the "=" of "boundary=".
+    std::string_view boundary;
+    const std::size_t boundaryAt = FindNoCaseAnchored(contentType, "boundary=");
+    if (boundaryAt != kNotFound)
+        boundary = contentType.substr(contentType.find('=', boundaryAt) + 1);
+
+    ExtractedMessage result;
+    result.messageId = CleanMessageId(CutHeaderValue(idValue));
+    MailSummary& summary = result.summary;
+    summary.date = FormatSummaryDate(CutHeaderValue(dateValue));
+    ClearEscapes(summary.date);
+    summary.sender = DecodedField(senderValue);
+    summary.subject = DecodedField(subjectValue);
+    summary.uidl.assign(CutHeaderValue(uidlValue));
+    ClearEscapes(summary.uidl);
+
+    contentType = contentType.substr(0, contentType.find('\r'));
+    contentType = contentType.substr(0, contentType.find(';'));
+    contentType = StripQuotes(contentType);
+    boundary = StripQuotes(boundary.substr(0, boundary.find('\r')));
+
+    const std::string body = ExtractBodyText(parts.body, contentType, boundary);
+
+    std::string& viewer = summary.viewer;
+    viewer.reserve(summary.subject.size() + summary.sender.size() + summary.date.size() +
+                   body.size() + 64);
+    viewer += "Subject: ";
+    viewer += summary.subject;
+    viewer += "\r\nFrom: ";
+    viewer += summary.sender;
+    viewer += "\r\nDate: ";
+    viewer += summary.date;
+    viewer += "\r\n\r\n";
+    viewer += body;
+    // A body as long as the lines asked for was most likely cut by the server.
+    if (!wholeMessage && getLines > 0 && CountLines(body) >= static_cast<std::size_t>(getLines)) {
+        char note[48];
+        std::snprintf(note, sizeof note, "\r\n(max %d lines)...", getLines);
+        viewer += note;
+    }
+    return result;
+}
+
+}  // namespace pell

@@ -1,0 +1,193 @@
+// Whole replies turned into Message-ID and summary texts.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mail/mail_summary.h"
+#include "mail/summary_body.h"
+
+namespace pell {
+namespace {
+
+using namespace std::string_literals;
+
+std::string Reply(const std::string& head, const std::string& body) {
+    return "+OK 1234 octets\r\n" + head + "\r\n" + body + ".\r\n";
+}
+
+const std::string kHead =
+    "Return-Path: <taro@example.jp>\r\n"
+    "Received: from mx.example.jp by pop.example.jp; Tue, 3 Feb 2004 21:05:10 +0900\r\n"
+    "Date: Tue, 3 Feb 2004 21:05:09 +0900\r\n"
+    "From: =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?= <taro@example.jp>\r\n"
+    "To: hanako@example.jp\r\n"
+    "Subject: Re: =?ISO-2022-JP?B?GyRCJCIbKEI=?= test\r\n"
+    "Message-ID: <20040203.1@example.jp>\r\n"
+    "X-UIDL: 7c5a1f\r\n"
+    "Content-Type: text/plain; charset=ISO-2022-JP\r\n";
+
+TEST(ExtractMessage, TypicalTopReply) {
+    const std::string body = "\x1b$B$\"\x1b(B line 1\r\nline 2\r\n";
+    const ExtractedMessage m = ExtractMessage(Reply(kHead, body), false, 10);
+    EXPECT_EQ(m.messageId, "<20040203.1@example.jp>");
+    EXPECT_EQ(m.summary.date, "2004/02/03 21:05:09");
+    EXPECT_EQ(m.summary.sender, "\x83\x65\x83\x58\x83\x67 <taro@example.jp>");
+    EXPECT_EQ(m.summary.subject, "Re: \x82\xa0 test");
+    EXPECT_EQ(m.summary.uidl, "7c5a1f");
+    EXPECT_EQ(m.summary.viewer,
+              "Subject: Re: \x82\xa0 test\r\n"
+              "From: \x83\x65\x83\x58\x83\x67 <taro@example.jp>\r\n"
+              "Date: 2004/02/03 21:05:09\r\n\r\n"
+              "\x82\xa0 line 1\r\nline 2");
+    EXPECT_EQ(ExtractMessageId(Reply(kHead, body)), m.messageId);
+}
+
+TEST(ExtractMessage, HeaderFieldRules) {
+    struct Case {
+        const char* name;
+        std::string head;
+        std::string sender, subject, date, id;
+    };
+    const Case cases[] = {
+        {"to when no from", "To: hanako@example.jp\r\n", "hanako@example.jp", "", "", ""},
+        {"reply-to found before to", "Reply-To: list@example.jp\r\nTo: hanako@example.jp\r\n",
+         "list@example.jp", "", "", ""},
+        {"folded subject with blank", "Subject: one\r\n two\r\n", "", "one two", "", ""},
+        {"folded subject with tab", "Subject: one\r\n\ttwo\r\n", "", "one\r\n\ttwo", "", ""},
+        {"folded encoded subject",
+         "Subject: =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n", "",
+         "\x82\xa0 \x82\xa0", "", ""},
+        {"date inside delivery-date", "Delivery-Date: Mon, 2 Feb 2004 10:00:00 +0900\r\n", "", "",
+         "2004/02/02 10:00:00", ""},
+        {"message-id any case", "Message-Id: <a@b>\r\n", "", "", "", "<a@b>"},
+        {"folded message-id", "Message-ID:\r\n <a@b>\r\n", "", "", "", "<a@b>"},
+        {"empty subject", "Subject:\r\nFrom: a@b\r\n", "a@b", "", "", ""},
+        {"raw jis subject", "Subject: \x1b$B$\"\x1b(B!\r\n", "", "\x82\xa0!", "", ""},
+        {"stray escape dropped",
+         "Subject: a\x1b"
+         "b\r\nFrom: c\x1b\r\n",
+         "c", "ab", "", ""},
+        {"unknown month shows raw date", "Date: Tue, 3 Foo 2004 21:05:09\r\n", "", "",
+         "Tue, 3 Foo 2004 21:05:09", ""},
+    };
+    for (const auto& c : cases) {
+        const ExtractedMessage m = ExtractMessage(Reply(c.head, "x\r\n"), true, 10);
+        EXPECT_EQ(m.summary.sender, c.sender) << c.name;
+        EXPECT_EQ(m.summary.subject, c.subject) << c.name;
+        EXPECT_EQ(m.summary.date, c.date) << c.name;
+        EXPECT_EQ(m.messageId, c.id) << c.name;
+    }
+}
+
+std::string Lines(int count) {
+    std::string body;
+    for (int i = 1; i <= count; ++i)
+        body += "line " + std::to_string(i) + "\r\n";
+    return body;
+}
+
+TEST(ExtractMessage, LinesNote) {
+    struct Case {
+        int bodyLines;
+        bool whole;
+        bool note;
+    };
+    const Case cases[] = {
+        {10, false, true}, {9, false, false}, {10, true, false}, {12, false, true}};
+    for (const auto& c : cases) {
+        const std::string viewer =
+            ExtractMessage(Reply("Subject: s\r\n", Lines(c.bodyLines)), c.whole, 10).summary.viewer;
+        const std::string note = "line " + std::to_string(c.bodyLines) + "\r\n(max 10 lines)...";
+        EXPECT_EQ(viewer.size() >= note.size() &&
+                      viewer.compare(viewer.size() - note.size(), note.size(), note) == 0,
+                  c.note)
+            << c.bodyLines << " lines, whole " << c.whole << ": " << viewer;
+    }
+}
+
+TEST(ExtractMessage, BodyShapes) {
+    struct Case {
+        const char* name;
+        std::string reply;
+        std::string body;
+    };
+    const Case cases[] = {
+        {"empty body keeps the end marker line", "+OK\r\nSubject: s\r\n\r\n.\r\n", ".\r\n"},
+        {"no blank line means no body", "+OK\r\nSubject: s\r\n.\r\n", ""},
+        {"dot-stuffed line keeps its dots", Reply("", "..hidden\r\nend\r\n"), "..hidden\r\nend"},
+        {"jis body converted", Reply("", "\x1b$B$\"\x1b(B\r\n"), "\x82\xa0"},
+        {"unknown escape in body dropped", Reply("", "a\x1b$(Db\r\n"), "a$(Db"},
+        {"zero byte ends the reply", "+OK\r\nSubject: s\r\n\r\nab\0cd\r\n.\r\n"s, "ab"},
+    };
+    for (const auto& c : cases) {
+        const std::string viewer = ExtractMessage(c.reply, true, 10).summary.viewer;
+        const std::size_t start = viewer.find("\r\n\r\n") + 4;
+        EXPECT_EQ(viewer.substr(start), c.body) << c.name;
+    }
+}
+
+const std::string kMultipartHead =
+    "Subject: files\r\n"
+    "Content-Type: multipart/mixed;\r\n boundary=\"==b1==\"\r\n";
+
+TEST(ExtractMessage, MultipartTextAndAttachments) {
+    const std::string body =
+        "This is a multi-part message.\r\n"
+        "\r\n--==b1==\r\n"
+        "Content-Type: text/plain; charset=ISO-2022-JP\r\n"
+        "\r\n"
+        "\x1b$B$\"\x1b(B hello\r\n"
+        "\r\n--==b1==\r\n"
+        "Content-Type: text/plain; name=\"a.txt\"\r\n"
+        "Content-Disposition: attachment\r\n"
+        "\r\n"
+        "aaaa\r\n"
+        "\r\n--==b1==\r\n"
+        "Content-Type: image/jpeg;\r\n name=\"=?ISO-2022-JP?B?GyRCJCIbKEI=?=.jpg\"\r\n"
+        "Content-Transfer-Encoding: base64\r\n"
+        "\r\n"
+        "/9j/4AAQ\r\n"
+        "\r\n--==b1==--\r\n";
+    const ExtractedMessage m = ExtractMessage(Reply(kMultipartHead, body), true, 10);
+    EXPECT_EQ(m.summary.viewer.substr(m.summary.viewer.find("\r\n\r\n") + 4),
+              "\x82\xa0 hello\r\n\r\n--\r\n Attach:a.txt\r\n Attach:\x82\xa0.jpg");
+}
+
+TEST(ExtractMessage, MultipartWithOnlyAnAttachment) {
+    const std::string body =
+        "--XyZ\r\nContent-Type: application/pdf; name=b.pdf\r\n\r\nJVBERi0x\r\n--XyZ--\r\n";
+    const ExtractedMessage m =
+        ExtractMessage(Reply("Content-Type: multipart/mixed; boundary=XyZ\r\n", body), true, 10);
+    EXPECT_EQ(m.summary.viewer.substr(m.summary.viewer.find("\r\n\r\n") + 4), "\r\n Attach:b.pdf");
+}
+
+TEST(ListAttachments, CappedAndLinearOnHostileInput) {
+    std::string body;
+    for (int i = 0; i < 2000; ++i)
+        body += "Content-Type: x; name=file" + std::to_string(i) + "\r\n--b\r\n";
+    const std::string list = ListAttachments(body, "b");
+    EXPECT_EQ(list.size(), kMaxAttachmentList);
+    EXPECT_EQ(list.compare(0, 19, "\r\n Attach:file0\r\n A"), 0);
+    // A boundary as long as the body, searched over and over, must not take
+    // quadratic time (this would run for minutes).
+    const std::string longBoundary(200000, '-');
+    std::string heads;
+    for (int i = 0; i < 2000; ++i)
+        heads += "Content-Type: y\r\n\r\n" + std::string(100, '-');
+    EXPECT_EQ(ListAttachments(heads, longBoundary), "");
+}
+
+TEST(ExtractMessage, HostileRepliesStayBounded) {
+    // Several megabytes of head, thousands of encoded-words in one subject.
+    std::string head = "Subject: ";
+    for (int i = 0; i < 20000; ++i)
+        head += "=?ISO-2022-JP?B?GyRCJCIbKEI=?= ";
+    head += "\r\n";
+    head += std::string(4 << 20, 'x') + "\r\n";
+    const ExtractedMessage m = ExtractMessage(Reply(head, "b\r\n"), false, 1);
+    EXPECT_EQ(m.summary.subject.size(), 40001u);
+    EXPECT_EQ(m.summary.viewer.substr(m.summary.viewer.size() - 16), "(max 1 lines)...");
+}
+
+}  // namespace
+}  // namespace pell

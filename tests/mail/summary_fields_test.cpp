@@ -1,0 +1,91 @@
+// Header lookup, trimming of field values and the shown date.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mail/header_fields.h"
+#include "mail/summary_date.h"
+
+namespace pell {
+namespace {
+
+TEST(FindHeaderValue, FirstOccurrenceAnyCaseRunningToTheEnd) {
+    const std::string head =
+        "+OK\r\nDelivery-Date: Mon\r\nDate: Tue\r\nfrom:x\r\nSubject:\r\nTo: \tb\r\nX: Message-Id";
+    struct Case {
+        const char* name;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"Date:", "Mon\r\nDate: Tue\r\nfrom:x\r\nSubject:\r\nTo: \tb\r\nX: Message-Id"},
+        {"From:", "x\r\nSubject:\r\nTo: \tb\r\nX: Message-Id"},
+        {"Subject:", "\r\nTo: \tb\r\nX: Message-Id"},
+        {"To:", "\tb\r\nX: Message-Id"},
+        {"Message-I", ""},  // found, but no colon behind it
+        {"Cc:", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FindHeaderValue(head, c.name), c.expected) << c.name;
+}
+
+TEST(CutHeaderValue, EndsAtTheFirstLineNotContinued) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"abc\r\nNext: x", "abc"},
+        {"abc\r\n def\r\n\tghi\r\nNext: x", "abc\r\n def\r\n\tghi"},
+        {"abc", "abc"},
+        {"abc\r\n", "abc\r\n"},  // a line break that ends the text stays
+        {"abc\r\n def", "abc\r\n def"},
+        {"\r\nNext", ""},
+        {"a\rb\nc\r\nd", "a\rb\nc"},
+    };
+    for (const auto& [value, expected] : cases)
+        EXPECT_EQ(CutHeaderValue(value), expected);
+}
+
+TEST(UnfoldHeaderValue, JoinsBlankContinuationsOnly) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"one\r\n two", "one two"},
+        {"one\r\n\ttwo", "one\r\n\ttwo"},
+        {"a\r\n\r\n b", "a\r\n b"},
+        {"a\r\n", "a\r\n"},
+        {"", ""},
+    };
+    for (const auto& [value, expected] : cases)
+        EXPECT_EQ(UnfoldHeaderValue(value), expected);
+}
+
+TEST(StripQuotes, DropsLeadingQuoteAndEndsAtTheNext) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\"a.txt\"", "a.txt"}, {"\"a.txt", "a.txt"}, {"a\"b\"", "a"},
+        {"plain", "plain"},     {"\"\"", ""},         {"", ""},
+    };
+    for (const auto& [value, expected] : cases)
+        EXPECT_EQ(StripQuotes(value), expected);
+}
+
+TEST(FormatSummaryDate, FormatsOrFallsBackToTheRawLine) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Tue, 3 Feb 2004 21:05:09 +0900", "2004/02/03 21:05:09"},
+        {"3 Feb 2004 21:05:09 +0900", "2004/02/03 21:05:09"},
+        {"Tue, 3 Feb 04 21:05:09 +0900", "0004/02/03 21:05:09"},
+        {"Fri, 14 May 2004 08:00:00 GMT", "2004/05/14 08:00:00"},
+        {"Wed, 31 dec 2003 23:59 -0500", "2003/12/31 23:59"},
+        {"Tue, 3 Feb 2004\r\n 21:05:09 +0900", "2004/02/03 21:05:09"},
+        {"Tue, 3 Feb 2004 21:05:09", "2004/02/03 21:05:09"},  // no zone
+        {"Tue, 3 Feb 2004 21:05:09\r\n +0900", "2004/02/03 21:05:09"},
+        {"Tue, 3 Foo 2004 21:05:09 +0900", "Tue, 3 Foo 2004 21:05:09 +0900"},
+        {"Tue, 3 eb 2004 21:05:09 +0900", "Tue, 3 eb 2004 21:05:09 +0900"},
+        {"Tue, 3 February 2004 21:05:09", "Tue, 3 February 2004 21:05:09"},
+        {"Tue, 3 Feb 2004", "Tue, 3 Feb 2004"},
+        {"Tue, 3 Feb 2004 ", "Tue, 3 Feb 2004 "},
+        {"3 Feb", "3 Feb"},
+        {"yesterday\r\n evening", "yesterday"},
+        {"Tue,", "Tue,"},
+        {"", ""},
+    };
+    for (const auto& [value, expected] : cases)
+        EXPECT_EQ(FormatSummaryDate(value), expected) << value;
+}
+
+}  // namespace
+}  // namespace pell

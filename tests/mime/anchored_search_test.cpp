@@ -1,0 +1,34 @@
+// The fast case-insensitive search must answer exactly as FindTextNoCase.
+#include "mime/anchored_search.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "startup/text_search.h"
+
+namespace pell {
+namespace {
+
+TEST(FindNoCaseAnchored, AgreesOnRandomTexts) {
+    std::mt19937 random(7);
+    // Letters of both cases and the anchor bytes of real patterns.
+    const std::string alphabet = "aAbB:=-?";
+    auto make = [&](std::size_t length) {
+        std::string s;
+        for (std::size_t i = 0; i < length; ++i)
+            s += alphabet[random() % alphabet.size()];
+        return s;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string text = make(random() % 24);
+        const std::string pattern = make(1 + random() % 4);
+        const std::size_t from = random() % 26;
+        ASSERT_EQ(FindNoCaseAnchored(text, pattern, from), FindTextNoCase(text, pattern, from))
+            << text << " / " << pattern << " / " << from;
+    }
+}
+
+}  // namespace
+}  // namespace pell

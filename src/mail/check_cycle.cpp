@@ -119,6 +119,8 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
         runSession = false;
     } else if ((!block.passRunning && !hourGateOpen) || !dialupGateOpen) {
         runSession = false;
+    } else if (run && run->abandoned()) {
+        runSession = false;  // given up already: contact no server
     }
 
     PopSessionOutput session;

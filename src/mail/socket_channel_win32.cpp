@@ -7,6 +7,8 @@
 #include <iphlpapi.h>
 #include <windows.h>
 
+#include <atomic>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -16,6 +18,9 @@
 namespace pell {
 namespace {
 
+// Blocking calls of the socket library are not reliably ended by another
+// thread's shutdown, so waits are done in short select steps that look at the
+// cancel flag; the handle itself is closed only by its owner.
 class WinsockSocket final : public SocketChannel {
   public:
     explicit WinsockSocket(SOCKET s) : socket_(s) {}
@@ -24,41 +29,82 @@ class WinsockSocket final : public SocketChannel {
     WinsockSocket& operator=(const WinsockSocket&) = delete;
 
     void SetTimeouts(int seconds) override {
-        DWORD ms = static_cast<DWORD>(seconds) * 1000;
-        setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms), sizeof ms);
-        setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&ms), sizeof ms);
+        timeoutMs_ = static_cast<DWORD>(seconds) * 1000;
+        setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs_),
+                   sizeof timeoutMs_);
+        setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeoutMs_),
+                   sizeof timeoutMs_);
     }
 
     bool Connect(std::uint32_t address, std::uint16_t port) override {
-        if (cancelled())
+        if (cancelled_)
             return false;
         sockaddr_in peer{};
         peer.sin_family = AF_INET;
         peer.sin_port = htons(port);
         peer.sin_addr.s_addr = address;
-        return connect(socket_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0 &&
-               !cancelled();
+        u_long nonBlocking = 1;
+        ioctlsocket(socket_, FIONBIO, &nonBlocking);
+        bool connected =
+            connect(socket_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0;
+        if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) {
+            // Wait until the attempt succeeds or fails, or the check is cancelled.
+            for (;;) {
+                fd_set writable, failed;
+                FD_ZERO(&writable);
+                FD_ZERO(&failed);
+                FD_SET(socket_, &writable);
+                FD_SET(socket_, &failed);
+                timeval step{0, kStepMicroseconds};
+                int ready = select(0, nullptr, &writable, &failed, &step);
+                if (cancelled_ || ready == SOCKET_ERROR)
+                    break;
+                if (ready == 0)
+                    continue;
+                connected = FD_ISSET(socket_, &writable) && !FD_ISSET(socket_, &failed);
+                break;
+            }
+        }
+        nonBlocking = 0;
+        ioctlsocket(socket_, FIONBIO, &nonBlocking);
+        return connected && !cancelled_;
     }
 
     bool Send(std::string_view data) override {
-        if (cancelled())
+        if (cancelled_)
             return false;
         int sent = send(socket_, data.data(), static_cast<int>(data.size()), 0);
         return sent != SOCKET_ERROR && static_cast<std::size_t>(sent) == data.size();
     }
 
     int Receive(char* buffer, std::size_t size) override {
-        if (cancelled())
+        const ULONGLONG start = GetTickCount64();
+        for (;;) {
+            if (cancelled_)
+                return -1;
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(socket_, &readable);
+            timeval step{0, kStepMicroseconds};
+            int ready = select(0, &readable, nullptr, nullptr, &step);
+            if (ready == SOCKET_ERROR)
+                return -1;
+            if (ready > 0)
+                break;
+            if (timeoutMs_ != 0 && GetTickCount64() - start >= timeoutMs_)
+                return -1;
+        }
+        if (cancelled_)
             return -1;
         int got = recv(socket_, buffer, static_cast<int>(size), 0);
-        if (got == SOCKET_ERROR || cancelled())
+        if (got == SOCKET_ERROR || cancelled_)
             return -1;
         return got;
     }
 
     void Cancel() override {
-        std::lock_guard<std::mutex> guard(lock_);
         cancelled_ = true;
+        std::lock_guard<std::mutex> guard(lock_);
         if (socket_ != INVALID_SOCKET)
             shutdown(socket_, SD_BOTH);
     }
@@ -73,14 +119,12 @@ class WinsockSocket final : public SocketChannel {
     }
 
   private:
-    bool cancelled() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return cancelled_;
-    }
+    static constexpr long kStepMicroseconds = 100 * 1000;
 
     SOCKET socket_;
+    DWORD timeoutMs_ = 0;
+    std::atomic<bool> cancelled_{false};
     std::mutex lock_;
-    bool cancelled_ = false;
 };
 
 class WinsockNetwork final : public Network {
@@ -95,15 +139,13 @@ class WinsockNetwork final : public Network {
         unsigned long dotted = inet_addr(server.c_str());
         if (dotted != INADDR_NONE)
             return static_cast<std::uint32_t>(dotted);
-        addrinfo hints{};
-        hints.ai_family = AF_INET;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* found = nullptr;
-        if (getaddrinfo(server.c_str(), nullptr, &hints, &found) != 0 || !found)
+        // The host entry lives in per-thread storage of the socket library.
+        const hostent* host = gethostbyname(server.c_str());
+        if (!host || host->h_addrtype != AF_INET || host->h_length != 4 || !host->h_addr_list ||
+            !host->h_addr_list[0])
             return std::nullopt;
-        std::uint32_t address =
-            reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-        freeaddrinfo(found);
+        std::uint32_t address;
+        std::memcpy(&address, host->h_addr_list[0], sizeof address);
         return address;
     }
 

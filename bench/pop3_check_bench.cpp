@@ -160,7 +160,7 @@ class Fixture {
                 << "\r\nDate: Tue, 3 Feb 2004 21:05:09 +0900\r\n\r\n"
                 << std::string(2000, 'b') << "\r\nline two\r\n";
         }
-        std::system(("chown -R pellmail:pellmail " + dir_ + "/home").c_str());
+        std::system(("chown -R pellmail:pellmail " + dir_ + "/home/").c_str());
 
         std::string ini = dir_ + "/Zeririvu.ini";
         std::ofstream(ini, std::ios::binary)

@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
 # Starts or stops a private Dovecot POP3 server on 127.0.0.1 for the
 # integration tests:  dovecot_fixture.sh start|stop DIR
-# DIR receives the configuration, the mailbox of the test user, the log and
-# the file "port". The mail belongs to an unprivileged system user, created
-# here when missing, since the server refuses to serve mail as root.
+# DIR receives the configuration, the log, the file "port" and "home", a link
+# to the test user's mailbox. The server's run-time folder and the mailbox lie
+# in a folder of their own under /tmp, which the unprivileged server processes
+# can reach wherever DIR is. The mail belongs to an unprivileged system user,
+# created here when missing, since the server refuses to serve mail as root.
 set -euo pipefail
 action="$1"
 dir="$2"
 mail_user=pellmail
 
 stop_server() {
-    if [ -f "$dir/dovecot.conf" ] && [ -f "$dir/run/master.pid" ]; then
+    local runtime
+    runtime="$(cat "$dir/runtime" 2>/dev/null || true)"
+    if [ -n "$runtime" ] && [ -f "$dir/dovecot.conf" ] && [ -f "$runtime/run/master.pid" ]; then
         dovecot -c "$dir/dovecot.conf" stop >/dev/null 2>&1 || true
         for _ in $(seq 50); do
-            [ -f "$dir/run/master.pid" ] || break
-            kill -0 "$(cat "$dir/run/master.pid" 2>/dev/null)" 2>/dev/null || break
+            [ -f "$runtime/run/master.pid" ] || break
+            kill -0 "$(cat "$runtime/run/master.pid" 2>/dev/null)" 2>/dev/null || break
             sleep 0.1
         done
     fi
+    case "$runtime" in
+    /tmp/pell-dovecot.*) rm -rf "$runtime" ;;
+    esac
 }
 
 if [ "$action" = stop ]; then
@@ -35,25 +42,25 @@ if ! id "$mail_user" >/dev/null 2>&1; then
 fi
 stop_server
 rm -rf "$dir"
-mkdir -p "$dir/run" "$dir/home/Maildir/new" "$dir/home/Maildir/cur" "$dir/home/Maildir/tmp"
-chown -R "$mail_user:$mail_user" "$dir/home"
-# The server processes of the mail user must reach the mailbox.
-p="$dir"
-while [ "$p" != / ]; do
-    chmod o+x "$p" 2>/dev/null || true
-    p="$(dirname "$p")"
-done
+mkdir -p "$dir"
+runtime="$(mktemp -d /tmp/pell-dovecot.XXXXXX)"
+chmod 755 "$runtime"
+echo "$runtime" >"$dir/runtime"
+mkdir -p "$runtime/run" "$runtime/state" "$runtime/home/Maildir/new" \
+    "$runtime/home/Maildir/cur" "$runtime/home/Maildir/tmp"
+chown -R "$mail_user:$mail_user" "$runtime/home"
+ln -s "$runtime/home" "$dir/home"
 
 port="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
 echo "$port" >"$dir/port"
 uid="$(id -u "$mail_user")"
 gid="$(id -g "$mail_user")"
-printf 'pelltest:{PLAIN}pw-Secret9\n' >"$dir/passwd"
-chmod 644 "$dir/passwd"
+printf 'pelltest:{PLAIN}pw-Secret9\n' >"$runtime/passwd"
+chmod 644 "$runtime/passwd"
 
 cat >"$dir/dovecot.conf" <<CONF
-base_dir = $dir/run
-state_dir = $dir/state
+base_dir = $runtime/run
+state_dir = $runtime/state
 instance_name = pell-test-$port
 log_path = $dir/dovecot.log
 protocols = pop3
@@ -69,11 +76,11 @@ mail_location = maildir:~/Maildir
 pop3_uidl_format = %08Xu%08Xv
 passdb {
   driver = passwd-file
-  args = scheme=PLAIN $dir/passwd
+  args = scheme=PLAIN $runtime/passwd
 }
 userdb {
   driver = static
-  args = uid=$uid gid=$gid home=$dir/home
+  args = uid=$uid gid=$gid home=$runtime/home
 }
 service pop3-login {
   inet_listener pop3 {
@@ -98,7 +105,6 @@ service stats {
   }
 }
 CONF
-mkdir -p "$dir/state"
 # Detached from the caller's output, which a test runner waits on.
 dovecot -c "$dir/dovecot.conf" </dev/null >/dev/null 2>&1
 for _ in $(seq 100); do

@@ -1,0 +1,230 @@
+#include "mail/check_cycle.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "character/window_messages.h"
+#include "mail/pop_session.h"
+#include "mail/status_codes.h"
+#include "settings/password_scramble.h"
+#include "settings/settings_conventions.h"
+
+namespace pell {
+namespace {
+
+constexpr int kDefaultTimeOut = 180;
+constexpr int kDefaultGetLines = 10;
+constexpr int kDefaultMessageKillSeconds = 5;
+constexpr int kDefaultTimerSeconds = 300;
+constexpr std::int64_t kMaxTimerMilliseconds = 0x7FFFFFFF;
+constexpr int kMaxWatchdogSeconds = 4294966;
+
+std::uint32_t SecondsToTimerMs(std::int64_t seconds) {
+    return static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(seconds * 1000, 0, kMaxTimerMilliseconds));
+}
+
+int ReadTimeOut(SettingsStore& settings, const std::string& section) {
+    if (settings.ReadText(section, "TimeOut", "", 32).empty()) {
+        settings.Write(section, "TimeOut", "180");
+        return kDefaultTimeOut;
+    }
+    return settings.ReadInt(section, "TimeOut", kDefaultTimeOut);
+}
+
+std::unique_ptr<NewMailNotice> MakeNotice(SettingsStore& settings, const std::string& section,
+                                          int index, int newCount) {
+    auto notice = std::make_unique<NewMailNotice>();
+    notice->text = NewMailNoticeText(settings.ReadText(section, "Popname", "", 256), newCount);
+    notice->accountName = section;
+    notice->accountIndex = index;
+    notice->titleTextColor = ReadHexColor(settings, section, "TitleTextColor", 0xFF0000);
+    notice->textColor = ReadHexColor(settings, section, "TextColor", 0x000000);
+    notice->backGroundColor = ReadHexColor(settings, section, "BackGroundColor", 0xD2FFFF);
+    notice->selectTextColor = ReadHexColor(settings, section, "SelectTextColor", 0xFFFFFF);
+    notice->selectBackGroundColor =
+        ReadHexColor(settings, section, "SelectBackGroundColor", 0x7845FF);
+    notice->bodyHeaderTextColor = ReadHexColor(settings, section, "BodyHeaderTextColor", 0xBE0000);
+    notice->bodyTextColor = ReadHexColor(settings, section, "BodyTextColor", 0x000000);
+    notice->bodyBackGroundColor = ReadHexColor(settings, section, "BodyBackGroundColor", 0xE6FFFF);
+    notice->fontFace = settings.ReadText(section, "FontFace", "ＭＳ ゴシック", 32);
+    notice->fontHeight = settings.ReadInt(section, "FontHeight", 12);
+    notice->bodyFontHeight = settings.ReadInt(section, "BodyFontHeight", 12);
+    notice->body = ReadFlag(settings, section, "PopupBody", kNo);
+    return notice;
+}
+
+}  // namespace
+
+bool IsInsideHours(int hour, int start, int end) {
+    if (start > end)
+        return hour >= start || hour < end;
+    return start <= hour && hour < end;
+}
+
+std::string NewMailNoticeText(const std::string& displayName, int count) {
+    return displayName + " にメールが" + std::to_string(count) + "通届いています。";
+}
+
+CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
+                           bool keepSummaries) {
+    CheckOutcome outcome;
+    if (!block.accounts || !block.host)
+        return outcome;
+    AccountList& accounts = *block.accounts;
+    auto found = std::find_if(accounts.begin(), accounts.end(), [&](const AccountEntry& entry) {
+        return entry.timerId.load() == block.timerId;
+    });
+    if (found == accounts.end() || found->name.empty() || found->busy.load())
+        return outcome;
+    AccountEntry& entry = *found;
+    const int index = static_cast<int>(found - accounts.begin());
+    const std::string section = entry.name;
+    const std::uint32_t watchdog = kFirstWatchdogTimer + static_cast<std::uint32_t>(index);
+    CheckHost& host = *block.host;
+    SettingsStore& settings = env.settings;
+    CheckRun* run = block.run.get();
+    outcome.ran = true;
+    outcome.accountIndex = index;
+
+    int status = entry.status.load();
+
+    // Flat-rate hours.
+    bool hourGateOpen = true;
+    int hour = env.clock.LocalHour();
+    if (ReadFlag(settings, kControlSection, "Teleho", kNo)) {
+        int start = settings.ReadInt(kControlSection, "TelehoStartTime", -1);
+        int end = settings.ReadInt(kControlSection, "TelehoEndTime", -1);
+        if (start < 0)
+            start = 23;
+        if (end < 0)
+            end = 8;
+        if (!IsInsideHours(hour, start, end)) {
+            hourGateOpen = false;
+            status = kStatusOutsideHours;
+        }
+    }
+    // Dial-up connection.
+    bool dialupGateOpen = true;
+    if (ReadFlag(settings, kControlSection, "RasChk", kNo) && !env.dialup.IsDialupConnected()) {
+        dialupGateOpen = false;
+        status = kStatusNoDialup;
+    }
+    if (!block.passRunning)
+        host.KillTimer(block.timerId);
+
+    bool runSession = true;
+    if (!ReadFlag(settings, section, "Check", kYes)) {
+        status = kStatusCheckOff;
+        runSession = false;
+    } else if ((!block.passRunning && !hourGateOpen) || !dialupGateOpen) {
+        runSession = false;
+    } else if (run && run->abandoned()) {
+        runSession = false;  // given up already: contact no server
+    }
+
+    PopSessionOutput session;
+    if (runSession) {
+        if (ReadFlag(settings, kControlSection, "Think", kYes))
+            host.ShowThinkingFace();
+        PopSessionInput in;
+        in.timeoutSeconds = ReadTimeOut(settings, section);
+        in.server = settings.ReadText(section, "Server", "", 100);
+        in.user = settings.ReadText(section, "User", "", 50);
+        in.password =
+            UnscramblePassword(settings.ReadText(section, "Password", "", kMaxScrambledLength + 1));
+        in.portText = settings.ReadText(section, "Port", "", 10);
+        in.apop = ReadFlag(settings, section, "APOP", kNo);
+        in.readAll = ReadFlag(settings, section, "ReadAll", kNo);
+        in.getLines = ReadRepairingNumber(settings, kControlSection, "GetLines", kDefaultGetLines);
+        in.seenIds = settings.ReadText(section, "Mesid", "", kSeenIdListCapacity);
+
+        PopSessionHooks hooks;
+        hooks.trace = env.trace;
+        hooks.run = run;
+        const int timeout = in.timeoutSeconds;
+        hooks.rearmWatchdog = [&host, run, watchdog, timeout] {
+            if (timeout < 1 || timeout > kMaxWatchdogSeconds)
+                return;
+            if (run && run->abandoned())
+                return;
+            host.KillTimer(watchdog);
+            host.SetTimer(watchdog, SecondsToTimerMs(timeout));
+        };
+        entry.busy = true;
+        RunPopSession(env.network, in, session, hooks);
+    }
+
+    // From here on the run publishes; an abandoned run has been reported as
+    // timed out by the main window and must leave no trace.
+    if (run && !run->Commit()) {
+        std::uint64_t worker = entry.worker.load();
+        if (worker == 0 || worker == run->id())
+            entry.busy = false;
+        return outcome;
+    }
+    outcome.published = true;
+
+    if (runSession) {
+        status = session.result;
+        if (session.result == kStatusOk) {
+            entry.messageCount = session.messageCount;
+            entry.mailboxSize = session.mailboxSize;
+            if (session.newSeenIds) {
+                settings.Write(section, "Mesid", *session.newSeenIds);
+            } else {
+                settings.DeleteKey(section, "Mesid");
+            }
+        }
+        outcome.messageCount = session.messageCount;
+        outcome.mailboxSize = session.mailboxSize;
+        outcome.newCount = session.newCount;
+        if (keepSummaries && session.summaries)
+            outcome.summaries = *session.summaries;
+
+        if (session.newCount > 0) {
+            host.SetLastNewMailAccount(index);
+            status = kStatusNewMail;
+            entry.status = status;
+            std::string sound = settings.ReadText(section, "Sound", "", 256);
+            if (!sound.empty())
+                env.sound.PlayAsync(sound);
+            if (ReadFlag(settings, section, "Popup", kNo)) {
+                if (ReadFlag(settings, section, "Popuptimer", kNo)) {
+                    int seconds = ReadRepairingNumber(settings, kControlSection, "MessageKillTimer",
+                                                      kDefaultMessageKillSeconds);
+                    if (seconds == 0)
+                        seconds = kDefaultMessageKillSeconds;
+                    host.SetTimer(kTimerMessageBoxCloser, SecondsToTimerMs(seconds));
+                }
+                std::unique_ptr<NewMailNotice> notice =
+                    MakeNotice(settings, section, index, session.newCount);
+                if (ReadFlag(settings, section, "PopupSubj", kNo))
+                    notice->summaries = std::move(session.summaries);
+                host.PostNewMail(std::move(notice));
+            }
+        }
+        FreeMailSummaries(session.summaries);
+    }
+    entry.status = status;
+    outcome.status = status;
+
+    // End of the run. A negative period would arm a timer of weeks: like 0, it
+    // leaves the account to checks started by hand.
+    int period = settings.ReadInt(section, "Timer", kDefaultTimerSeconds);
+    if (!block.passRunning && period > 0)
+        host.SetTimer(block.timerId, SecondsToTimerMs(period));
+    host.ClearCheckRunning();
+    entry.busy = false;
+    if (run) {
+        std::uint64_t mine = run->id();
+        entry.worker.compare_exchange_strong(mine, 0);
+    } else {
+        entry.worker = 0;
+    }
+    host.KillTimer(watchdog);
+    host.PostCheckDone();
+    return outcome;
+}
+
+}  // namespace pell

@@ -1,0 +1,101 @@
+// The Windows clock, PlaySoundA and the dial-up service of RASAPI32, which is
+// loaded at run time since many systems have no dial-up at all.
+#include <windows.h>
+// The multimedia and dial-up headers need the base definitions first.
+#include <mmsystem.h>
+#include <ras.h>
+
+#include <string>
+
+#include "mail/check_services.h"
+
+namespace pell {
+namespace {
+
+#ifndef _WIN64
+static_assert(sizeof(RASCONNA) == 704, "RASCONN record of the dial-up service");
+#endif
+static_assert(sizeof(RASCONNSTATUSA) == 288, "RASCONNSTATUS record of the dial-up service");
+
+class LocalClock final : public Clock {
+  public:
+    int LocalHour() override {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return now.wHour;
+    }
+};
+
+class WaveSound final : public SoundPlayer {
+  public:
+    void PlayAsync(const std::string& file) override {
+        PlaySoundA(file.c_str(), nullptr, SND_ASYNC | SND_FILENAME);
+    }
+};
+
+class LoadedLibrary {
+  public:
+    explicit LoadedLibrary(const char* name) : module_(LoadLibraryA(name)) {}
+    ~LoadedLibrary() {
+        if (module_)
+            FreeLibrary(module_);
+    }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+    HMODULE get() const { return module_; }
+
+  private:
+    HMODULE module_;
+};
+
+// An entry point of a loaded library as the function type it has.
+template <typename Function>
+Function EntryPoint(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+class RasDialupProbe final : public DialupProbe {
+  public:
+    bool IsDialupConnected() override {
+        using EnumFn = DWORD(WINAPI*)(LPRASCONNA, LPDWORD, LPDWORD);
+        using StatusFn = DWORD(WINAPI*)(HRASCONN, LPRASCONNSTATUSA);
+        LoadedLibrary ras("RASAPI32.DLL");
+        if (!ras.get())
+            return false;
+        auto enumConnections = EntryPoint<EnumFn>(ras.get(), "RasEnumConnectionsA");
+        auto connectStatus = EntryPoint<StatusFn>(ras.get(), "RasGetConnectStatusA");
+        if (!enumConnections)
+            return false;
+        // Room for exactly one connection: with more than one active the call
+        // fails, and the answer is false.
+        RASCONNA connection{};
+        connection.dwSize = sizeof connection;
+        DWORD bytes = sizeof connection;
+        DWORD count = 0;
+        if (enumConnections(&connection, &bytes, &count) != 0 || count == 0)
+            return false;
+        if (!connectStatus)
+            return false;
+        RASCONNSTATUSA status{};
+        status.dwSize = sizeof status;
+        return connectStatus(connection.hrasconn, &status) == 0 &&
+               status.rasconnstate == RASCS_Connected;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Clock> MakeLocalClock() {
+    return std::make_unique<LocalClock>();
+}
+std::unique_ptr<SoundPlayer> MakeSoundPlayer() {
+    return std::make_unique<WaveSound>();
+}
+std::unique_ptr<DialupProbe> MakeDialupProbe() {
+    return std::make_unique<RasDialupProbe>();
+}
+void DebugTrace(std::string_view text) {
+    OutputDebugStringA(std::string(text).c_str());
+}
+
+}  // namespace pell

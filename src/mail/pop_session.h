@@ -1,0 +1,80 @@
+#pragma once
+// One complete POP3 conversation for one account: connect, log in (USER/PASS
+// or APOP), STAT, walk the mailbox from the newest message down with LIST and
+// TOP (or RETR) until a message seen at an earlier check, QUIT. Nothing on the
+// server is ever deleted.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "mail/line_channel.h"
+#include "mail/mail_summary.h"
+#include "mail/socket_channel.h"
+
+namespace pell {
+
+class CheckRun;
+
+// Buffer sizes of the conversation (each bounds what a reply may fill).
+inline constexpr std::size_t kCommandCapacity = 100;
+inline constexpr std::size_t kLoginReplyCapacity = 5000;
+inline constexpr std::size_t kListReplyCapacity = 2000;
+inline constexpr std::size_t kMaxTimestampLength = 128;  // "<" to ">" stays below this
+inline constexpr std::size_t kSeenIdBytesPerMessage = 80;
+inline constexpr std::size_t kSeenIdListCapacity = 5000;  // as the file keeps it
+
+struct PopSessionInput {
+    std::string user;          // at most 49 characters
+    std::string password;      // plain text, at most 30 characters
+    std::string server;        // host name or dotted address, at most 99 characters
+    std::string portText;      // decimal text, may be empty
+    std::string seenIds;       // the stored seen-id list (Mesid)
+    int timeoutSeconds = 180;  // 0 = none
+    bool apop = false;
+    bool readAll = false;  // RETR instead of TOP
+    int getLines = 10;
+};
+
+struct PopSessionOutput {
+    int result = 0;
+    int messageCount = 0;
+    int mailboxSize = 0;
+    std::unique_ptr<MailSummaryList> summaries;  // made when STAT reports messages
+    std::optional<std::string> newSeenIds;       // made when STAT reports messages
+    int newCount = 0;
+};
+
+struct PopSessionHooks {
+    // Restarts the watchdog of the account (after login, before each TOP/RETR
+    // and before QUIT).
+    std::function<void()> rearmWatchdog;
+    // Debug traces (the TOP/RETR commands and byte counts).
+    TraceSink trace;
+    // When given, the session registers the socket's cancel on it so that an
+    // abandoned check unblocks at once.
+    CheckRun* run = nullptr;
+};
+
+// The port of the Port text: its leading decimal digits (none give 0), cut to
+// 16 bits; nothing for an empty text (the pop3 service is used then).
+std::optional<std::uint16_t> PortFromText(std::string_view text);
+
+// The APOP timestamp of a greeting: "<" to the first ">" after it, inclusive,
+// when that ">" lies less than 128 bytes behind the "<"; else empty.
+std::string ApopTimestamp(std::string_view greeting);
+
+// The number behind the n-th blank (1-based) of a reply, or nothing when the
+// reply has fewer blanks.
+std::optional<int> NumberBehindBlank(std::string_view reply, int n);
+
+// Whether a message whose Message-ID is `messageId` was seen before: it occurs
+// in the stored list (an empty id counts as seen when the list is not empty).
+bool IsSeenMessage(std::string_view seenIds, std::string_view messageId);
+
+void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput& out,
+                   const PopSessionHooks& hooks);
+
+}  // namespace pell

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Starts or stops a private Dovecot POP3 server on 127.0.0.1 for the
+# integration tests:  dovecot_fixture.sh start|stop DIR
+# DIR receives the configuration, the log, the file "port" and "home", a link
+# to the test user's mailbox. The server's run-time folder and the mailbox lie
+# in a folder of their own under /tmp, which the unprivileged server processes
+# can reach wherever DIR is. The mail belongs to an unprivileged system user,
+# created here when missing, since the server refuses to serve mail as root.
+set -euo pipefail
+action="$1"
+dir="$2"
+mail_user=pellmail
+
+stop_server() {
+    local runtime
+    runtime="$(cat "$dir/runtime" 2>/dev/null || true)"
+    if [ -n "$runtime" ] && [ -f "$dir/dovecot.conf" ] && [ -f "$runtime/run/master.pid" ]; then
+        dovecot -c "$dir/dovecot.conf" stop >/dev/null 2>&1 || true
+        for _ in $(seq 50); do
+            [ -f "$runtime/run/master.pid" ] || break
+            kill -0 "$(cat "$runtime/run/master.pid" 2>/dev/null)" 2>/dev/null || break
+            sleep 0.1
+        done
+    fi
+    case "$runtime" in
+    /tmp/pell-dovecot.*) rm -rf "$runtime" ;;
+    esac
+}
+
+if [ "$action" = stop ]; then
+    stop_server
+    exit 0
+fi
+
+if ! command -v dovecot >/dev/null; then
+    echo "dovecot is not installed (package dovecot-pop3d)" >&2
+    exit 1
+fi
+if ! id "$mail_user" >/dev/null 2>&1; then
+    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
+        "$mail_user"
+fi
+stop_server
+rm -rf "$dir"
+mkdir -p "$dir"
+runtime="$(mktemp -d /tmp/pell-dovecot.XXXXXX)"
+chmod 755 "$runtime"
+echo "$runtime" >"$dir/runtime"
+mkdir -p "$runtime/run" "$runtime/state" "$runtime/home/Maildir/new" \
+    "$runtime/home/Maildir/cur" "$runtime/home/Maildir/tmp"
+chown -R "$mail_user:$mail_user" "$runtime/home"
+ln -s "$runtime/home" "$dir/home"
+
+port="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
+echo "$port" >"$dir/port"
+uid="$(id -u "$mail_user")"
+gid="$(id -g "$mail_user")"
+printf 'pelltest:{PLAIN}pw-Secret9\n' >"$runtime/passwd"
+chmod 644 "$runtime/passwd"
+
+cat >"$dir/dovecot.conf" <<CONF
+base_dir = $runtime/run
+state_dir = $runtime/state
+instance_name = pell-test-$port
+log_path = $dir/dovecot.log
+protocols = pop3
+listen = 127.0.0.1
+ssl = no
+disable_plaintext_auth = no
+auth_mechanisms = plain apop
+default_login_user = dovenull
+default_internal_user = dovecot
+first_valid_uid = 1
+first_valid_gid = 1
+mail_location = maildir:~/Maildir
+pop3_uidl_format = %08Xu%08Xv
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN $runtime/passwd
+}
+userdb {
+  driver = static
+  args = uid=$uid gid=$gid home=$runtime/home
+}
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = $port
+  }
+  inet_listener pop3s {
+    port = 0
+  }
+}
+service imap-login {
+  inet_listener imap {
+    port = 0
+  }
+  inet_listener imaps {
+    port = 0
+  }
+}
+service stats {
+  unix_listener stats-writer {
+    mode = 0666
+  }
+}
+CONF
+# Detached from the caller's output, which a test runner waits on.
+dovecot -c "$dir/dovecot.conf" </dev/null >/dev/null 2>&1
+for _ in $(seq 100); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+        exit 0
+    fi
+    sleep 0.1
+done
+echo "dovecot did not start; see $dir/dovecot.log" >&2
+cat "$dir/dovecot.log" >&2 || true
+exit 1

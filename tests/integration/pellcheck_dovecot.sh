@@ -1,0 +1,229 @@
+#!/usr/bin/env bash
+# Drives pellcheck against the private Dovecot server of dovecot_fixture.sh:
+#   pellcheck_dovecot.sh CASE PELLCHECK FIXTURE_DIR
+# A PELLCHECK ending in .exe runs under Wine. Exit 77 means "skipped".
+set -euo pipefail
+case_name="$1"
+pellcheck="$2"
+fixture="$3"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+port="$(cat "$fixture/port")"
+maildir="$fixture/home/Maildir"
+work="$fixture/cases/$case_name"
+ini="$work/Zeririvu.ini"
+rm -rf "$work"
+mkdir -p "$work"
+
+fail() {
+    echo "FAIL ($case_name): $*" >&2
+    exit 1
+}
+
+scramble() {
+    python3 - "$1" <<'PY'
+import sys
+key = b"Wexd"
+out, k = bytearray(), 0
+for b in sys.argv[1].encode():
+    s = b - 256 if b >= 128 else b
+    out.append(((s >> 4) & 0xFF) ^ key[k]); k = (k + 1) % 4
+    out.append((b & 0x0F) ^ key[k]); k = (k + 1) % 4
+sys.stdout.write(out.decode("latin-1"))
+PY
+}
+
+clear_mailbox() {
+    find "$maildir/new" "$maildir/cur" -type f -delete
+}
+
+# deliver FIRST LAST: messages whose Message-ID and subject carry their number.
+deliver() {
+    local n file
+    for n in $(seq "$1" "$2"); do
+        file="$maildir/new/$(printf '%010d' "$n").M${n}P1.pelltest"
+        printf 'Message-ID: <msg%d@pell.test>\r\nFrom: sender%d@pell.test\r\nTo: pelltest@pell.test\r\nSubject: Test %d\r\nDate: Tue, 3 Feb 2004 21:05:%02d +0900\r\n\r\nBody of message %d.\r\n' \
+            "$n" "$n" "$n" "$((n % 60))" "$n" >"$file"
+        chown pellmail:pellmail "$file"
+    done
+}
+
+# write_ini [KEY=VALUE ...]: one account "Home" on the test server.
+write_ini() {
+    {
+        printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n'
+        printf '[POP1]\r\nPopname=Home\r\nServer=127.0.0.1\r\nPort=%s\r\nUser=pelltest\r\n' "$port"
+        printf 'Password=%s\r\nTimeOut=20\r\n' "$(scramble pw-Secret9)"
+        local kv
+        for kv in "$@"; do printf '%s\r\n' "$kv"; done
+    } >"$ini"
+}
+
+# set_key KEY VALUE in section POP1 (the last assignment in the file wins only
+# when unique, so the key is replaced).
+set_key() {
+    python3 - "$ini" "$1" "$2" <<'PY'
+import sys, re
+path, key, value = sys.argv[1:]
+text = open(path, "rb").read().decode("latin-1")
+text = re.sub(r"(?mi)^" + re.escape(key) + r"=.*\r?\n", "", text)
+text = text.replace("[POP1]\r\n", "[POP1]\r\n" + key + "=" + value + "\r\n", 1)
+open(path, "wb").write(text.encode("latin-1"))
+PY
+}
+
+read_key() {
+    python3 - "$ini" "$1" <<'PY'
+import sys
+path, key = sys.argv[1:]
+section = ""
+for line in open(path, "rb").read().decode("latin-1").splitlines():
+    line = line.strip()
+    if line.startswith("["):
+        section = line.strip("[]")
+    elif section == "POP1" and line.lower().startswith(key.lower() + "="):
+        print(line.split("=", 1)[1]); sys.exit(0)
+print("(missing)")
+PY
+}
+
+# run_check [OPTIONS...]: runs pellcheck --json on the case's file; sets
+# $status_code (exit code) and $json (the output line).
+run_check() {
+    local settings="$ini"
+    local -a runner=()
+    if [[ "$pellcheck" == *.exe ]]; then
+        runner=("$root/scripts/wine-run.sh")
+        settings="$(. "$root/scripts/wine-env.sh" && winepath -w "$ini" 2>/dev/null)"
+    fi
+    set +e
+    json="$("${runner[@]}" "$pellcheck" --settings "$settings" --json "$@" 2>"$work/stderr")"
+    status_code=$?
+    set -e
+    json="${json//$'\r'/}"
+}
+
+# field NAME: a value of the JSON line ("summaries.0.subject" reaches inside).
+field() {
+    python3 - "$1" "$json" <<'PY'
+import json, sys
+value = json.loads(sys.argv[2].splitlines()[0])
+for part in sys.argv[1].split("."):
+    value = value[int(part)] if isinstance(value, list) else value[part]
+print(len(value) if isinstance(value, list) else value)
+PY
+}
+
+expect() {  # expect WHAT ACTUAL EXPECTED
+    [ "$2" = "$3" ] || fail "$1: got '$2', expected '$3' (output: $json; $(cat "$work/stderr"))"
+}
+
+case "$case_name" in
+first_check | first_check_wine | apop)
+    clear_mailbox
+    deliver 1 3
+    write_ini
+    [ "$case_name" = apop ] && set_key APOP Yes
+    run_check
+    expect "exit code" "$status_code" 0
+    expect status "$(field status)" -6
+    expect count "$(field count)" 3
+    expect new "$(field new)" 3
+    expect summaries "$(field summaries)" 1
+    expect subject "$(field summaries.0.subject)" "Test 3"
+    expect Mesid "$(read_key Mesid)" "<msg3@pell.test>,"
+    ;;
+later_mail)
+    clear_mailbox
+    deliver 1 3
+    write_ini
+    run_check
+    expect "first check" "$(field new)" 3
+    deliver 4 5
+    run_check
+    expect status "$(field status)" -6
+    expect new "$(field new)" 2
+    expect subjects "$(field summaries.0.subject),$(field summaries.1.subject)" "Test 5,Test 4"
+    expect Mesid "$(read_key Mesid)" "<msg5@pell.test>,<msg4@pell.test>,<msg3@pell.test>,"
+    run_check
+    expect "status without new mail" "$(field status)" 0
+    expect "new without new mail" "$(field new)" 0
+    expect "Mesid without new mail" "$(read_key Mesid)" "<msg5@pell.test>,"
+    ;;
+empty_mailbox)
+    clear_mailbox
+    write_ini "Mesid=<old@pell.test>,"
+    run_check
+    expect "exit code" "$status_code" 0
+    expect status "$(field status)" 0
+    expect count "$(field count)" 0
+    expect Mesid "$(read_key Mesid)" "(missing)"
+    ;;
+no_save)
+    clear_mailbox
+    deliver 1 2
+    write_ini
+    cp "$ini" "$work/before.ini"
+    run_check --no-save
+    expect status "$(field status)" -6
+    cmp -s "$ini" "$work/before.ini" || fail "--no-save changed the settings file"
+    ;;
+wrong_password)
+    clear_mailbox
+    write_ini
+    set_key Password "$(scramble wrong)"
+    run_check
+    expect "exit code" "$status_code" 1
+    expect status "$(field status)" 12
+    ;;
+closed_port)
+    write_ini
+    free_port="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
+    set_key Port "$free_port"
+    run_check
+    expect "exit code" "$status_code" 1
+    expect status "$(field status)" 5
+    ;;
+unknown_host)
+    # Resolved inside a network namespace of its own, so that the lookup
+    # cannot leave the machine.
+    if ! unshare -n true 2>/dev/null; then
+        echo "no network namespaces here" >&2
+        exit 77
+    fi
+    write_ini
+    set_key Server "nowhere.invalid"
+    set +e
+    json="$(unshare -n "$pellcheck" --settings "$ini" --json 2>"$work/stderr")"
+    status_code=$?
+    set -e
+    expect "exit code" "$status_code" 1
+    expect status "$(field status)" 3
+    ;;
+other_connection)
+    clear_mailbox
+    write_ini
+    exec 3<>"/dev/tcp/127.0.0.1/$port"
+    run_check
+    exec 3<&-
+    expect "exit code" "$status_code" 1
+    expect status "$(field status)" 17
+    ;;
+usage)
+    write_ini
+    run_check --bogus
+    expect "bad option" "$status_code" 2
+    grep -q "unknown option" "$work/stderr" || fail "no message for a bad option"
+    run_check --account Nobody
+    expect "unknown account" "$status_code" 1
+    grep -q "Nobody" "$work/stderr" || fail "no message for an unknown account"
+    ini="$work/missing.ini"
+    run_check
+    expect "missing settings" "$status_code" 1
+    grep -q "not found" "$work/stderr" || fail "no message for a missing settings file"
+    ;;
+*)
+    fail "unknown case"
+    ;;
+esac
+echo "ok ($case_name)"

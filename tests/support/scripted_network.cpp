@@ -1,0 +1,99 @@
+#include "support/scripted_network.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+namespace pell::test {
+namespace {
+
+class ScriptedSocket final : public SocketChannel {
+  public:
+    ScriptedSocket(std::shared_ptr<ScriptedMailbox> mailbox, bool connectFails)
+        : mailbox_(std::move(mailbox)), connectFails_(connectFails) {}
+
+    void SetTimeouts(int) override {}
+    bool Connect(std::uint32_t, std::uint16_t) override {
+        if (connectFails_)
+            return false;
+        outgoing_ = "+OK ready <1.2@test>\r\n";
+        return true;
+    }
+    bool Send(std::string_view data) override {
+        if (cancelled_)
+            return false;
+        std::string line(data.substr(0, data.find("\r\n")));
+        mailbox_->commands.push_back(line);
+        if (mailbox_->onCommand)
+            mailbox_->onCommand(line);
+        if (!cancelled_)
+            Answer(line);
+        return !cancelled_;
+    }
+    int Receive(char* buffer, std::size_t size) override {
+        if (cancelled_)
+            return -1;
+        std::size_t n = std::min(size, outgoing_.size());
+        std::memcpy(buffer, outgoing_.data(), n);
+        outgoing_.erase(0, n);
+        return static_cast<int>(n);
+    }
+    void Cancel() override { cancelled_ = true; }
+    void Close() override {}
+
+  private:
+    void Answer(const std::string& line) {
+        std::string verb = line.substr(0, line.find(' '));
+        std::string rest = line.size() > verb.size() ? line.substr(verb.size() + 1) : "";
+        int n = std::atoi(rest.c_str());
+        const auto& messages = mailbox_->messages;
+        bool exists = n >= 1 && n <= static_cast<int>(messages.size());
+        if (verb == "USER") {
+            outgoing_ += "+OK\r\n";
+        } else if (verb == "PASS") {
+            outgoing_ += rest == mailbox_->password ? "+OK\r\n" : "-ERR denied\r\n";
+        } else if (verb == "STAT") {
+            std::size_t total = 0;
+            for (const auto& m : messages)
+                total += m.size();
+            outgoing_ +=
+                "+OK " + std::to_string(messages.size()) + " " + std::to_string(total) + "\r\n";
+        } else if (verb == "LIST") {
+            outgoing_ += exists ? "+OK " + std::to_string(n) + " " +
+                                      std::to_string(messages[n - 1].size()) + "\r\n"
+                                : "-ERR no such message\r\n";
+        } else if (verb == "TOP" || verb == "RETR") {
+            outgoing_ += exists ? "+OK\r\n" + messages[n - 1] + "\r\n.\r\n" : "-ERR no\r\n";
+        } else if (verb == "QUIT") {
+            outgoing_ += mailbox_->quitReply;
+        } else {
+            outgoing_ += "-ERR\r\n";
+        }
+    }
+
+    std::shared_ptr<ScriptedMailbox> mailbox_;
+    bool connectFails_;
+    std::string outgoing_;
+    std::atomic<bool> cancelled_{false};
+};
+
+}  // namespace
+
+std::optional<std::uint32_t> ScriptedNetwork::Resolve(const std::string&) {
+    if (resolveFails)
+        return std::nullopt;
+    return 0x0100007Fu;
+}
+
+std::shared_ptr<SocketChannel> ScriptedNetwork::CreateSocket() {
+    ++socketsCreated;
+    return std::make_shared<ScriptedSocket>(mailbox_, connectFails);
+}
+
+std::string MakeMessage(const std::string& id, const std::string& subject) {
+    return "Message-ID: " + id + "\r\nSubject: " + subject +
+           "\r\nFrom: someone@example.org\r\nDate: Tue, 3 Feb 2004 21:05:09 +0900\r\n\r\nbody\r\n";
+}
+
+}  // namespace pell::test

@@ -33,7 +33,7 @@ UINT Tenths(int value) {
 ClockStamp SystemClockStamp() {
     SYSTEMTIME now{};
     GetSystemTime(&now);
-    return ClockStamp{now.wMinute, now.wSecond, now.wMilliseconds};
+    return ClockStamp{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
 }  // namespace

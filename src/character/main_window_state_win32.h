@@ -46,7 +46,7 @@ struct MainWindowState {
     HWND aboutBox = nullptr;
     bool messageBoxOpen = false;
     bool positionSaving = false;
-    ClockStamp lastClick;
+    std::optional<ClockStamp> lastClick;  // none before the first release
     POINT lastPointer{0, 0};
     TrayIcon tray;
     std::unique_ptr<WindowSchedulerPort> port;

@@ -9,22 +9,30 @@ namespace {
 TEST(DoubleClick, Table) {
     struct Case {
         const char* name;
-        ClockStamp last;
+        std::optional<ClockStamp> last;
         ClockStamp now;
         int lastNewMail;
         int launch;
         bool record;
     };
     const Case cases[] = {
-        {"900 ms launches", {10, 5, 100}, {10, 6, 0}, 2, 2, false},
-        {"901 ms does not", {10, 5, 100}, {10, 6, 1}, 2, -1, true},
-        {"900 ms without new mail records nothing", {10, 5, 100}, {10, 6, 0}, -1, -1, false},
-        // The stamp restarts every hour: the rule measures 4780 ms here.
-        {"across the hour", {59, 59, 800}, {0, 0, 100}, 0, -1, true},
-        {"across a minute", {3, 59, 500}, {4, 0, 300}, 1, 1, false},
-        // 65.536 s later wraps to 0 in 16 bits: counts as a double click.
-        {"16-bit wrap", {0, 0, 0}, {1, 5, 536}, 4, 4, false},
-        {"seconds apart", {0, 0, 0}, {0, 2, 0}, 4, -1, true},
+        {"900 ms launches", ClockStamp{9, 10, 5, 100}, {9, 10, 6, 0}, 2, 2, false},
+        {"901 ms does not", ClockStamp{9, 10, 5, 100}, {9, 10, 6, 1}, 2, -1, true},
+        {"900 ms without new mail records nothing",
+         ClockStamp{9, 10, 5, 100},
+         {9, 10, 6, 0},
+         -1,
+         -1,
+         false},
+        {"across the hour", ClockStamp{9, 59, 59, 800}, {10, 0, 0, 100}, 0, 0, false},
+        {"across midnight", ClockStamp{23, 59, 59, 800}, {0, 0, 0, 100}, 3, 3, false},
+        {"across a minute", ClockStamp{9, 3, 59, 500}, {9, 4, 0, 300}, 1, 1, false},
+        // 65.536 s apart is a single click, not an alias of a double click.
+        {"a minute apart", ClockStamp{9, 0, 0, 0}, {9, 1, 5, 536}, 4, -1, true},
+        {"an hour apart", ClockStamp{9, 0, 0, 0}, {10, 0, 0, 300}, 4, -1, true},
+        {"seconds apart", ClockStamp{9, 0, 0, 0}, {9, 0, 2, 0}, 4, -1, true},
+        // The first release after start has nothing to pair with.
+        {"first release", std::nullopt, {0, 0, 0, 300}, 4, -1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

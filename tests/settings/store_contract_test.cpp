@@ -134,10 +134,17 @@ TEST_P(StoreContract, DamagedFilesStayReadable) {
     EXPECT_EQ(store->ReadText("Control", "After", "", 16), "still ok");
 }
 
-TEST_P(StoreContract, FirstOfRepeatedKeysWins) {
-    file.Write("[Control]\r\nTitle=first\r\nTitle=second\r\n");
+TEST_P(StoreContract, FirstOfRepeatedKeysAndSectionsWins) {
+    file.Write(
+        "[Control]\r\nTitle=first\r\nTitle=second\r\n[POP1]\r\nUser=a\r\n"
+        "[control]\r\nTitle=third\r\nFaceDelay=3\r\n");
     auto store = Open();
     EXPECT_EQ(store->ReadText("Control", "Title", "", 16), "first");
+    EXPECT_EQ(store->ReadText("POP1", "User", "", 16), "a");
+    // Keys of a repeated section are not seen; a write goes to the first one.
+    EXPECT_EQ(store->ReadText("Control", "FaceDelay", "none", 16), "none");
+    store->Write("Control", "FaceDelay", "5");
+    EXPECT_EQ(store->ReadInt("Control", "FaceDelay", 0), 5);
 }
 
 TEST_P(StoreContract, TwoThreadsWritingLoseNothing) {

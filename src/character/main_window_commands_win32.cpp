@@ -185,7 +185,7 @@ void OnNewMail(HWND window, LPARAM lParam) {
     if (lParam && TakeNoticeInFlight(reinterpret_cast<const void*>(lParam))) {
         notice.reset(reinterpret_cast<NewMailNotice*>(lParam));
     }
-    CloseTooltip();
+    CloseShownTooltip();
     if (!notice || notice->text.empty())
         return;
     // The new-mail list window is not part of this program yet, so the notice

@@ -30,6 +30,9 @@ void OnPointerLeft(HWND window);
 void OnTooltipDelay(HWND window);
 void OnTooltipTimeout(HWND window);
 void CloseTooltip();
+// Closes the tooltip only while it is shown; a suppressed tooltip stays
+// suppressed and a pending tooltip delay keeps running.
+void CloseShownTooltip();
 void OnLeftButtonDown(HWND window);
 void OnLeftButtonUp(HWND window);
 void OnRightButtonDown(HWND window);

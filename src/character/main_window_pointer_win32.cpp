@@ -49,6 +49,11 @@ void CloseTooltip() {
         StopTooltipTimers(state.window);
 }
 
+void CloseShownTooltip() {
+    if (MainState().tooltipShown)
+        CloseTooltip();
+}
+
 void OnMouseMove(HWND window, WPARAM keys) {
     MainWindowState& state = MainState();
     SettingsStore& settings = CharacterSettings();
@@ -59,7 +64,7 @@ void OnMouseMove(HWND window, WPARAM keys) {
     POINT pointer{};
     GetCursorPos(&pointer);
     if (keys == MK_LBUTTON) {
-        CloseTooltip();
+        CloseShownTooltip();
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
         // The platform moves the window with the pointer until the button is

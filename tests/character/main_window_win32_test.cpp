@@ -17,6 +17,7 @@
 #include "character/host_messages.h"
 #include "character/main_window_state_win32.h"
 #include "character/skin_win32.h"
+#include "character/test_window_win32.h"
 #include "character/window_check_host_win32.h"
 #include "mail/status_codes.h"
 #include "settings/ini_file_store.h"
@@ -482,6 +483,27 @@ TEST_F(MainWindowTest, OnlyNoticesHandedOverByACheckAreTaken) {
     late->PostCheckDone();
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, window_, MSG_CHECKDONE, MSG_NEWMAIL, PM_NOREMOVE));
+}
+
+TEST_F(MainWindowTest, ANewMailNoticeClosesOnlyATooltipThatIsShown) {
+    Create();
+    MainWindowState& state = MainState();
+    // Not shown: a suppressed tooltip stays suppressed, a pending delay runs on.
+    state.tooltipSuppressed = true;
+    SetTimer(window_, 3, 10, nullptr);
+    SendMessageA(window_, MSG_NEWMAIL, 0, 0);
+    EXPECT_TRUE(state.tooltipSuppressed);
+    const bool delayFired = testing_win32::TestWindow::PumpUntil(
+        [&](const MSG& msg) {
+            return msg.hwnd == window_ && msg.message == WM_TIMER && msg.wParam == 3;
+        },
+        5000);
+    EXPECT_TRUE(delayFired) << "the tooltip delay was stopped";
+    // Shown: it closes, and its suppression ends with it.
+    state.tooltipShown = true;
+    SendMessageA(window_, MSG_NEWMAIL, 0, 0);
+    EXPECT_FALSE(state.tooltipShown);
+    EXPECT_FALSE(state.tooltipSuppressed);
 }
 
 TEST_F(MainWindowTest, NoticeBoxOpensAndTheCloserTimerEndsIt) {

@@ -204,9 +204,10 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
 
     if (scan) {
         const std::string& seen = in.seenIds;
-        std::size_t listCapacity = static_cast<std::size_t>(std::min<std::uint64_t>(
-            static_cast<std::uint64_t>(out.messageCount) * kSeenIdBytesPerMessage - 1,
-            kSeenIdListCapacity - 1));
+        // The list may hold as much as the settings file keeps, whatever the
+        // number of messages: an id longer than a per-message share must still
+        // be remembered, or its message would count as new at every check.
+        const std::size_t listCapacity = kSeenIdListCapacity - 1;
         out.newSeenIds.emplace();
         out.summaries = std::make_unique<MailSummaryList>();
         std::string message;

@@ -22,8 +22,7 @@ class CheckRun;
 inline constexpr std::size_t kCommandCapacity = 100;
 inline constexpr std::size_t kLoginReplyCapacity = 5000;
 inline constexpr std::size_t kListReplyCapacity = 2000;
-inline constexpr std::size_t kMaxTimestampLength = 128;  // "<" to ">" stays below this
-inline constexpr std::size_t kSeenIdBytesPerMessage = 80;
+inline constexpr std::size_t kMaxTimestampLength = 128;   // "<" to ">" stays below this
 inline constexpr std::size_t kSeenIdListCapacity = 5000;  // as the file keeps it
 
 struct PopSessionInput {

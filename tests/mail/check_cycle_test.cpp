@@ -289,6 +289,20 @@ TEST_F(CheckCycleTest, TimerPeriodAfterTheRun) {
     }
 }
 
+TEST_F(CheckCycleTest, LongMessageIdIsRememberedInASmallMailbox) {
+    // Ids of this length are common (large mail services); a one-message
+    // mailbox must not announce its message again at every check.
+    const std::string longId = "<" + std::string(120, 'a') + "@mail.example.jp>";
+    mailbox_->messages = {MakeMessage(longId, "one")};
+    CheckOutcome outcome = Run();
+    EXPECT_EQ(outcome.newCount, 1);
+    EXPECT_EQ(Read("POP1", "Mesid"), longId + ",");
+
+    outcome = Run();
+    EXPECT_EQ(outcome.status, kStatusOk);
+    EXPECT_EQ(outcome.newCount, 0);
+}
+
 TEST_F(CheckCycleTest, EmptyMailboxDeletesTheSeenList) {
     Write("POP1", "Mesid", "<old@x>,");
     EXPECT_EQ(Run().status, kStatusOk);

@@ -23,6 +23,8 @@
 #include "settings/ini_file_store.h"
 #include "startup/startup_win32.h"
 
+#include "support/windows_path_win32.h"
+
 namespace pell {
 namespace {
 
@@ -105,11 +107,11 @@ void SaveBitmap(HDC dc, HBITMAP bitmap, int width, int height, const std::string
     std::fclose(out);
 }
 
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        path_ = testing::TempDir() + "main_window_" +
-                testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+        path_ = ::testing::TempDir() + "main_window_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
         std::remove(path_.c_str());
         store_ = std::make_unique<IniFileStore>(path_);
         SetCharacterSettingsForTesting(store_.get());
@@ -249,7 +251,7 @@ TEST_F(MainWindowTest, SkinChangesByAtomDropAndSettings) {
     ExpectPlacedSize(32, 32);
 
     // A library dropped on the character, its name in upper case.
-    const std::string upper = testing::TempDir() + "SHAPES.DLL";
+    const std::string upper = ::testing::TempDir() + "SHAPES.DLL";
     ASSERT_TRUE(CopyFileA(FixturePath().c_str(), upper.c_str(), FALSE));
     SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(upper)), 0);
     Pump();
@@ -257,16 +259,6 @@ TEST_F(MainWindowTest, SkinChangesByAtomDropAndSettings) {
     ExpectPlacedSize(36, 28);
     SendMessageA(window_, MSG_SKINCHANGE, 0, 0);  // lets the copy go
     DeleteFileA(upper.c_str());
-}
-
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return path;
 }
 
 // The whole frame resource: the example skin recolours the character, so its
@@ -286,7 +278,7 @@ TEST_F(MainWindowTest, ExampleSkinChangesTheFramesAndKeepsTheIcon) {
     std::vector<std::string> own;
     for (int frame = 1; frame <= 6; ++frame)
         own.push_back(FrameResource(frame));
-    const std::string skin = WindowsPath(PELL_TEST_SKIN_DLL);
+    const std::string skin = pell::testing::WindowsPath(PELL_TEST_SKIN_DLL);
     SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(skin)), 0);
     Pump();
     ASSERT_NE(CurrentSkinModule(), nullptr);
@@ -362,8 +354,8 @@ TEST_F(MainWindowTest, DroppedFilesThatAreNoSkinChangeNothing) {
     SetFace(window_, 4);
     Pump();
     const HMODULE skin = CurrentSkinModule();
-    const std::string bitmap = testing::TempDir() + "picture.bmp";
-    const std::string notALibrary = testing::TempDir() + "notes.dll";
+    const std::string bitmap = ::testing::TempDir() + "picture.bmp";
+    const std::string notALibrary = ::testing::TempDir() + "notes.dll";
     for (const std::string& path : {bitmap, notALibrary}) {
         SCOPED_TRACE(path);
         FILE* file = std::fopen(path.c_str(), "wb");

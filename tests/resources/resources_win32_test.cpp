@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/windows_path_win32.h"
+
 namespace {
 
 const char* const kFrameNames[] = {"IDB_PELL1", "IDB_PELL2", "IDB_PELL3",
@@ -46,17 +48,6 @@ std::string String(HMODULE module, UINT id) {
     char text[200] = {};
     const int length = LoadStringA(module, id, text, sizeof text);
     return std::string(text, static_cast<std::size_t>(length > 0 ? length : 0));
-}
-
-// Under Wine the build folder is reached through drive Z:.
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/')
-        path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/')
-            c = '\\';
-    }
-    return path;
 }
 
 TEST(ProgramResources, FramesIconsAndStrings) {
@@ -107,7 +98,7 @@ TEST(TestSkin, LoadsAndCarriesFramesIconsAndTip) {
 #ifndef PELL_TEST_SKIN_DLL
     GTEST_SKIP() << "the example skin is not built";
 #else
-    HMODULE skin = LoadLibraryA(WindowsPath(PELL_TEST_SKIN_DLL).c_str());
+    HMODULE skin = LoadLibraryA(pell::testing::WindowsPath(PELL_TEST_SKIN_DLL).c_str());
     ASSERT_NE(skin, nullptr) << "error " << GetLastError();
     for (const char* name : kFrameNames)
         ExpectFrame(skin, name);

@@ -35,6 +35,12 @@ struct PopSessionInput {
     bool apop = false;
     bool readAll = false;  // RETR instead of TOP
     int getLines = 10;
+    // Connection protection: 0 plain POP3, 1 STLS before the login, 2 TLS
+    // from the first byte (the Security key).
+    int security = 0;
+    // The pinned server certificate (CertFingerprint): empty, or its SHA-256
+    // digest as 64 hex digits (colons and case ignored).
+    std::string certFingerprint;
 };
 
 struct PopSessionOutput {
@@ -44,6 +50,12 @@ struct PopSessionOutput {
     std::unique_ptr<MailSummaryList> summaries;  // made when STAT reports messages
     std::optional<std::string> newSeenIds;       // made when STAT reports messages
     int newCount = 0;
+    // Filled when TLS was negotiated (or its certificate was refused): the
+    // protocol and cipher names and the server certificate's SHA-256 digest
+    // as 64 upper-case hex digits.
+    std::string tlsProtocol;
+    std::string tlsCipher;
+    std::string certificateFingerprint;
 };
 
 struct PopSessionHooks {

@@ -3,8 +3,8 @@
 namespace pell {
 namespace {
 
-// Codes 0..17, then -1..-8. The text of 15 doubles as the key name TimeOut.
-constexpr std::string_view kTexts[26] = {
+// Codes 0..20. The text of 15 doubles as the key name TimeOut.
+constexpr std::string_view kSessionTexts[21] = {
     "正常",
     "ｴﾗｰ",
     "Windows Socket読み込みｴﾗｰ",
@@ -23,6 +23,13 @@ constexpr std::string_view kTexts[26] = {
     "TimeOut",
     "TOPｺﾏﾝﾄﾞで失敗",
     "他ｱﾌﾟﾘでﾁｪｯｸ中",
+    "SSL/TLS接続失敗",
+    "証明書が不正",
+    "STLS非対応",
+};
+
+// Codes -1..-8.
+constexpr std::string_view kStateTexts[8] = {
     "未ﾁｪｯｸ",
     "非ﾁｪｯｸ",
     "ﾁｪｯｸ中",
@@ -36,10 +43,10 @@ constexpr std::string_view kTexts[26] = {
 }  // namespace
 
 std::string_view StatusText(int code) {
-    if (code >= 0 && code <= 17)
-        return kTexts[code];
+    if (code >= 0 && code <= 20)
+        return kSessionTexts[code];
     if (code < 0 && code >= -8)
-        return kTexts[17 - code];
+        return kStateTexts[-code - 1];
     return std::string_view();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Account status codes: what the last check of an account did, or why it was
-// not done. 0..17 are session results, -1..-8 states outside a session.
+// not done. 0..20 are session results, -1..-8 states outside a session.
 #include <string_view>
 
 namespace pell {
@@ -24,6 +24,9 @@ enum StatusCode : int {
     kStatusTimeOut = 15,
     kStatusTop = 16,
     kStatusOtherApp = 17,
+    kStatusTlsFailed = 18,       // handshake failed or the server does not speak TLS
+    kStatusBadCertificate = 19,  // untrusted, wrong name, expired or not the pinned one
+    kStatusNoStls = 20,          // the server refused STLS
     kStatusNotChecked = -1,
     kStatusNotCheckedAlt = -2,
     kStatusChecking = -3,
@@ -34,7 +37,7 @@ enum StatusCode : int {
     kStatusCheckOff = -8,
 };
 
-// The Shift_JIS text of a status code; codes outside -8..17 give an empty text.
+// The Shift_JIS text of a status code; codes outside -8..20 give an empty text.
 std::string_view StatusText(int code);
 
 // Classification used after each check.

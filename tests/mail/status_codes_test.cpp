@@ -19,6 +19,9 @@ TEST(StatusText, CodesMapToTheirTexts) {
         {14, "UIDLｺﾏﾝﾄﾞで失敗"},
         {15, "TimeOut"},
         {17, "他ｱﾌﾟﾘでﾁｪｯｸ中"},
+        {18, "SSL/TLS接続失敗"},
+        {19, "証明書が不正"},
+        {20, "STLS非対応"},
         {-1, "未ﾁｪｯｸ"},
         {-2, "非ﾁｪｯｸ"},
         {-3, "ﾁｪｯｸ中"},
@@ -28,9 +31,9 @@ TEST(StatusText, CodesMapToTheirTexts) {
     for (const Case& c : cases)
         EXPECT_EQ(StatusText(c.code), c.text) << c.code;
     // Every code of the table has a text; nothing else does.
-    for (int code = -8; code <= 17; ++code)
+    for (int code = -8; code <= 20; ++code)
         EXPECT_FALSE(StatusText(code).empty()) << code;
-    EXPECT_TRUE(StatusText(18).empty());
+    EXPECT_TRUE(StatusText(21).empty());
     EXPECT_TRUE(StatusText(-9).empty());
 }
 
@@ -44,6 +47,7 @@ TEST(StatusClassification, ErrorsStartAtTwo) {
     EXPECT_FALSE(IsErrorStatus(1));
     EXPECT_TRUE(IsErrorStatus(2));
     EXPECT_TRUE(IsErrorStatus(15));
+    EXPECT_TRUE(IsErrorStatus(kStatusNoStls));
     EXPECT_FALSE(IsErrorStatus(-6));
     EXPECT_TRUE(IsNewMailStatus(-6));
     EXPECT_TRUE(IsWaitingStatus(-3));

@@ -451,6 +451,45 @@ TEST_F(MainWindowTest, MovesAreSavedAndEmptyPositionsCentre) {
     EXPECT_EQ(rect.top, (desktop.top + desktop.bottom) / 2 - 14);
 }
 
+TEST_F(MainWindowTest, ACharacterOutsideEveryScreenComesBackWithoutSavingThePlace) {
+    UseFixtureSkin();
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    struct Case {
+        const char* posx;
+        const char* posy;
+        int left, top;
+    };
+    const Case cases[] = {
+        {"50000", "40000", static_cast<int>(work.right) - 36, static_cast<int>(work.bottom) - 28},
+        {"-30000", "100", static_cast<int>(work.left), 100},
+        {"-18", "100", -18, 100},  // half off the edge: where the user parked it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.posx);
+        store_->Write("Control", "posx", c.posx);
+        store_->Write("Control", "posy", c.posy);
+        Create();
+        RECT rect = WindowRect(window_);
+        EXPECT_EQ(rect.left, c.left);
+        EXPECT_EQ(rect.top, c.top);
+        // The screens change again: the same decision, and still nothing saved.
+        SendMessageA(window_, WM_DISPLAYCHANGE, 32, MAKELPARAM(work.right, work.bottom));
+        rect = WindowRect(window_);
+        EXPECT_EQ(rect.left, c.left);
+        EXPECT_EQ(store_->ReadText("Control", "posx", "", 20), c.posx);
+        EXPECT_EQ(store_->ReadText("Control", "posy", "", 20), c.posy);
+        DestroyWindow(window_);
+        window_ = nullptr;
+        Pump();
+    }
+    // A move of the user's own is saved.
+    Create();
+    SetWindowPos(window_, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Pump();
+    EXPECT_EQ(store_->ReadText("Control", "posx", "", 20), "40");
+}
+
 TEST_F(MainWindowTest, OnlyNoticesHandedOverByACheckAreTaken) {
     Create();
     const auto host = MakeWindowCheckHost(window_, std::make_shared<CheckRun>(1));

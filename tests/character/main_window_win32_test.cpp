@@ -431,6 +431,37 @@ TEST_F(MainWindowTest, WatchdogExpiryGivesTimeOutAndOneRefresh) {
     ExpectPlacedSize(32, 32);
 }
 
+TEST_F(MainWindowTest, SleepEndsTheCheckAndWakingChecksAllAfterAWait) {
+    store_->Write("Poplist", "Count", "1");
+    store_->Write("Poplist", "List1", "POP1");
+    store_->Write("POP1", "Timer", "600");
+    store_->Write("POP1", "OffsetTimer", "600");
+    std::vector<CheckStartBlock> held;
+    SetWorkerStarterForTesting(
+        [&held](CheckStartBlock block) { held.push_back(std::move(block)); });
+    Create();
+    SendMessageA(window_, WM_COMMAND, 297, 0);
+    ASSERT_EQ(held.size(), 1u);
+    held[0].host->ShowThinkingFace();
+    Pump();
+    EXPECT_EQ(MainState().face, 5);
+
+    EXPECT_EQ(SendMessageA(window_, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
+    EXPECT_TRUE(held[0].run->abandoned());
+    Pump();  // the refresh after the abandoned check
+    EXPECT_FALSE(MainState().scheduler->checkRunning());
+    EXPECT_EQ(MainState().face, 1);
+
+    SendMessageA(window_, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_TRUE(MainState().scheduler->waitingForNetwork());
+    SendMessageA(window_, WM_TIMER, 10, 0);  // an overdue check timer waits too
+    EXPECT_EQ(held.size(), 1u);
+    SendMessageA(window_, WM_TIMER, kTimerNetworkWait, 0);
+    ASSERT_EQ(held.size(), 2u);
+    EXPECT_TRUE(held[1].passRunning);
+    EXPECT_FALSE(MainState().scheduler->waitingForNetwork());
+}
+
 TEST_F(MainWindowTest, MovesAreSavedAndEmptyPositionsCentre) {
     UseFixtureSkin();
     Create();

@@ -244,16 +244,10 @@ TEST(CheckRetry, NetworkFailuresAreTriedAgainSoonUntilThePeriodComesFirst) {
         int failures, period;
         std::optional<std::uint32_t> delay;
     };
-    const Case cases[] = {{1, 900, 60},
-                          {2, 900, 120},
-                          {3, 900, 240},
-                          {4, 900, 480},
-                          {5, 900, std::nullopt},
-                          {1, 60, std::nullopt},
-                          {1, 61, 60},
-                          {1, 0, std::nullopt},
-                          {0, 900, std::nullopt},
-                          {40, 2147483647, std::nullopt}};
+    // The steps themselves are followed through the scheduler below.
+    const Case cases[] = {
+        {4, 900, 480},        {5, 900, std::nullopt}, {1, 60, std::nullopt},         {1, 61, 60},
+        {1, 0, std::nullopt}, {0, 900, std::nullopt}, {40, 2147483647, std::nullopt}};
     for (const Case& c : cases)
         EXPECT_EQ(RetryDelaySeconds(c.failures, c.period), c.delay)
             << c.failures << "/" << c.period;

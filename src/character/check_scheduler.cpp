@@ -1,7 +1,12 @@
 #include "character/check_scheduler.h"
 
+#include <algorithm>
+#include <optional>
+
+#include "character/check_retry.h"
 #include "mail/status_codes.h"
 #include "settings/settings_conventions.h"
+#include "settings/timer_periods.h"
 #include "startup/text_search.h"
 
 namespace pell {
@@ -12,6 +17,11 @@ constexpr std::int64_t kMaxTimerPeriod = 0x7FFFFFFF;
 
 bool CheckEnabled(SettingsStore& store, const AccountEntry& entry) {
     return ReadFlag(store, entry.name, "Check", kYes);
+}
+
+// The account's period of automatic checks in seconds (0: none).
+int CheckPeriod(SettingsStore& store, const AccountEntry& entry) {
+    return store.ReadInt(entry.name, "Timer", 0);
 }
 
 }  // namespace
@@ -49,6 +59,11 @@ void CarryOverAccountData(const AccountList& old, AccountList& fresh) {
     }
 }
 
+void CheckScheduler::SetAccounts(std::shared_ptr<AccountList> accounts) {
+    accounts_ = std::move(accounts);
+    networkFailures_.assign(accounts_->size(), 0);
+}
+
 void CheckScheduler::ArmAccountTimers() {
     AccountList& list = *accounts_;
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -58,15 +73,17 @@ void CheckScheduler::ArmAccountTimers() {
             continue;
         }
         entry.timerId = CheckTimerId(i);
-        if (store_.ReadInt(entry.name, "Timer", 0) != 0) {
+        if (CheckPeriod(store_, entry) != 0) {
             const int offset = store_.ReadInt(entry.name, "OffsetTimer", 1);
-            port_.SetTimer(CheckTimerId(i), SecondsToTimerPeriod(offset));
+            port_.SetTimer(CheckTimerId(i), TimerPeriodMs(offset, 1000));
         }
     }
 }
 
 void CheckScheduler::OnCheckTimer(std::uint32_t id, bool settingsDialogOpen) {
-    if (checkRunning_ || settingsDialogOpen)
+    // Right after a resume the network is not back yet: the pass that ends
+    // the wait checks every account.
+    if (checkRunning_ || settingsDialogOpen || waitingForNetwork_)
         return;
     AccountList& list = *accounts_;
     std::size_t index = list.size();
@@ -84,6 +101,8 @@ void CheckScheduler::OnCheckTimer(std::uint32_t id, bool settingsDialogOpen) {
 
     current_ = std::make_shared<CheckRun>(nextRunId_++);
     checkRunning_ = true;
+    currentIndex_ = index;
+    currentPass_ = passRunning_;
     // The status and the watchdog are set before the worker starts, so that the
     // worker's own status cannot be overwritten by -3.
     entry.worker = current_->id();
@@ -133,11 +152,40 @@ void CheckScheduler::OnWorkerFinished(std::uint64_t runId) {
         return;
     current_.reset();
     checkRunning_ = false;
+    RetryAfterNetworkFailure(currentIndex_, currentPass_);
+}
+
+void CheckScheduler::RetryAfterNetworkFailure(std::size_t index, bool pass) {
+    AccountList& list = *accounts_;
+    if (index >= list.size() || index >= networkFailures_.size())
+        return;
+    AccountEntry& entry = list[index];
+    int& failures = networkFailures_[index];
+    const int period = CheckPeriod(store_, entry);
+    if (!IsNetworkFailure(entry.status.load())) {
+        // A pass leaves the check timer alone: one that a retry had set
+        // gives way to the period again.
+        if (failures > 0 && pass && period > 0)
+            port_.SetTimer(CheckTimerId(index), TimerPeriodMs(period, 1000));
+        failures = 0;
+        return;
+    }
+    if (failures < 1000)
+        ++failures;
+    // The check timer now fires for the retry; the check it starts re-arms it
+    // with the period as every timer-driven check does.
+    if (const std::optional<std::uint32_t> delay = RetryDelaySeconds(failures, period))
+        port_.SetTimer(CheckTimerId(index), TimerPeriodMs(*delay, 1000));
 }
 
 void CheckScheduler::CheckNow(bool settingsDialogOpen) {
     if (passRunning_)
         return;
+    // A pass asked for during the wait after a resume takes its place.
+    if (waitingForNetwork_) {
+        waitingForNetwork_ = false;
+        port_.KillTimer(kTimerNetworkWait);
+    }
     passRunning_ = true;
     AccountList& list = *accounts_;
     std::size_t last = list.size();
@@ -205,8 +253,65 @@ void CheckScheduler::Reload(std::shared_ptr<AccountList> fresh) {
         if (old[i].timerId.load() != 0)
             port_.KillTimer(old[i].timerId.load());
     }
-    accounts_ = std::move(fresh);
+    SetAccounts(std::move(fresh));
     ArmAccountTimers();
+}
+
+void CheckScheduler::OnSuspend() {
+    if (waitingForNetwork_)
+        port_.KillTimer(kTimerNetworkWait);
+    waitingForNetwork_ = false;
+    resumeHandled_ = false;
+    AccountList& list = *accounts_;
+    // A worker that has committed already ends by itself and posts its own
+    // check-done; any other is abandoned here.
+    const bool abandoned = current_ && current_->Abandon();
+    if (abandoned) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            AccountEntry& entry = list[i];
+            if (entry.worker.load() != current_->id())
+                continue;
+            entry.busy = false;
+            entry.worker = 0;
+            entry.status = kStatusNotChecked;
+            port_.KillTimer(WatchdogTimerId(i));
+        }
+        current_.reset();
+        checkRunning_ = false;
+    }
+    passRunning_ = false;
+    for (AccountEntry& entry : list) {
+        if (entry.status.load() == kStatusChecking)
+            entry.status = kStatusNotChecked;
+    }
+    if (abandoned)
+        port_.PostCheckDone();
+}
+
+void CheckScheduler::OnResume(bool automatic) {
+    if (!automatic && resumeHandled_)
+        return;
+    resumeHandled_ = true;
+    waitingForNetwork_ = true;
+    port_.SetTimer(kTimerNetworkWait, kNetworkWaitMs);
+}
+
+void CheckScheduler::OnNetworkWaitOver(bool settingsDialogOpen) {
+    port_.KillTimer(kTimerNetworkWait);
+    if (!waitingForNetwork_)
+        return;
+    waitingForNetwork_ = false;
+    std::fill(networkFailures_.begin(), networkFailures_.end(), 0);
+    // Every account is checked now (also one whose timer-driven check was
+    // abandoned at the suspend, which left its timer stopped): the next
+    // automatic check comes one period later.
+    AccountList& list = *accounts_;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const int period = CheckPeriod(store_, list[i]);
+        if (list[i].timerId.load() != 0 && period > 0 && CheckEnabled(store_, list[i]))
+            port_.SetTimer(CheckTimerId(i), TimerPeriodMs(period, 1000));
+    }
+    CheckNow(settingsDialogOpen);
 }
 
 }  // namespace pell

@@ -5,6 +5,7 @@
 // (timers, the worker thread, the check-done message) is behind SchedulerPort.
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "character/window_messages.h"
 #include "mail/check_worker.h"
@@ -49,7 +50,7 @@ class CheckScheduler {
     CheckScheduler(SchedulerPort& port, SettingsStore& store) : port_(port), store_(store) {}
 
     const std::shared_ptr<AccountList>& accounts() const { return accounts_; }
-    void SetAccounts(std::shared_ptr<AccountList> accounts) { accounts_ = std::move(accounts); }
+    void SetAccounts(std::shared_ptr<AccountList> accounts);
 
     bool checkRunning() const { return checkRunning_; }
     bool passRunning() const { return passRunning_; }
@@ -69,6 +70,7 @@ class CheckScheduler {
     void OnWatchdog(std::uint32_t id);
 
     // The worker of run `runId` cleared the check-running flag (its last acts).
+    // A check that failed for a reason of the network is tried again soon.
     void OnWorkerFinished(std::uint64_t runId);
 
     // Command 297: check every enabled account, the last one first.
@@ -86,8 +88,20 @@ class CheckScheduler {
     // counts carried over, old timers stop and the new ones are armed.
     void Reload(std::shared_ptr<AccountList> fresh);
 
+    // The machine goes to sleep: the running check is abandoned (its socket
+    // would be dead on waking) and the refresh shows the state without it.
+    void OnSuspend();
+    // The machine woke up. Check timers wait a moment for the network, then
+    // one check-all pass runs (OnNetworkWaitOver on timer 8). `automatic` is
+    // the wake-up notice that always comes; the notice of a user's return
+    // counts only when it is the first since the suspend.
+    void OnResume(bool automatic);
+    void OnNetworkWaitOver(bool settingsDialogOpen);
+    bool waitingForNetwork() const { return waitingForNetwork_; }
+
   private:
     void EndRunOf(AccountEntry& entry, std::size_t index);
+    void RetryAfterNetworkFailure(std::size_t index, bool pass);
 
     SchedulerPort& port_;
     SettingsStore& store_;
@@ -96,6 +110,14 @@ class CheckScheduler {
     std::uint64_t nextRunId_ = 1;
     bool checkRunning_ = false;
     bool passRunning_ = false;
+    std::size_t currentIndex_ = 0;      // the account of the running check
+    bool currentPass_ = false;          // that check belongs to a pass
+    std::vector<int> networkFailures_;  // per account, in a row
+    bool waitingForNetwork_ = false;
+    bool resumeHandled_ = true;
 };
+
+// How long check timers wait for the network after a resume from sleep.
+inline constexpr std::uint32_t kNetworkWaitMs = 15000;
 
 }  // namespace pell

@@ -166,6 +166,10 @@ void OnTimer(HWND window, UINT_PTR id) {
         case kTimerIconBlink:
             state.tray.BlinkTick(window, CurrentSkinModule());
             return;
+        case kTimerNetworkWait:
+            if (state.scheduler)
+                state.scheduler->OnNetworkWaitOver(SettingsDialogOpen());
+            return;
         default:
             break;
     }
@@ -213,6 +217,26 @@ void OnSkinChange(HWND window, WPARAM wParam, LPARAM lParam) {
         return;
     if (ChangeSkin(window, wParam, lParam, CharacterSettings())) {
         MainState().tray.ApplyAfterSkinChange(window, CurrentSkinModule());
+    }
+}
+
+void OnPowerBroadcast(WPARAM event) {
+    MainWindowState& state = MainState();
+    if (!state.scheduler)
+        return;
+    switch (event) {
+        case PBT_APMSUSPEND:
+            state.scheduler->OnSuspend();
+            return;
+        case PBT_APMRESUMEAUTOMATIC:
+        case PBT_APMRESUMECRITICAL:  // woken without a suspend notice
+            state.scheduler->OnResume(true);
+            return;
+        case PBT_APMRESUMESUSPEND:
+            state.scheduler->OnResume(false);
+            return;
+        default:
+            return;
     }
 }
 

@@ -44,5 +44,7 @@ void OnNewMail(HWND window, LPARAM notice);
 void OnDropFiles(HWND window, WPARAM drop);
 void OnSkinChange(HWND window, WPARAM wParam, LPARAM lParam);
 void OnSettingsChanged(HWND window);
+// Sleep and resume (WM_POWERBROADCAST).
+void OnPowerBroadcast(WPARAM event);
 
 }  // namespace pell

@@ -1,6 +1,8 @@
 // Where the character stands: the stacking rule, placing at the saved position
-// or the desktop's centre, saving every move, and painting the face.
+// (or back on a screen when it would stand outside them all) or the desktop's
+// centre, saving every move, and painting the face.
 #include <string>
+#include <vector>
 
 #include "character/main_window_handlers_win32.h"
 #include "character/main_window_state_win32.h"
@@ -26,6 +28,43 @@ void CALLBACK RaiseAgain(HWND window, UINT, UINT_PTR, DWORD) {
         SetFocus(foreground);
 }
 
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetMonitorInfoA(monitor, &info)) {
+        const RECT& work = info.rcWork;
+        reinterpret_cast<std::vector<ScreenRect>*>(areas)->push_back(
+            ScreenRect{work.left, work.top, work.right, work.bottom});
+    }
+    return TRUE;
+}
+
+std::vector<ScreenRect> MonitorWorkAreas() {
+    std::vector<ScreenRect> areas;
+    EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    return areas;
+}
+
+ScreenRect NearestWorkArea(const ScreenRect& frame) {
+    const RECT rect{frame.left, frame.top, frame.right, frame.bottom};
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetMonitorInfoA(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &info))
+        return ScreenRect{};
+    return ScreenRect{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+}
+
+// The saved position, or the nearest place on a screen when hardly anything of
+// the character would be seen there.
+ScreenPoint VisiblePosition(HWND window, ScreenPoint saved) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    return KeepOnScreen(saved, width, height, MonitorWorkAreas(),
+                        NearestWorkArea(FrameAt(saved, width, height)));
+}
+
 }  // namespace
 
 void ApplyStacking(HWND window, std::optional<POINT> moveTo) {
@@ -34,7 +73,8 @@ void ApplyStacking(HWND window, std::optional<POINT> moveTo) {
     Stacking stacking;
     if (topmost) {
         const bool more = ReadFlag(settings, kControlSection, "MoreTopmost", kNo);
-        const int period = more ? settings.ReadInt(kControlSection, "MoreTopmostTimer", 100) : 0;
+        const int period =
+            more ? ReadRepairingNumber(settings, kControlSection, "MoreTopmostTimer", 100) : 0;
         stacking = DecideStacking(true, more, period);
     }
     UINT flags = SWP_NOSIZE | SWP_NOACTIVATE;
@@ -58,7 +98,11 @@ void PlaceWindow(HWND window) {
     const std::string posy = settings.ReadText(kControlSection, "posy", "", 20);
     SetWindowRgn(window, nullptr, TRUE);
     if (const std::optional<ScreenPoint> saved = SavedPosition(posx, posy)) {
-        ApplyStacking(window, POINT{saved->x, saved->y});
+        const ScreenPoint shown = VisiblePosition(window, *saved);
+        MainState().correctedPlace.reset();
+        if (!(shown == *saved))
+            MainState().correctedPlace = POINT{shown.x, shown.y};
+        ApplyStacking(window, POINT{shown.x, shown.y});
     } else {
         ApplyStacking(window, std::nullopt);
         CenterOnDesktop(window);
@@ -69,10 +113,14 @@ void PlaceWindow(HWND window) {
 }
 
 void SavePosition(HWND window) {
-    if (!MainState().positionSaving)
+    const MainWindowState& state = MainState();
+    if (!state.positionSaving)
         return;
     RECT rect{};
     if (!GetWindowRect(window, &rect))
+        return;
+    const std::optional<POINT>& corrected = state.correctedPlace;
+    if (corrected && corrected->x == rect.left && corrected->y == rect.top)
         return;
     SettingsStore& settings = CharacterSettings();
     settings.Write(kControlSection, "posx", std::to_string(rect.left));

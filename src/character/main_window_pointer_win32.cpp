@@ -7,6 +7,7 @@
 #include "character/menu_commands.h"
 #include "character/skin_win32.h"
 #include "settings/settings_conventions.h"
+#include "settings/timer_periods.h"
 
 namespace pell {
 namespace {
@@ -24,10 +25,10 @@ void StopTooltipTimers(HWND window) {
     KillTimer(window, kTimerTooltipKill);
 }
 
-// Tenths of a second from the settings as a timer period (within its limit).
+// Tenths of a second from the settings as a timer period; 0 ("at once")
+// becomes the shortest period.
 UINT Tenths(int value) {
-    const long long ms = value < 0 ? 0 : static_cast<long long>(value) * 100;
-    return static_cast<UINT>(ms > 0x7FFFFFFF ? 0x7FFFFFFF : ms);
+    return TimerPeriodMs(value, 100);
 }
 
 ClockStamp SystemClockStamp() {

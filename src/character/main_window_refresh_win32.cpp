@@ -7,6 +7,7 @@
 #include "character/skin_win32.h"
 #include "character/window_check_host_win32.h"
 #include "settings/settings_conventions.h"
+#include "settings/timer_periods.h"
 
 namespace pell {
 namespace {
@@ -34,13 +35,13 @@ void EnterNewMail(HWND window, SettingsStore& settings) {
     const int animation = ReadRepairingNumber(settings, kControlSection, "AnimationTimer", 200);
     if (animation > 0) {
         state.animationPhase = false;
-        SetTimer(window, kTimerAnimation, static_cast<UINT>(animation), nullptr);
+        SetTimer(window, kTimerAnimation, TimerPeriodMs(animation), nullptr);
     }
     if (state.tray.blinkIconOn()) {
         const int blink = ReadRepairingNumber(settings, kControlSection, "TaskTrayTimer", 1000);
         if (blink > 0) {
             state.tray.StartBlinking();
-            SetTimer(window, kTimerIconBlink, static_cast<UINT>(blink), nullptr);
+            SetTimer(window, kTimerIconBlink, TimerPeriodMs(blink), nullptr);
         }
     }
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "character/check_scheduler.h"
 #include "character/double_click.h"
@@ -46,6 +47,9 @@ struct MainWindowState {
     HWND aboutBox = nullptr;
     bool messageBoxOpen = false;
     bool positionSaving = false;
+    // Where the character was moved back onto a screen: that place is not the
+    // user's, so a move to it leaves posx/posy as they were.
+    std::optional<POINT> correctedPlace;
     std::optional<ClockStamp> lastClick;  // none before the first release
     POINT lastPointer{0, 0};
     TrayIcon tray;

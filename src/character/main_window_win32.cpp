@@ -4,15 +4,23 @@
 
 #include <shellapi.h>
 
+#include <chrono>
+
 #include "character/host_messages.h"
 #include "character/main_window_handlers_win32.h"
 #include "character/main_window_state_win32.h"
 #include "character/skin_win32.h"
 #include "character/tray_icon_win32.h"
+#include "mail/check_worker.h"
 #include "settings/settings_conventions.h"
 #include "startup/startup_win32.h"
 
 namespace pell {
+namespace {
+
+constexpr std::chrono::milliseconds kExitWaitForWorkers{2000};
+
+}  // namespace
 
 void OnMainWindowCreate(HWND window) {
     ResetMainState();
@@ -42,13 +50,16 @@ void OnMainWindowCreate(HWND window) {
 
 void OnMainWindowDestroy(HWND window) {
     MainWindowState& state = MainState();
+    // The running check is abandoned, which unblocks its socket, and its
+    // worker gets a moment to end before anything it might use goes away. A
+    // worker stuck beyond that (a name lookup) touches nothing on its way out.
+    if (state.scheduler)
+        state.scheduler->StopRunningChecks();
+    WaitForCheckWorkers(kExitWaitForWorkers);
     state.tray.Delete(window);
     SetWindowRgn(window, nullptr, FALSE);
-    // A running worker is not waited for; it only learns to post nothing more.
-    if (state.scheduler) {
-        state.scheduler->StopRunningChecks();
+    if (state.scheduler)
         state.scheduler->SetAccounts(std::make_shared<AccountList>());
-    }
     ReleaseSkin();
     state.window = nullptr;
     PostQuitMessage(0);
@@ -95,6 +106,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case MSG_SETTINGSCHANGED:
             OnSettingsChanged(window);
             return 0;
+        case WM_POWERBROADCAST:
+            OnPowerBroadcast(wParam);
+            return TRUE;  // a suspend is never refused
         case MSG_TRAYNOTIFY:
             if (state.scheduler)
                 state.tray.HandleNotify(window, lParam, state.accounts());

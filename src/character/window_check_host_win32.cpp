@@ -8,12 +8,21 @@
 namespace pell {
 namespace {
 
-std::mutex g_noticesLock;
-std::set<const void*> g_noticesInFlight;
+// The notices in flight, shared with the workers. Never destroyed: a worker
+// may still be on its way out when the program ends.
+struct NoticesInFlight {
+    std::mutex lock;
+    std::set<const void*> notices;
+};
+
+NoticesInFlight& InFlight() {
+    static NoticesInFlight* inFlight = new NoticesInFlight;
+    return *inFlight;
+}
 
 void RegisterNotice(const void* notice) {
-    std::lock_guard<std::mutex> guard(g_noticesLock);
-    g_noticesInFlight.insert(notice);
+    std::lock_guard<std::mutex> guard(InFlight().lock);
+    InFlight().notices.insert(notice);
 }
 
 class WindowCheckHost final : public CheckHost {
@@ -59,8 +68,8 @@ class WindowCheckHost final : public CheckHost {
 }  // namespace
 
 bool TakeNoticeInFlight(const void* notice) {
-    std::lock_guard<std::mutex> guard(g_noticesLock);
-    return g_noticesInFlight.erase(notice) == 1;
+    std::lock_guard<std::mutex> guard(InFlight().lock);
+    return InFlight().notices.erase(notice) == 1;
 }
 
 std::shared_ptr<CheckHost> MakeWindowCheckHost(HWND window, std::shared_ptr<CheckRun> run) {

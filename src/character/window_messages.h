@@ -35,6 +35,7 @@ enum MainTimer : std::uint32_t {
     kTimerAnimation = 5,
     kTimerIconBlink = 6,
     kTimerRaiseAgain = 7,
+    kTimerNetworkWait = 8,  // after a resume from sleep: the network gets a moment
     kTimerLeavePolling = 9,
 };
 inline constexpr std::uint32_t kFirstCheckTimer = 10;

@@ -260,6 +260,10 @@ int Check(const Options& options) {
         PrintOutcome(options, names[n], entry.name, outcome);
         if (outcome.status != kStatusOk && outcome.status != kStatusNewMail)
             exitCode = kExitFailed;
+        if (!outcome.seenListSaved) {
+            std::cerr << "pellcheck: could not write the seen messages to " << path << "\n";
+            exitCode = kExitFailed;
+        }
     }
     return exitCode;
 }

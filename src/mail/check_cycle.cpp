@@ -8,6 +8,7 @@
 #include "mail/status_codes.h"
 #include "settings/password_scramble.h"
 #include "settings/settings_conventions.h"
+#include "settings/timer_periods.h"
 
 namespace pell {
 namespace {
@@ -16,13 +17,7 @@ constexpr int kDefaultTimeOut = 180;
 constexpr int kDefaultGetLines = 10;
 constexpr int kDefaultMessageKillSeconds = 5;
 constexpr int kDefaultTimerSeconds = 300;
-constexpr std::int64_t kMaxTimerMilliseconds = 0x7FFFFFFF;
 constexpr int kMaxWatchdogSeconds = 4294966;
-
-std::uint32_t SecondsToTimerMs(std::int64_t seconds) {
-    return static_cast<std::uint32_t>(
-        std::clamp<std::int64_t>(seconds * 1000, 0, kMaxTimerMilliseconds));
-}
 
 int ReadTimeOut(SettingsStore& settings, const std::string& section) {
     if (settings.ReadText(section, "TimeOut", "", 32).empty()) {
@@ -149,7 +144,7 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
             if (run && run->abandoned())
                 return;
             host.KillTimer(watchdog);
-            host.SetTimer(watchdog, SecondsToTimerMs(timeout));
+            host.SetTimer(watchdog, TimerPeriodMs(timeout, 1000));
         };
         entry.busy = true;
         RunPopSession(env.network, in, session, hooks);
@@ -170,11 +165,9 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
         if (session.result == kStatusOk) {
             entry.messageCount = session.messageCount;
             entry.mailboxSize = session.mailboxSize;
-            if (session.newSeenIds) {
-                settings.Write(section, "Mesid", *session.newSeenIds);
-            } else {
-                settings.DeleteKey(section, "Mesid");
-            }
+            outcome.seenListSaved = session.newSeenIds
+                                        ? settings.Write(section, "Mesid", *session.newSeenIds)
+                                        : settings.DeleteKey(section, "Mesid");
         }
         outcome.messageCount = session.messageCount;
         outcome.mailboxSize = session.mailboxSize;
@@ -195,7 +188,7 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
                                                       kDefaultMessageKillSeconds);
                     if (seconds == 0)
                         seconds = kDefaultMessageKillSeconds;
-                    host.SetTimer(kTimerMessageBoxCloser, SecondsToTimerMs(seconds));
+                    host.SetTimer(kTimerMessageBoxCloser, TimerPeriodMs(seconds, 1000));
                 }
                 std::unique_ptr<NewMailNotice> notice =
                     MakeNotice(settings, section, index, session.newCount);
@@ -213,7 +206,7 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
     // leaves the account to checks started by hand.
     int period = settings.ReadInt(section, "Timer", kDefaultTimerSeconds);
     if (!block.passRunning && period > 0)
-        host.SetTimer(block.timerId, SecondsToTimerMs(period));
+        host.SetTimer(block.timerId, TimerPeriodMs(period, 1000));
     host.ClearCheckRunning();
     entry.busy = false;
     if (run) {

@@ -52,6 +52,7 @@ struct CheckOutcome {
     int messageCount = 0;
     int mailboxSize = 0;
     int newCount = 0;
+    bool seenListSaved = true;  // false when the settings file refused Mesid
     MailSummaryList summaries;  // filled only when asked for
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 // Starting the check of one account on a worker thread of its own.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -22,5 +23,19 @@ struct CheckStartBlock {
 // whose timer id is block.timerId, with this platform's sockets, clock, sound,
 // dial-up probe and the run's settings file.
 void StartCheckWorker(CheckStartBlock block);
+
+// Waits until every worker started by StartCheckWorker has ended, at most
+// `limit`; true when none runs any more. At exit the running check is
+// abandoned first, so that its worker returns from a blocking call at once.
+bool WaitForCheckWorkers(std::chrono::milliseconds limit);
+
+// Held by a worker for its whole run, so that WaitForCheckWorkers sees it.
+class CheckWorkerTicket {
+  public:
+    CheckWorkerTicket();
+    ~CheckWorkerTicket();
+    CheckWorkerTicket(const CheckWorkerTicket&) = delete;
+    CheckWorkerTicket& operator=(const CheckWorkerTicket&) = delete;
+};
 
 }  // namespace pell

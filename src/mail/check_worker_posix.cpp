@@ -1,5 +1,6 @@
 // Starts the check of one account on a detached thread with the platform's
 // services and the run's settings file.
+#include <memory>
 #include <thread>
 
 #include "mail/check_services.h"
@@ -10,14 +11,20 @@
 namespace pell {
 
 void StartCheckWorker(CheckStartBlock block) {
-    std::thread([block = std::move(block)] {
-        std::unique_ptr<Network> network = MakePlatformNetwork();
-        IniFileStore settings(Process().settingsPath);
-        std::unique_ptr<Clock> clock = MakeLocalClock();
-        std::unique_ptr<SoundPlayer> sound = MakeSoundPlayer();
-        std::unique_ptr<DialupProbe> dialup = MakeDialupProbe();
-        CheckEnvironment env{settings, *network, *clock, *sound, *dialup, DebugTrace};
-        RunCheckCycle(block, env);
+    // Counted before the thread runs, so that an exit right now waits for it.
+    auto ticket = std::make_unique<CheckWorkerTicket>();
+    std::thread([block = std::move(block), ticket = std::move(ticket)]() mutable {
+        {
+            std::unique_ptr<Network> network = MakePlatformNetwork();
+            IniFileStore settings(Process().settingsPath);
+            std::unique_ptr<Clock> clock = MakeLocalClock();
+            std::unique_ptr<SoundPlayer> sound = MakeSoundPlayer();
+            std::unique_ptr<DialupProbe> dialup = MakeDialupProbe();
+            CheckEnvironment env{settings, *network, *clock, *sound, *dialup, DebugTrace};
+            RunCheckCycle(block, env);
+        }
+        block = CheckStartBlock{};
+        ticket.reset();
     }).detach();
 }
 

@@ -5,6 +5,7 @@
 
 #include "mail/apop_digest.h"
 #include "mail/check_run.h"
+#include "mail/message_identity.h"
 #include "mail/status_codes.h"
 #include "settings/settings_store.h"
 #include "startup/text_search.h"
@@ -15,6 +16,11 @@ namespace {
 constexpr std::uint16_t kDefaultPop3Port = 110;
 // The platforms take socket time-outs in milliseconds as 32-bit values.
 constexpr int kMaxTimeoutSeconds = 4294966;
+// The scan fetches at most this many new messages, and looks at most at this
+// many message numbers (some may have no usable LIST reply), before it counts
+// the rest as new.
+constexpr int kMaxNewFetched = static_cast<int>(kMaxSummaries);
+constexpr int kMaxLooked = 2 * kMaxNewFetched;
 
 bool ContainsErr(std::string_view reply) {
     return FindText(reply, "-ERR") != kNotFound;
@@ -126,12 +132,6 @@ std::optional<int> NumberBehindBlank(std::string_view reply, int n) {
     return ParseDecimal(reply.substr(from));
 }
 
-bool IsSeenMessage(std::string_view seenIds, std::string_view messageId) {
-    if (messageId.empty())
-        return !seenIds.empty();
-    return FindText(seenIds, messageId) != kNotFound;
-}
-
 void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput& out,
                    const PopSessionHooks& hooks) {
     out.result = kStatusOk;
@@ -212,13 +212,24 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
         out.summaries = std::make_unique<MailSummaryList>();
         std::string message;
         int& k = out.newCount;
+        int looked = 0;
         for (int n = out.messageCount; n >= 1; --n) {
             // A connection that has ended answers nothing more.
             if (line.ended() || abandoned())
                 break;
+            // When the seen messages are gone from the server (a mail program
+            // that downloads and deletes), the scan would walk the whole
+            // mailbox: past the bound the rest counts as new without a fetch.
+            if (k >= kMaxNewFetched || looked >= kMaxLooked) {
+                k += n;
+                break;
+            }
+            ++looked;
+            // A command that cannot be sent ends the scan: the connection is
+            // gone, and every further message would fail the same way.
             if (line.SendRecvLine(Format("LIST %d\r\n", n), nullptr, 0) != kLineOk) {
                 out.result = kStatusList;
-                continue;
+                break;
             }
             listReply.clear();
             line.SendRecvLine(std::nullopt, &listReply, kListReplyCapacity);
@@ -237,11 +248,11 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
             rearm();
             if (line.SendRecvLine(command, nullptr, 0) != kLineOk) {
                 out.result = kStatusTop;
-                continue;
+                break;
             }
+            const std::size_t messageSize = static_cast<std::size_t>(std::max(0, *size));
             MultiLineResult read =
-                line.ReadMultiLine(message, static_cast<std::size_t>(std::max(0, *size)),
-                                   kMaxMessageText, hooks.trace);
+                line.ReadMultiLine(message, messageSize, kMaxMessageText, hooks.trace);
             if (read.end != MultiLineEnd::kMarker) {
                 // No TOP on this server, or the connection ended: no message
                 // can be read any more.
@@ -251,6 +262,8 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
 
             // The id alone decides; the full summary is made only when kept.
             std::string id = CleanMessageId(ExtractMessageId(message));
+            if (id.empty())
+                id = SyntheticMessageId(message, messageSize);
             bool stop = false;
             if (IsSeenMessage(seen, id)) {
                 stop = true;
@@ -265,12 +278,12 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
                 }
                 ++k;
             }
-            if (seen.empty() || k < static_cast<int>(kMaxSummaries)) {
-                std::string& list = *out.newSeenIds;
-                if (list.size() + id.size() + 1 <= listCapacity) {
-                    list += id;
-                    list += ',';
-                }
+            // Every fetched message is remembered, so that the next check stops
+            // at the newest of them.
+            std::string& list = *out.newSeenIds;
+            if (list.size() + id.size() + 1 <= listCapacity) {
+                list += id;
+                list += ',';
             }
             message.clear();
             if (stop)

@@ -12,6 +12,7 @@
 
 #include "mail/line_channel.h"
 #include "mail/mail_summary.h"
+#include "mail/message_identity.h"
 #include "mail/socket_channel.h"
 
 namespace pell {
@@ -80,10 +81,6 @@ std::string ApopTimestamp(std::string_view greeting);
 // The number behind the n-th blank (1-based) of a reply, or nothing when the
 // reply has fewer blanks.
 std::optional<int> NumberBehindBlank(std::string_view reply, int n);
-
-// Whether a message whose Message-ID is `messageId` was seen before: it occurs
-// in the stored list (an empty id counts as seen when the list is not empty).
-bool IsSeenMessage(std::string_view seenIds, std::string_view messageId);
 
 void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput& out,
                    const PopSessionHooks& hooks);

@@ -39,6 +39,11 @@ bool SplitKeyLine(std::string_view line, std::string_view& name, std::string_vie
 
 IniDocument IniDocument::Parse(std::string_view bytes) {
     IniDocument doc;
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        doc.byteOrderMark_ = true;
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         std::size_t lf = bytes.find('\n', pos);
@@ -63,7 +68,7 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
 }
 
 std::string IniDocument::Serialize() const {
-    std::string out;
+    std::string out = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
     for (const IniLine& line : lines_) {
         out += line.text;
         out += line.end;

@@ -34,6 +34,9 @@ class IniDocument {
     std::size_t FindKey(std::size_t header, std::string_view key) const;
 
     std::vector<IniLine> lines_;
+    // A UTF-8 byte-order mark in front of the first line (Notepad writes
+    // one): not part of the first section's header, and written back as found.
+    bool byteOrderMark_ = false;
 };
 
 // Blanks around a name or a value are not part of it.

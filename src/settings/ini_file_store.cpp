@@ -1,8 +1,12 @@
 #include "settings/ini_file_store.h"
 
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <memory>
 #include <mutex>
+#include <random>
 
 #include "settings/ini_document.h"
 
@@ -15,20 +19,73 @@ std::mutex& FileLock() {
     return lock;
 }
 
+// Reads the whole file. A path that names no readable file (a folder, too)
+// is a failure, never an exception.
 bool LoadFile(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!in)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    bytes.clear();
+    char buffer[16384];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, in.get())) > 0)
+        bytes.append(buffer, got);
+    return !std::ferror(in.get());
+}
+
+// A name beside the file that no other writer (another process as well) picks.
+std::string TemporaryNameBeside(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    static const unsigned salt = std::random_device{}();
+    return path + "." + std::to_string(salt) + "-" + std::to_string(++counter) + ".tmp";
+}
+
+// The file is replaced as a whole: the new text goes to a temporary file
+// beside it, which then takes its place. A crash or a full disk leaves the
+// old file as it was, and the caller learns of the failure.
+bool SaveFile(const std::string& name, const std::string& bytes) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    // A settings file that is a link stays one: its target is replaced.
+    std::string path = name;
+    if (fs::is_symlink(name, error)) {
+        path = fs::canonical(name, error).string();
+        if (error)
+            return false;
+    }
+    const std::string temporary = TemporaryNameBeside(path);
+    bool written;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return false;
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        written = static_cast<bool>(out);
+        out.close();
+        written = written && !out.fail();
+    }
+    // The file may hold a password: the new one gets the old one's permissions.
+    const fs::file_status old = fs::status(path, error);
+    if (written && !error && fs::exists(old))
+        fs::permissions(temporary, old.permissions(), error);
+    error.clear();
+    if (written)
+        fs::rename(temporary, path, error);
+    if (!written || error) {
+        fs::remove(temporary, error);
+        return false;
+    }
     return true;
 }
 
-bool SaveFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out.flush());
+// A file that exists but cannot be read must not be replaced by a text that
+// holds only the key being written.
+bool LoadForUpdate(const std::string& path, std::string& bytes) {
+    if (LoadFile(path, bytes))
+        return true;
+    std::error_code error;
+    return !std::filesystem::exists(path, error) && !error;
 }
 
 // A value in matching single or double quotes loses them.
@@ -75,7 +132,8 @@ bool IniFileStore::WriteText(std::string_view section, std::string_view key,
                              std::optional<std::string_view> value) {
     std::lock_guard<std::mutex> guard(FileLock());
     std::string bytes;
-    LoadFile(path_, bytes);
+    if (!LoadForUpdate(path_, bytes))
+        return false;
     IniDocument doc = IniDocument::Parse(bytes);
     if (value) {
         doc.Set(section, key, value->substr(0, value->find('\0')));

@@ -3,8 +3,9 @@
 namespace pell {
 
 ProcessValues& Process() {
-    static ProcessValues values;
-    return values;
+    // Never destroyed: a check worker still ending at exit may read it.
+    static ProcessValues* values = new ProcessValues;
+    return *values;
 }
 
 }  // namespace pell

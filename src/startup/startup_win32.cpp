@@ -34,8 +34,10 @@ void SetPendingSkinModule(HMODULE module) {
 }
 
 SettingsStore& Settings() {
-    static ProfileStoreWin32 store(Process().settingsPath);
-    return store;
+    // Never destroyed: a check worker still stuck at exit (for example in a
+    // name lookup that cannot be cancelled) may touch it on its way out.
+    static ProfileStoreWin32* store = new ProfileStoreWin32(Process().settingsPath);
+    return *store;
 }
 
 bool SettingsFileExists(const char* path) {

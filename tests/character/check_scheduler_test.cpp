@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "character/check_retry.h"
 #include "mail/status_codes.h"
 #include "settings/ini_file_store.h"
 
@@ -84,6 +85,10 @@ TEST_F(SchedulerTest, ArmingStartsEnabledAccountsAfterTheirOffset) {
     EXPECT_EQ(port_.timers.count(11), 0u);
     EXPECT_EQ(Entry(2).timerId.load(), 12u);  // enabled, but Timer 0: no timer
     EXPECT_EQ(port_.timers.count(12), 0u);
+    // An offset of 0 starts the first check after the shortest period.
+    store_.Write("POP1", "OffsetTimer", "0");
+    scheduler_.ArmAccountTimers();
+    EXPECT_EQ(port_.timers.at(10), 50u);
 }
 
 TEST_F(SchedulerTest, OneCheckAtATimeWithWatchdog) {
@@ -228,6 +233,119 @@ TEST_F(SchedulerTest, ReloadCarriesCountsOverByName) {
     // The removed account's timer is gone; the kept one is armed again.
     EXPECT_EQ(port_.timers.count(11), 0u);
     EXPECT_EQ(port_.timers.count(10), 1u);
+}
+
+TEST(CheckRetry, NetworkFailuresAreTriedAgainSoonUntilThePeriodComesFirst) {
+    for (int status : {3, 5, 17, 18})
+        EXPECT_TRUE(IsNetworkFailure(status)) << status;
+    for (int status : {0, -6, 2, 4, 8, 9, 10, 12, 15, 16, 19, 20})
+        EXPECT_FALSE(IsNetworkFailure(status)) << status;
+    struct Case {
+        int failures, period;
+        std::optional<std::uint32_t> delay;
+    };
+    // The steps themselves are followed through the scheduler below.
+    const Case cases[] = {
+        {4, 900, 480},        {5, 900, std::nullopt}, {1, 60, std::nullopt},         {1, 61, 60},
+        {1, 0, std::nullopt}, {0, 900, std::nullopt}, {40, 2147483647, std::nullopt}};
+    for (const Case& c : cases)
+        EXPECT_EQ(RetryDelaySeconds(c.failures, c.period), c.delay)
+            << c.failures << "/" << c.period;
+}
+
+TEST_F(SchedulerTest, ANetworkFailureIsRetriedAfterOneTwoFourMinutes) {
+    Accounts({{"Yes", 600}});
+    scheduler_.ArmAccountTimers();
+    // The worker re-arms the period itself; the retry replaces it.
+    const std::uint32_t expected[] = {60000, 120000, 240000, 480000};
+    for (std::uint32_t ms : expected) {
+        scheduler_.OnCheckTimer(10, false);
+        port_.timers[10] = 600000;
+        FinishWorker(kStatusConnect);
+        EXPECT_EQ(port_.timers.at(10), ms);
+    }
+    // The next try would come after the period: the period rules.
+    scheduler_.OnCheckTimer(10, false);
+    port_.timers[10] = 600000;
+    FinishWorker(kStatusResolve);
+    EXPECT_EQ(port_.timers.at(10), 600000u);
+    // A login error ends the retries; a later network failure starts anew.
+    scheduler_.OnCheckTimer(10, false);
+    FinishWorker(kStatusLogin);
+    scheduler_.OnCheckTimer(10, false);
+    FinishWorker(kStatusTlsFailed);
+    EXPECT_EQ(port_.timers.at(10), 60000u);
+}
+
+TEST_F(SchedulerTest, RetriesAfterAPassAndWithoutAPeriod) {
+    Accounts({{"Yes", 600}, {"Yes", 0}});
+    scheduler_.ArmAccountTimers();
+    scheduler_.CheckNow(false);  // POP2 first: no period, no retry
+    FinishWorker(kStatusConnect);
+    EXPECT_EQ(port_.timers.count(11), 0u);
+    scheduler_.ContinuePass(false);
+    FinishWorker(kStatusOtherApp);
+    EXPECT_EQ(port_.timers.at(10), 60000u);
+    EXPECT_FALSE(scheduler_.ContinuePass(false));
+    // A pass that succeeds gives the timer back to the period.
+    scheduler_.ClearPassRunning();
+    scheduler_.CheckNow(false);
+    FinishWorker(kStatusOk);
+    scheduler_.ContinuePass(false);
+    FinishWorker(kStatusNewMail);
+    EXPECT_EQ(port_.timers.at(10), 600000u);
+}
+
+TEST_F(SchedulerTest, SuspendAbandonsTheCheckAndResumeWaitsThenChecksAll) {
+    Accounts({{"Yes", 300}, {"Yes", 300}, {"No", 300}});
+    scheduler_.ArmAccountTimers();
+    scheduler_.CheckNow(false);
+    const auto run = port_.started.back().run;
+    scheduler_.OnSuspend();
+    EXPECT_TRUE(run->abandoned());
+    EXPECT_FALSE(scheduler_.checkRunning());
+    EXPECT_FALSE(scheduler_.passRunning());
+    EXPECT_EQ(Entry(0).status.load(), kStatusNotChecked);
+    EXPECT_EQ(Entry(1).status.load(), kStatusNotChecked);
+    EXPECT_EQ(port_.checkDone, 1);  // the face leaves the thinking one
+
+    // On waking, check timers wait for the network...
+    scheduler_.OnResume(true);
+    EXPECT_EQ(port_.timers.at(kTimerNetworkWait), kNetworkWaitMs);
+    scheduler_.OnResume(false);  // the user's return adds no second wait
+    port_.timers.erase(kTimerNetworkWait);
+    scheduler_.OnResume(false);
+    EXPECT_EQ(port_.timers.count(kTimerNetworkWait), 0u);
+    scheduler_.OnCheckTimer(10, false);
+    EXPECT_EQ(port_.started.size(), 1u);
+    // ...then one pass checks every enabled account, and the periods restart.
+    port_.timers.erase(10);
+    scheduler_.OnNetworkWaitOver(false);
+    EXPECT_FALSE(scheduler_.waitingForNetwork());
+    EXPECT_EQ(port_.started.size(), 2u);
+    EXPECT_TRUE(port_.started.back().passRunning);
+    EXPECT_EQ(port_.timers.at(10), 300000u);
+    EXPECT_EQ(port_.timers.count(12), 0u);
+    EXPECT_EQ(Entry(0).status.load(), kStatusChecking);
+    // A second expiry of the wait starts nothing more.
+    scheduler_.OnNetworkWaitOver(false);
+    EXPECT_EQ(port_.started.size(), 2u);
+}
+
+TEST_F(SchedulerTest, SuspendAfterTheWorkerCommittedLeavesItsEndToIt) {
+    Accounts({{"Yes", 300}});
+    scheduler_.ArmAccountTimers();
+    scheduler_.OnCheckTimer(10, false);
+    ASSERT_TRUE(port_.started.back().run->Commit());
+    scheduler_.OnSuspend();
+    EXPECT_TRUE(scheduler_.checkRunning());
+    EXPECT_EQ(port_.checkDone, 0);
+    // A check asked for by hand during the wait runs at once.
+    scheduler_.OnWorkerFinished(port_.started.back().run->id());
+    scheduler_.OnResume(true);
+    scheduler_.CheckNow(false);
+    EXPECT_FALSE(scheduler_.waitingForNetwork());
+    EXPECT_EQ(port_.started.size(), 2u);
 }
 
 TEST(TimerPeriods, SecondsAreClamped) {

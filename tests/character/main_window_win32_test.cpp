@@ -431,6 +431,37 @@ TEST_F(MainWindowTest, WatchdogExpiryGivesTimeOutAndOneRefresh) {
     ExpectPlacedSize(32, 32);
 }
 
+TEST_F(MainWindowTest, SleepEndsTheCheckAndWakingChecksAllAfterAWait) {
+    store_->Write("Poplist", "Count", "1");
+    store_->Write("Poplist", "List1", "POP1");
+    store_->Write("POP1", "Timer", "600");
+    store_->Write("POP1", "OffsetTimer", "600");
+    std::vector<CheckStartBlock> held;
+    SetWorkerStarterForTesting(
+        [&held](CheckStartBlock block) { held.push_back(std::move(block)); });
+    Create();
+    SendMessageA(window_, WM_COMMAND, 297, 0);
+    ASSERT_EQ(held.size(), 1u);
+    held[0].host->ShowThinkingFace();
+    Pump();
+    EXPECT_EQ(MainState().face, 5);
+
+    EXPECT_EQ(SendMessageA(window_, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
+    EXPECT_TRUE(held[0].run->abandoned());
+    Pump();  // the refresh after the abandoned check
+    EXPECT_FALSE(MainState().scheduler->checkRunning());
+    EXPECT_EQ(MainState().face, 1);
+
+    SendMessageA(window_, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_TRUE(MainState().scheduler->waitingForNetwork());
+    SendMessageA(window_, WM_TIMER, 10, 0);  // an overdue check timer waits too
+    EXPECT_EQ(held.size(), 1u);
+    SendMessageA(window_, WM_TIMER, kTimerNetworkWait, 0);
+    ASSERT_EQ(held.size(), 2u);
+    EXPECT_TRUE(held[1].passRunning);
+    EXPECT_FALSE(MainState().scheduler->waitingForNetwork());
+}
+
 TEST_F(MainWindowTest, MovesAreSavedAndEmptyPositionsCentre) {
     UseFixtureSkin();
     Create();
@@ -449,6 +480,45 @@ TEST_F(MainWindowTest, MovesAreSavedAndEmptyPositionsCentre) {
     const RECT rect = WindowRect(window_);
     EXPECT_EQ(rect.left, (desktop.left + desktop.right) / 2 - 18);
     EXPECT_EQ(rect.top, (desktop.top + desktop.bottom) / 2 - 14);
+}
+
+TEST_F(MainWindowTest, ACharacterOutsideEveryScreenComesBackWithoutSavingThePlace) {
+    UseFixtureSkin();
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    struct Case {
+        const char* posx;
+        const char* posy;
+        int left, top;
+    };
+    const Case cases[] = {
+        {"50000", "40000", static_cast<int>(work.right) - 36, static_cast<int>(work.bottom) - 28},
+        {"-30000", "100", static_cast<int>(work.left), 100},
+        {"-18", "100", -18, 100},  // half off the edge: where the user parked it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.posx);
+        store_->Write("Control", "posx", c.posx);
+        store_->Write("Control", "posy", c.posy);
+        Create();
+        RECT rect = WindowRect(window_);
+        EXPECT_EQ(rect.left, c.left);
+        EXPECT_EQ(rect.top, c.top);
+        // The screens change again: the same decision, and still nothing saved.
+        SendMessageA(window_, WM_DISPLAYCHANGE, 32, MAKELPARAM(work.right, work.bottom));
+        rect = WindowRect(window_);
+        EXPECT_EQ(rect.left, c.left);
+        EXPECT_EQ(store_->ReadText("Control", "posx", "", 20), c.posx);
+        EXPECT_EQ(store_->ReadText("Control", "posy", "", 20), c.posy);
+        DestroyWindow(window_);
+        window_ = nullptr;
+        Pump();
+    }
+    // A move of the user's own is saved.
+    Create();
+    SetWindowPos(window_, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Pump();
+    EXPECT_EQ(store_->ReadText("Control", "posx", "", 20), "40");
 }
 
 TEST_F(MainWindowTest, OnlyNoticesHandedOverByACheckAreTaken) {

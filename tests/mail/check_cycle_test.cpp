@@ -212,6 +212,41 @@ TEST_F(CheckCycleTest, FirstCheckReportsAllMessagesAndKeepsTheNewestId) {
     EXPECT_EQ(std::count(mailbox_->commands.begin(), mailbox_->commands.end(), "TOP 3 10"), 1);
 }
 
+// Reads go to the file; every write fails, as on a full disk.
+class FullDiskStore final : public SettingsStore {
+  public:
+    explicit FullDiskStore(SettingsStore& base) : base_(base) {}
+    std::string ReadText(std::string_view section, std::string_view key, std::string_view fallback,
+                         std::size_t capacity) override {
+        return base_.ReadText(section, key, fallback, capacity);
+    }
+    int ReadInt(std::string_view section, std::string_view key, int fallback) override {
+        return base_.ReadInt(section, key, fallback);
+    }
+    bool WriteText(std::string_view, std::string_view, std::optional<std::string_view>) override {
+        return false;
+    }
+    bool DeleteSection(std::string_view) override { return false; }
+
+  private:
+    SettingsStore& base_;
+};
+
+TEST_F(CheckCycleTest, ASeenListTheFileRefusesIsReported) {
+    mailbox_->messages = {MakeMessage("<a@x>", "one")};
+    FullDiskStore full(*settings_);
+    CheckStartBlock block;
+    block.host = host_;
+    block.timerId = 10;
+    block.accounts = accounts_;
+    CheckEnvironment env{full, *network_, clock_, sound_, dialup_, nullptr};
+    const CheckOutcome refused = RunCheckCycle(block, env);
+    EXPECT_EQ(refused.newCount, 1);
+    EXPECT_FALSE(refused.seenListSaved);
+    EXPECT_EQ(Read("POP1", "Mesid"), "(missing)");
+    EXPECT_TRUE(Run().seenListSaved);
+}
+
 TEST_F(CheckCycleTest, NoticeOptions) {
     struct Case {
         bool popup, subj, popupTimer;

@@ -34,5 +34,15 @@ TEST(IniFileStore, NewSectionGoesToTheEnd) {
     EXPECT_EQ(file.Read(), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
 }
 
+// Notepad puts a byte-order mark before the first section.
+TEST(IniFileStore, ByteOrderMarkIsSkippedAndKept) {
+    TempFile file;
+    file.Write("\xEF\xBB\xBF[Control]\r\nTitle=mark\r\n[POP1]\r\nUser=a\r\n");
+    IniFileStore store(file.path());
+    EXPECT_EQ(store.ReadText("Control", "Title", "", 64), "mark");
+    EXPECT_TRUE(store.Write("Control", "Title", "new"));
+    EXPECT_EQ(file.Read(), "\xEF\xBB\xBF[Control]\r\nTitle=new\r\n[POP1]\r\nUser=a\r\n");
+}
+
 }  // namespace
 }  // namespace pell::testing

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/ini_file_store.h"
+#include "settings/timer_periods.h"
 #include "support/temp_file.h"
 
 namespace pell {
@@ -82,6 +83,24 @@ TEST(ParseDecimal, SaturatesInsteadOfOverflowing) {
     EXPECT_EQ(ParseDecimal("-99999999999999999999"), -2147483647 - 1);
     EXPECT_EQ(ParseDecimal("  -12abc"), -12);
     EXPECT_EQ(ParseDecimal(""), 0);
+}
+
+TEST(TimerPeriodMs, StaysBetween50MsAndThePlatformLimit) {
+    struct Case {
+        std::int64_t count, unit;
+        std::uint32_t expected;
+    };
+    const Case cases[] = {{0, 1, 50},
+                          {1, 1, 50},
+                          {49, 1, 50},
+                          {51, 1, 51},
+                          {-5, 100, 50},
+                          {8, 100, 800},
+                          {3, 1000, 3000},
+                          {2147483647, 1000, 0x7FFFFFFF},
+                          {999999999999, 1, 0x7FFFFFFF}};
+    for (const Case& c : cases)
+        EXPECT_EQ(TimerPeriodMs(c.count, c.unit), c.expected) << c.count << " x " << c.unit;
 }
 
 }  // namespace

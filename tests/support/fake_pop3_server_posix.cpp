@@ -51,6 +51,18 @@ void FakeConnection::Close() {
     shutdown(fd_, SHUT_RDWR);
 }
 
+void FakeConnection::Reset() {
+    // A close with a zero linger time sends RST. The number stays open on a
+    // fresh socket, so that the server's own close later closes that one.
+    linger abort{1, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    int fresh = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fresh >= 0) {
+        dup2(fresh, fd_);
+        close(fresh);
+    }
+}
+
 FakePop3Server::FakePop3Server(Script script) : script_(std::move(script)) {
     listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenFd_ < 0)
@@ -142,6 +154,10 @@ void MailboxScript::operator()(FakeConnection& c) const {
                     total += m.size();
                 reply("+OK " + std::to_string(messages.size()) + " " + std::to_string(total) +
                       "\r\n");
+            }
+            if (resetAfterStat) {
+                c.Reset();
+                return;
             }
         } else if (verb == "LIST") {
             if (!listOverride.empty()) {

@@ -25,6 +25,8 @@ class FakeConnection {
     // Waits until the client closes (a silent server).
     void WaitForClose();
     void Close();
+    // Ends the connection with a reset instead of an orderly close.
+    void Reset();
 
   private:
     int fd_;
@@ -69,6 +71,7 @@ struct MailboxScript {
     bool topError = false;             // answer TOP/RETR with -ERR
     bool closeInTop = false;           // close the connection in the middle of a TOP reply
     bool silentAfterGreeting = false;  // say nothing after the greeting
+    bool resetAfterStat = false;       // reset the connection right after the STAT reply
     std::string quitReply = "+OK bye\r\n";
 
     // Shared with the test: every command line received, in order.

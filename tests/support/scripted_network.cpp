@@ -25,6 +25,9 @@ class ScriptedSocket final : public SocketChannel {
             return false;
         std::string line(data.substr(0, data.find("\r\n")));
         mailbox_->commands.push_back(line);
+        if (mailbox_->failSendsFrom >= 0 &&
+            mailbox_->commands.size() > static_cast<std::size_t>(mailbox_->failSendsFrom))
+            return false;
         if (mailbox_->onCommand)
             mailbox_->onCommand(line);
         if (!cancelled_)

@@ -14,6 +14,9 @@ struct ScriptedMailbox {
     std::vector<std::string> messages;  // head CR LF CR LF body, numbered from 1
     std::string password = "secret";
     std::string quitReply = "+OK bye\r\n";
+    // From this command on (0-based, in sending order) every send fails, as
+    // on a connection the server has reset; -1: none fails.
+    int failSendsFrom = -1;
     // Called with each command line (without CR LF) before it is answered.
     std::function<void(const std::string&)> onCommand;
     std::vector<std::string> commands;  // what the client sent

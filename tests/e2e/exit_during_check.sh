@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Exit while a check sits in a silent server: the program ends within 3 s,
+# without a crash, and its settings file stays as it was.
+#   exit_during_check.sh PellWatcher.exe window_probe.exe OUTPUT
+set -euo pipefail
+exe="$1"
+probe="$2"
+out="$3"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+for tool in wine python3; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
+done
+. "$root/scripts/wine-env.sh"
+pell_wine_prefix
+
+rm -rf "$out"
+mkdir -p "$out/run"
+cp "$exe" "$out/run/PellWatcher.exe"
+cp "$probe" "$out/window_probe.exe"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    if [ -n "${PELL_XVFB_PID:-}" ]; then kill "$PELL_XVFB_PID" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+trap "exit 1" INT TERM
+pell_ensure_display
+fail() { echo "FAIL: $*"; exit 1; }
+
+# A server that greets, reads the user name and then says nothing more.
+python3 - "$out/port" "$out/asked" <<'PY' &
+import os, socket, sys
+server = socket.socket()
+server.bind(("127.0.0.1", 0))
+server.listen(4)
+server.settimeout(120)
+with open(sys.argv[1] + ".part", "w") as f:
+    f.write(str(server.getsockname()[1]))
+os.rename(sys.argv[1] + ".part", sys.argv[1])
+client, _ = server.accept()
+client.sendall(b"+OK silent server\r\n")
+data = b""
+while b"\r\n" not in data:
+    chunk = client.recv(100)
+    if not chunk:
+        break
+    data += chunk
+with open(sys.argv[2], "wb") as f:
+    f.write(data)
+while client.recv(100):
+    pass
+PY
+pids+=($!)
+for _ in $(seq 100); do [ -s "$out/port" ] && break; sleep 0.1; done
+[ -s "$out/port" ] || fail "the silent server did not start"
+
+# No time-out: only the exit can end the check.
+ini="$out/run/Zeririvu.ini"
+printf '[Control]\r\nposx=300\r\nposy=200\r\nTaskTray=No\r\n[Poplist]\r\nCount=1\r\nList1=POP1\r\n' >"$ini"
+printf '[POP1]\r\nPopname=Silent\r\nServer=127.0.0.1\r\nPort=%s\r\nUser=pelltest\r\n' \
+    "$(cat "$out/port")" >>"$ini"
+printf 'Check=Yes\r\nTimer=600\r\nOffsetTimer=1\r\nTimeOut=0\r\n' >>"$ini"
+
+(cd "$out/run" && exec wine PellWatcher.exe) >"$out/wine.log" 2>&1 &
+program=$!
+pids+=($program)
+for _ in $(seq 300); do [ -s "$out/asked" ] && break; sleep 0.1; done
+grep -q '^USER pelltest' "$out/asked" 2>/dev/null || fail "the check never reached the server"
+sleep 0.5
+cp "$ini" "$out/settings-before.ini"
+
+# Without a window manager the X driver waits 2 s for the hidden window to be
+# withdrawn: most of the time measured here is that wait.
+result="$(cd "$out" && wine window_probe.exe --exit | tr -d '\r')" || fail "the program did not end: $result"
+read -r ms code <<<"$result"
+echo "the program ended ${ms} ms after the exit command, exit code $code"
+[ "$ms" -lt 3000 ] || fail "ending took $ms ms"
+[ "$code" -eq 0 ] || fail "exit code $code"
+for _ in $(seq 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$program" 2>/dev/null; then fail "the Wine process stayed"; fi
+if grep -Eq 'Unhandled (exception|page fault)|winedbg' "$out/wine.log"; then
+    cat "$out/wine.log"
+    fail "the program crashed"
+fi
+cmp -s "$ini" "$out/settings-before.ini" || {
+    diff "$out/settings-before.ini" "$ini" || true
+    fail "the settings file changed at exit"
+}
+echo "PASS"

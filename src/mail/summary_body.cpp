@@ -151,8 +151,14 @@ std::string DecodedText(const PartHeaders& headers, std::string_view body) {
     return CleanedText(text);
 }
 
-// A file name as one line of the list: no line breaks, tabs or ESC in it.
+// A file name as one line of the list: ISO-2022-JP written raw into it
+// converted, no line breaks, tabs or other ESC left in it.
 std::string ListedName(std::string_view name) {
+    std::string converted;
+    if (name.find('\x1b') != std::string_view::npos) {
+        AppendCharsetAsCp932(Charset{CharsetKind::kIso2022Jp, -1}, name, converted);
+        name = converted;
+    }
     std::string shown;
     shown.reserve(name.size());
     for (char c : name) {

@@ -178,6 +178,64 @@ TEST(ListAttachments, CappedAndLinearOnHostileInput) {
     EXPECT_EQ(ListAttachments(heads, longBoundary), "");
 }
 
+TEST(ExtractMessage, DecodedBodiesCountTheLinesAsFetched) {
+    // Ten Base64 lines of the reply hold fewer decoded lines; the note says the
+    // server cut the message after ten.
+    std::string body;
+    std::string text;
+    for (int i = 0; i < 10; ++i) {
+        body += "5pel5pys6Kqe\r\n";
+        text += "日本語";
+    }
+    const std::string head =
+        "Subject: s\r\nContent-Type: text/plain; charset=utf-8\r\n"
+        "Content-Transfer-Encoding: base64\r\n";
+    const std::string viewer = ExtractMessage(Reply(head, body), false, 10).summary.viewer;
+    EXPECT_EQ(viewer.substr(viewer.find("\r\n\r\n") + 4), text + "\r\n(max 10 lines)...");
+    EXPECT_EQ(ExtractMessage(Reply(head, body), false, 11).summary.viewer.find("(max"),
+              std::string::npos);
+}
+
+TEST(ExtractMessage, BodyForms) {
+    struct Case {
+        const char* name;
+        std::string head;
+        std::string body;
+        std::string text;
+    };
+    const std::string utf8 = "Content-Type: text/plain; charset=UTF-8\r\n";
+    const Case cases[] = {
+        {"bad base64", utf8 + "Content-Transfer-Encoding: base64\r\n", "5pel*!5pys\r\n", "日本"},
+        {"quoted-printable ending in =", utf8 + "Content-Transfer-Encoding: quoted-printable\r\n",
+         "=E6=97=A5=\r\n=E6=9C=AC=\r\n", "日本"},
+        {"lf line ends", utf8 + "Content-Transfer-Encoding: base64\r\n", "YQpiCg==\r\n", "a\r\nb"},
+        {"html only", "Content-Type: text/html; charset=utf-8\r\n",
+         "<p>\xe6\x97\xa5</p><div unterminated\r\n", "日"},
+        {"huge reference", "Content-Type: text/html\r\n", "&#99999999;x\r\n", "〓x"},
+        {"encoded file as the message",
+         "Content-Type: application/pdf; name=a.pdf\r\nContent-Transfer-Encoding: base64\r\n",
+         "JVBERi0x\r\n", "\r\n Attach:a.pdf"},
+        {"unlabelled utf-8", "", "\xe6\x97\xa5\r\n", "日"},
+        {"nested text part", "Content-Type: multipart/mixed; boundary=o\r\n",
+         "--o\r\nContent-Type: multipart/alternative; boundary=i\r\n\r\n--i\r\n"
+         "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n\x1b$BF|\x1b(B\r\n--i--\r\n"
+         "--o\r\nContent-Type: text/plain; name*=utf-8''%E6%9C%AC\r\n\r\nx\r\n--o--\r\n",
+         "日\r\n Attach:本"},
+    };
+    for (const auto& c : cases) {
+        const std::string viewer = ExtractMessage(Reply(c.head, c.body), true, 10).summary.viewer;
+        EXPECT_EQ(viewer.substr(viewer.find("\r\n\r\n") + 4), c.text) << c.name;
+    }
+    // Ten thousand nested multiparts and a boundary of 200 KB.
+    std::string deep;
+    for (int i = 0; i < 10000; ++i)
+        deep += "--b\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n";
+    const std::string viewer =
+        ExtractMessage(Reply("Content-Type: multipart/mixed; boundary=b\r\n", deep), true, 10)
+            .summary.viewer;
+    EXPECT_EQ(viewer.substr(viewer.find("\r\n\r\n") + 4), "");
+}
+
 TEST(ExtractMessage, HostileRepliesStayBounded) {
     // Several megabytes of head, thousands of encoded-words in one subject.
     std::string head = "Subject: ";

@@ -56,6 +56,32 @@ TEST(DecodeHeaderText, DecodesWordsAndKeepsTheRest) {
     }
 }
 
+TEST(DecodeHeaderText, CharsetsOfTodaysMail) {
+    const HeaderCase cases[] = {
+        {"utf-8 base64", "=?UTF-8?B?5pel5pys6Kqe?=", "日本語"},
+        {"character split across two words",
+         "=?UTF-8?B?5pel5g==?=\r\n =?UTF-8?B?nKzoqp4=?=", "日本語"},
+        {"cut character at the end of the run", "=?UTF-8?B?5pel5g==?= x", "日〓 x"},
+        {"utf-8 q with underscores", "=?utf-8?q?=E6=97=A5_=E6=9C=AC?=", "日 本"},
+        {"language suffix", "=?UTF-8*ja?B?5pel?=", "日"},
+        {"charsets side by side", "=?Shift_JIS?B?k/o=?= =?EUC-JP?B?y9w=?=", "日本"},
+        {"blanks stay around an unknown charset",
+         "=?UTF-8?B?5pel?= =?KOI8-R?B?8Q==?= =?UTF-8?B?5pel?=", "日 =?KOI8-R?B?8Q==?= 日"},
+        {"emoji and variation selector", "=?UTF-8?B?4pyI77iPIQ==?=", "〓!"},
+        {"latin-1", "=?ISO-8859-1?Q?Caf=E9?=", "Caf〓"},
+        {"raw utf-8 around a word", u8"Re: 件名 =?UTF-8?B?5pel?=", "Re: 件名 日"},
+        {"raw shift_jis kept", "Re: \x93\xfa", "Re: \x93\xfa"},
+        {"label of 1 MB", "=?" + std::string(1 << 20, 'x') + "?B?QQ==?=",
+         "=?" + std::string(1 << 20, 'x') + "?B?QQ==?="},
+        {"no label", "=??B?QQ==?= a", "=??B?QQ==?= a"},
+    };
+    for (const auto& c : cases) {
+        std::string value = c.value;
+        DecodeHeaderText(value);
+        EXPECT_EQ(value, c.expected) << c.name;
+    }
+}
+
 TEST(DecodeHeaderText, LongEncodedTextIsDecodedWhole) {
     // 600 encoded bytes, beyond one 512-byte work buffer.
     const std::string plain(450, 'a');

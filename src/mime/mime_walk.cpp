@@ -49,7 +49,9 @@ std::vector<MimeLeaf> WalkMultipart(std::string_view body, std::string_view boun
             leaves.push_back(std::move(current));
         } else if (state == State::kHead) {
             const std::string_view head = body.substr(headStart, lineStart - headStart);
-            leaves.push_back({head, {}, frames.size(), ReadPartHeaders(head)});
+            // No blank line: an empty body where the head stopped.
+            leaves.push_back(
+                {head, body.substr(lineStart, 0), frames.size(), ReadPartHeaders(head)});
         }
     };
 

@@ -11,7 +11,8 @@ namespace pell {
 
 struct MimeLeaf {
     std::string_view head;  // the part's head, up to its blank line
-    std::string_view body;  // behind the blank line, up to the line break of the next delimiter
+    std::string_view body;  // behind the blank line, up to the line break of the next
+                            // delimiter; always a view into the walked text
     std::size_t depth;      // 1 for a part of the outermost multipart
     PartHeaders headers;
 };

@@ -115,25 +115,26 @@ std::size_t FetchedLines(std::string_view fetched) {
 
 // Line breaks as CR LF, no ESC or zero bytes, no blank lines at the end.
 std::string CleanedText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    // A lone CR or LF grows to two bytes; nothing else grows.
+    std::string out(2 * text.size(), '\0');
+    char* const begin = out.data();
+    char* w = begin;
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
         const char c = text[i];
-        if (c == '\x1b' || c == '\0')
-            continue;
-        if (c == '\r') {
-            out += "\r\n";
-            if (i + 1 < text.size() && text[i + 1] == '\n')
+        if (c == '\r' || c == '\n') {
+            w[0] = '\r';
+            w[1] = '\n';
+            w += 2;
+            if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
                 ++i;
-        } else if (c == '\n') {
-            out += "\r\n";
-        } else {
-            out += c;
+        } else if (c != '\x1b' && c != '\0') {
+            *w++ = c;
         }
     }
-    while (!out.empty() &&
-           (out.back() == '\r' || out.back() == '\n' || out.back() == ' ' || out.back() == '\t'))
-        out.pop_back();
+    while (w > begin && (w[-1] == '\r' || w[-1] == '\n' || w[-1] == ' ' || w[-1] == '\t'))
+        --w;
+    out.resize(static_cast<std::size_t>(w - begin));
     return out;
 }
 
@@ -244,9 +245,13 @@ BodyText SinglePartText(const BodySource& source, const PartHeaders& message) {
         type.empty() || type.compare(0, 5, "text/") == 0 || type.compare(0, 8, "message/") == 0;
     if (!text && message.transfer != TransferEncoding::kIdentity) {
         // An encoded file sent as the message itself: its name, not its bytes.
+        std::string name = FileNameParameter(
+            ParseParameters(PartFieldValue(source.head, "Content-Disposition")), "filename");
+        if (name.empty())
+            name = message.fileName;
         std::string list;
-        if (!message.fileName.empty())
-            list = "\r\n Attach:" + ListedName(message.fileName);
+        if (!name.empty())
+            list = "\r\n Attach:" + ListedName(name);
         return {std::move(list), FetchedLines(fetched)};
     }
     return {DecodedText(message, fetched), FetchedLines(fetched)};
@@ -276,9 +281,10 @@ BodyText ExtractBodyText(const BodySource& source) {
         if (c != '\r' && c != '\n')
             typeField += c;
     }
+    // The message's disposition matters only for a file sent as the message
+    // itself; it is looked up there.
     const PartHeaders message =
-        MakePartHeaders(typeField, PartFieldValue(source.head, "Content-Transfer-Encoding"),
-                        PartFieldValue(source.head, "Content-Disposition"));
+        MakePartHeaders(typeField, PartFieldValue(source.head, "Content-Transfer-Encoding"), {});
     if (FindNoCaseAnchored(source.contentType, "multipart/") != kNotFound)
         return MultipartText(source, message);
     return SinglePartText(source, message);

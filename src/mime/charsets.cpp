@@ -50,7 +50,8 @@ constexpr SingleByteAlias kSingleByteAliases[] = {
     {"CP1252", "WINDOWS-1252"},     {"X-CP1252", "WINDOWS-1252"},
 };
 
-std::string UpperLabel(std::string_view label) {
+// The label without blanks, quotes and language suffix.
+std::string_view BareLabel(std::string_view label) {
     std::size_t first = 0;
     std::size_t last = label.size();
     while (first < last && (label[first] == ' ' || label[first] == '\t' || label[first] == '"'))
@@ -59,13 +60,7 @@ std::string UpperLabel(std::string_view label) {
            (label[last - 1] == ' ' || label[last - 1] == '\t' || label[last - 1] == '"'))
         --last;
     label = label.substr(first, last - first);
-    label = label.substr(0, label.find('*'));
-    if (label.size() > kMaxLabel)
-        return {};
-    std::string upper(label);
-    for (char& c : upper)
-        c = AsciiUpper(c);
-    return upper;
+    return label.substr(0, label.find('*'));
 }
 
 void PutMark(std::string& out) {
@@ -190,26 +185,26 @@ void AppendJis(std::string_view text, std::string& out) {
 }  // namespace
 
 Charset CharsetFromLabel(std::string_view label) {
-    const std::string upper = UpperLabel(label);
-    if (upper.empty())
+    const std::string_view bare = BareLabel(label);
+    if (bare.empty() || bare.size() > kMaxLabel)
         return {};
     for (const Alias& alias : kAliases) {
-        if (upper == alias.name)
+        if (EqualsNoCase(bare, alias.name))
             return {alias.kind, -1};
     }
-    std::string_view set = upper;
+    std::string upper(bare);
+    for (char& c : upper)
+        c = AsciiUpper(c);
     for (const SingleByteAlias& alias : kSingleByteAliases) {
         if (upper == alias.name)
-            set = alias.set;
+            upper = alias.set;
     }
-    std::string canonical(set);
     // "ISO8859-2" and "ISO_8859-2" as well as "ISO-8859-2".
-    if (canonical.compare(0, 8, "ISO_8859") == 0 || canonical.compare(0, 7, "ISO8859") == 0) {
-        canonical = "ISO-8859" + canonical.substr(canonical[3] == '_' ? 8 : 7);
-    }
-    if (canonical.compare(0, 8, "ISO-8859") == 0 && canonical.size() > 8 && canonical[8] == '_')
-        canonical[8] = '-';
-    const int index = SingleByteCharsetIndex(canonical);
+    if (upper.compare(0, 8, "ISO_8859") == 0)
+        upper[3] = '-';
+    else if (upper.compare(0, 7, "ISO8859") == 0)
+        upper.insert(3, "-");
+    const int index = SingleByteCharsetIndex(upper);
     if (index >= 0)
         return {CharsetKind::kSingleByte, index};
     return {};

@@ -1,5 +1,6 @@
 #include "mime/mime_headers.h"
 
+#include "mime/anchored_search.h"
 #include "mime/charsets.h"
 #include "mime/encoded_words.h"
 #include "startup/text_search.h"
@@ -141,39 +142,37 @@ bool Rfc2231Value(const std::vector<MimeParameter>& parameters, std::string_view
 }  // namespace
 
 std::string PartFieldValue(std::string_view head, std::string_view name) {
-    std::size_t lineStart = 0;
-    while (lineStart < head.size()) {
-        std::size_t lineEnd = head.find('\n', lineStart);
-        if (lineEnd == std::string_view::npos)
-            lineEnd = head.size();
-        const std::string_view line = head.substr(lineStart, lineEnd - lineStart);
-        if (line.size() > name.size() && EqualsNoCase(line.substr(0, name.size()), name)) {
-            std::size_t colon = name.size();
-            while (colon < line.size() && (line[colon] == ' ' || line[colon] == '\t'))
-                ++colon;
-            if (colon < line.size() && line[colon] == ':') {
-                std::string value(line.substr(colon + 1));
-                // Continuation lines begin with a blank.
-                std::size_t next = lineEnd + 1;
-                while (next < head.size() && (head[next] == ' ' || head[next] == '\t')) {
-                    std::size_t end = head.find('\n', next);
-                    if (end == std::string_view::npos)
-                        end = head.size();
-                    value.append(head.substr(next, end - next));
-                    next = end + 1;
-                }
-                std::string joined;
-                joined.reserve(value.size());
-                for (char c : value) {
-                    if (c != '\r' && c != '\n')
-                        joined += c;
-                }
-                return joined;
-            }
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = FindNoCaseAnchored(head, name, from);
+        if (at == kNotFound)
+            return {};
+        from = at + 1;
+        if (at != 0 && head[at - 1] != '\n')
+            continue;  // inside another line or a longer name
+        std::size_t colon = at + name.size();
+        while (colon < head.size() && (head[colon] == ' ' || head[colon] == '\t'))
+            ++colon;
+        if (colon >= head.size() || head[colon] != ':')
+            continue;
+        // The field runs to the first line break that no blank follows; its
+        // line breaks go.
+        std::string value;
+        std::size_t i = colon + 1;
+        for (;;) {
+            std::size_t lineEnd = head.find('\n', i);
+            if (lineEnd == std::string_view::npos)
+                lineEnd = head.size();
+            std::size_t textEnd = lineEnd;
+            if (textEnd > i && head[textEnd - 1] == '\r')
+                --textEnd;
+            value.append(head.substr(i, textEnd - i));
+            if (lineEnd + 1 >= head.size() ||
+                (head[lineEnd + 1] != ' ' && head[lineEnd + 1] != '\t'))
+                return value;
+            i = lineEnd + 1;
         }
-        lineStart = lineEnd + 1;
     }
-    return {};
 }
 
 std::vector<MimeParameter> ParseParameters(std::string_view v) {

@@ -234,6 +234,9 @@ void AppendScalarAsCp932(char32_t scalar, std::string& out) {
 
 void AppendUtf8AsCp932(std::string_view utf8, std::string& out, CutTail tail) {
     const EncodeTable& table = Table();
+    // Held in locals: the writes through `w` could otherwise alias them.
+    const std::uint16_t(*const pages)[256] = table.pages.get();
+    const std::uint8_t* const pageOf = table.pageOf.data();
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const std::size_t n = utf8.size();
     const std::size_t start = out.size();
@@ -248,6 +251,25 @@ void AppendUtf8AsCp932(std::string_view utf8, std::string& out, CutTail tail) {
             w += run;
             i += run;
             continue;
+        }
+        // Kana and kanji are three bytes: the common case, decoded in place.
+        if ((s[i] & 0xF0) == 0xE0 && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 &&
+            (s[i + 2] & 0xC0) == 0x80) {
+            const char32_t scalar = (static_cast<char32_t>(s[i] & 0x0F) << 12) |
+                                    (static_cast<char32_t>(s[i + 1] & 0x3F) << 6) |
+                                    (s[i + 2] & 0x3F);
+            if (scalar >= 0x800 && (scalar < 0xD800 || scalar > 0xDFFF)) {
+                const std::uint16_t code = pages[pageOf[scalar >> 8]][scalar & 0xFF];
+                if (code > 0xFF && code != kDrop) {
+                    w[0] = static_cast<char>(code >> 8);
+                    w[1] = static_cast<char>(code & 0xFF);
+                    w += 2;
+                } else {
+                    w = PutScalar(table, scalar, w);
+                }
+                i += 3;
+                continue;
+            }
         }
         const Decoded d = DecodeSequence(s, n, i);
         i += d.length;
@@ -268,7 +290,15 @@ bool IsNonAsciiUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < n) {
         if (s[i] < 0x80) {
-            ++i;
+            while (i + 8 <= n) {
+                std::uint64_t chunk;
+                std::memcpy(&chunk, s + i, 8);
+                if (chunk & 0x8080808080808080ull)
+                    break;
+                i += 8;
+            }
+            while (i < n && s[i] < 0x80)
+                ++i;
             continue;
         }
         const Decoded d = DecodeSequence(s, n, i);

@@ -221,6 +221,8 @@ TEST(ExtractMessage, BodyForms) {
          "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n\x1b$BF|\x1b(B\r\n--i--\r\n"
          "--o\r\nContent-Type: text/plain; name*=utf-8''%E6%9C%AC\r\n\r\nx\r\n--o--\r\n",
          "日\r\n Attach:本"},
+        {"text part head without its blank line", "Content-Type: multipart/mixed; boundary=b\r\n",
+         "--b\r\nContent-Type: text/plain\r\n--b--\r\n", "--"},
     };
     for (const auto& c : cases) {
         const std::string viewer = ExtractMessage(Reply(c.head, c.body), true, 10).summary.viewer;

@@ -17,7 +17,7 @@ sources=(
     "$root/src/mail/header_fields.cpp"
     "$root"/src/mail/summary_*.cpp
 )
-targets=(decode_header_fuzz jis_euc_fuzz extract_message_fuzz)
+targets=(decode_header_fuzz jis_euc_fuzz extract_message_fuzz charset_fuzz mime_body_fuzz)
 flags=(-std=c++17 -O1 -g -Wall -Wextra -I"$root/src"
        -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 

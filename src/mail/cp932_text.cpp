@@ -2,10 +2,16 @@
 
 #include <cstdio>
 
+#include "mime/unicode_cp932.h"
+
 namespace pell {
 
 std::size_t SjisCharLength(unsigned char lead) {
     return ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) ? 2 : 1;
+}
+
+std::string Cp932ToUtf8(std::string_view text) {
+    return Cp932ToUtf8Text(text);
 }
 
 std::string JsonString(std::string_view utf8) {

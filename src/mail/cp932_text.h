@@ -10,8 +10,8 @@ namespace pell {
 // Bytes of the Shift_JIS character whose first byte is lead (1 or 2).
 std::size_t SjisCharLength(unsigned char lead);
 
-// Code page 932 to UTF-8; bytes that form no character become U+FFFD.
-// Implemented per platform (iconv, MultiByteToWideChar).
+// Code page 932 to UTF-8 through the program's own table, the same on every
+// platform; bytes that form no character become U+FFFD.
 std::string Cp932ToUtf8(std::string_view text);
 
 // A JSON string literal (with its quotes) for UTF-8 text.

@@ -40,6 +40,8 @@ std::string_view CutHeaderValue(std::string_view value) {
 }
 
 std::string UnfoldHeaderValue(std::string_view value) {
+    if (value.find("\r\n ") == std::string_view::npos)
+        return std::string(value);
     std::string out;
     out.reserve(value.size());
     std::size_t i = 0;

@@ -5,38 +5,19 @@
 
 #include "mail/header_fields.h"
 #include "mime/anchored_search.h"
-#include "mime/encoded_words.h"
+#include "mime/charsets.h"
+#include "mime/html_text.h"
 #include "mime/japanese_encoding.h"
+#include "mime/mime_headers.h"
+#include "mime/mime_walk.h"
+#include "mime/transfer_encoding.h"
 #include "startup/text_search.h"
 
 namespace pell {
 namespace {
 
-constexpr std::string_view kBlankLine = "\r\n\r\n";
 constexpr std::string_view kEndMarker = "\r\n.\r\n";
-
-// Where the first CR LF CR LF at or behind `from` starts. Part heads are
-// searched again and again while a malformed message keeps the scan inside one
-// head, so the last answer is kept and reused while it still lies ahead.
-class BlankLineFinder {
-  public:
-    explicit BlankLineFinder(std::string_view text) : text_(text) {}
-    std::size_t From(std::size_t from) {
-        if (!known_ || (cached_ != kNotFound && cached_ < from) ||
-            (cached_ == kNotFound && from < searchedFrom_)) {
-            cached_ = FindText(text_, kBlankLine, from);
-            searchedFrom_ = from;
-            known_ = true;
-        }
-        return cached_;
-    }
-
-  private:
-    std::string_view text_;
-    std::size_t cached_ = kNotFound;
-    std::size_t searchedFrom_ = 0;
-    bool known_ = false;
-};
+constexpr std::string_view kEndLine = ".\r\n";
 
 // Finds the boundary, a pattern that comes from the message itself and may be
 // of any length: a prefix-table search keeps every lookup linear in the text.
@@ -77,86 +58,14 @@ class BoundaryFinder {
     std::vector<std::size_t> fallback_;
 };
 
-// The text part: behind the head that follows "text/plain" (else "text/html")
-// up to the boundary.
-std::string_view TextPart(std::string_view body, const BoundaryFinder& boundary) {
-    std::size_t found = FindNoCaseAnchored(body, "text/plain");
-    if (found == kNotFound)
-        found = FindNoCaseAnchored(body, "text/html");
-    if (found == kNotFound)
-        return {};
-    const std::size_t headEnd = FindText(body, kBlankLine, found);
-    if (headEnd == kNotFound)
-        return body.substr(found);
-    const std::size_t start = headEnd + kBlankLine.size();
-    const std::size_t end = boundary.Find(body, start);
-    if (end == kNotFound)
-        return body.substr(start);
-    return body.substr(start, end - start);
-}
-
 void RemoveEscapes(std::string& text) {
-    std::size_t w = 0;
-    for (char c : text) {
-        if (c != '\x1b')
-            text[w++] = c;
-    }
-    text.resize(w);
+    text.erase(std::remove(text.begin(), text.end(), '\x1b'), text.end());
 }
 
-}  // namespace
-
-std::string ListAttachments(std::string_view body, std::string_view boundaryText) {
-    const BoundaryFinder boundary(boundaryText);
-    std::string list;
-    BlankLineFinder blankLine(body);
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t typeAt = FindNoCaseAnchored(body, "Content-type:", pos);
-        if (typeAt == kNotFound)
-            break;
-        const std::size_t headEnd = blankLine.From(typeAt);
-        const std::size_t searchEnd = headEnd == kNotFound ? body.size() : headEnd;
-        const std::size_t nameAt = FindNoCaseAnchored(body.substr(0, searchEnd), "name=", typeAt);
-        std::size_t next;
-        if (nameAt != kNotFound) {
-            const std::string_view field = CutHeaderValue(body.substr(nameAt));
-            std::string name(field.substr(5));
-            DecodeHeaderText(name);
-            const std::string_view shown = StripQuotes(name);
-            if (list.size() < kMaxAttachmentList) {
-                list += "\r\n Attach:";
-                list.append(shown);
-                if (list.size() > kMaxAttachmentList)
-                    list.resize(kMaxAttachmentList);
-            }
-            next = boundary.Find(body, nameAt + field.size());
-        } else {
-            if (headEnd == kNotFound)
-                break;
-            next = boundary.Find(body, headEnd + kBlankLine.size());
-        }
-        if (next == kNotFound)
-            break;
-        // Every round moves past the part head it looked at.
-        pos = next > typeAt ? next : typeAt + 1;
-    }
-    return list;
-}
-
-std::string ExtractBodyText(std::string_view body, std::string_view contentType,
-                            std::string_view boundary) {
-    if (body.empty())
-        return {};
-    std::string text;
-    if (FindNoCaseAnchored(contentType, "multipart/") != kNotFound) {
-        text.assign(TextPart(body, BoundaryFinder(boundary)));
-        text += ListAttachments(body, boundary);
-    } else {
-        text.assign(body);
-    }
-    // Converted over a copy of itself with the text's own length as capacity:
-    // when the conversion stops full, the rest of the original stays behind it.
+// The text as the program always converted it: from ISO-2022-JP over a copy of
+// itself with its own length as capacity, ended before the end marker, freed
+// of stray ESC.
+std::string LegacyConverted(const std::string& text) {
     std::string converted;
     if (AppendJisAsSjis(text, converted, text.size()) == kConversionFull) {
         converted.append(std::string_view(text).substr(std::min(converted.size(), text.size())));
@@ -168,6 +77,217 @@ std::string ExtractBodyText(std::string_view body, std::string_view contentType,
     // garbage; it is dropped.
     RemoveEscapes(converted);
     return converted;
+}
+
+bool HasEightBitBytes(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// Text that the program's own conversion shows as it always did.
+bool IsLegacyText(const PartHeaders& headers, std::string_view bytes) {
+    if (headers.transfer != TransferEncoding::kIdentity || headers.mediaType == "text/html")
+        return false;
+    if (headers.charset.empty())
+        return !HasEightBitBytes(bytes);
+    const CharsetKind kind = CharsetFromLabel(headers.charset).kind;
+    if (kind == CharsetKind::kIso2022Jp)
+        return true;
+    return kind == CharsetKind::kUsAscii && !HasEightBitBytes(bytes);
+}
+
+// The body as the server sent it, without the end marker line.
+std::string_view FetchedBody(std::string_view body) {
+    if (body.compare(0, kEndLine.size(), kEndLine) == 0)
+        return {};
+    const std::size_t end = FindText(body, kEndMarker);
+    return end == kNotFound ? body : body.substr(0, end + 2);
+}
+
+// The lines the server sent, as the lines note counts them.
+std::size_t FetchedLines(std::string_view fetched) {
+    if (fetched.empty())
+        return 0;
+    if (fetched.size() >= 2 && fetched.compare(fetched.size() - 2, 2, "\r\n") == 0)
+        fetched.remove_suffix(2);
+    return CountLines(fetched);
+}
+
+// Line breaks as CR LF, no ESC or zero bytes, no blank lines at the end.
+std::string CleanedText(std::string_view text) {
+    // A lone CR or LF grows to two bytes; nothing else grows.
+    std::string out(2 * text.size(), '\0');
+    char* const begin = out.data();
+    char* w = begin;
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            w[0] = '\r';
+            w[1] = '\n';
+            w += 2;
+            if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
+                ++i;
+        } else if (c != '\x1b' && c != '\0') {
+            *w++ = c;
+        }
+    }
+    while (w > begin && (w[-1] == '\r' || w[-1] == '\n' || w[-1] == ' ' || w[-1] == '\t'))
+        --w;
+    out.resize(static_cast<std::size_t>(w - begin));
+    return out;
+}
+
+// A text part decoded by its transfer encoding and charset; HTML made text.
+std::string DecodedText(const PartHeaders& headers, std::string_view body) {
+    const std::string bytes = DecodeTransferEncoding(headers.transfer, body);
+    const bool html = headers.mediaType == "text/html";
+    std::string label = headers.charset;
+    if (label.empty() && html)
+        label = HtmlDeclaredCharset(bytes);
+    std::string text;
+    AppendCharsetAsCp932(CharsetFromLabel(label), bytes, text, CutTail::kDrop);
+    if (html)
+        text = HtmlToText(text);
+    return CleanedText(text);
+}
+
+// A file name as one line of the list: ISO-2022-JP written raw into it
+// converted, no line breaks, tabs or other ESC left in it.
+std::string ListedName(std::string_view name) {
+    std::string converted;
+    if (name.find('\x1b') != std::string_view::npos) {
+        AppendCharsetAsCp932(Charset{CharsetKind::kIso2022Jp, -1}, name, converted);
+        name = converted;
+    }
+    std::string shown;
+    shown.reserve(name.size());
+    for (char c : name) {
+        if (c == '\t') {
+            shown += ' ';
+        } else if (c != '\r' && c != '\n' && c != '\x1b' && c != '\0') {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+std::string AttachmentList(const std::vector<MimeLeaf>& leaves) {
+    std::string list;
+    for (const MimeLeaf& leaf : leaves) {
+        if (leaf.headers.fileName.empty())
+            continue;
+        if (list.size() >= kMaxAttachmentList)
+            break;
+        list += "\r\n Attach:";
+        list += ListedName(leaf.headers.fileName);
+    }
+    if (list.size() > kMaxAttachmentList)
+        list.resize(kMaxAttachmentList);
+    return list;
+}
+
+bool IsPlainText(const std::string& mediaType) {
+    // A part without a Content-Type is plain text.
+    return mediaType.empty() || mediaType == "text/plain";
+}
+
+// The part the viewer shows: the first plain-text part, else the first HTML
+// part, that is not an attachment.
+const MimeLeaf* TextLeaf(const std::vector<MimeLeaf>& leaves) {
+    for (const MimeLeaf& leaf : leaves) {
+        if (IsPlainText(leaf.headers.mediaType) && !leaf.headers.attachment)
+            return &leaf;
+    }
+    for (const MimeLeaf& leaf : leaves) {
+        if (leaf.headers.mediaType == "text/html" && !leaf.headers.attachment)
+            return &leaf;
+    }
+    return nullptr;
+}
+
+BodyText MultipartText(const BodySource& source, const PartHeaders& message) {
+    const std::string_view fetched = FetchedBody(source.body);
+    const std::string_view boundary =
+        message.boundary.empty() ? source.boundary : std::string_view(message.boundary);
+    const std::vector<MimeLeaf> leaves = WalkMultipart(fetched, boundary);
+    const MimeLeaf* leaf = TextLeaf(leaves);
+    const std::string list = AttachmentList(leaves);
+    if (leaf == nullptr || (leaf->depth == 1 && !leaf->headers.mediaType.empty() &&
+                            IsLegacyText(leaf->headers, leaf->body))) {
+        // The text runs from behind the part's head up to the next occurrence
+        // of the boundary, in the body as it came.
+        std::string text;
+        if (leaf != nullptr) {
+            const std::size_t start = static_cast<std::size_t>(leaf->body.data() - fetched.data());
+            const std::size_t end = BoundaryFinder(source.boundary).Find(source.body, start);
+            text.assign(end == kNotFound ? source.body.substr(start)
+                                         : source.body.substr(start, end - start));
+        }
+        text = LegacyConverted(text + list);
+        const std::size_t lines = CountLines(text);
+        return {std::move(text), lines};
+    }
+    std::string text = DecodedText(leaf->headers, leaf->body);
+    text += list;
+    return {std::move(text), FetchedLines(fetched)};
+}
+
+BodyText SinglePartText(const BodySource& source, const PartHeaders& message) {
+    const std::string_view fetched = FetchedBody(source.body);
+    if (IsLegacyText(message, fetched)) {
+        std::string text = LegacyConverted(std::string(source.body));
+        const std::size_t lines = CountLines(text);
+        return {std::move(text), lines};
+    }
+    const std::string& type = message.mediaType;
+    const bool text =
+        type.empty() || type.compare(0, 5, "text/") == 0 || type.compare(0, 8, "message/") == 0;
+    if (!text && message.transfer != TransferEncoding::kIdentity) {
+        // An encoded file sent as the message itself: its name, not its bytes.
+        std::string name = FileNameParameter(
+            ParseParameters(PartFieldValue(source.head, "Content-Disposition")), "filename");
+        if (name.empty())
+            name = message.fileName;
+        std::string list;
+        if (!name.empty())
+            list = "\r\n Attach:" + ListedName(name);
+        return {std::move(list), FetchedLines(fetched)};
+    }
+    return {DecodedText(message, fetched), FetchedLines(fetched)};
+}
+
+}  // namespace
+
+std::size_t CountLines(std::string_view text) {
+    std::size_t lines = 1;
+    for (std::size_t at = text.find("\r\n"); at != std::string_view::npos;
+         at = text.find("\r\n", at + 2)) {
+        ++lines;
+    }
+    return lines;
+}
+
+std::string ListAttachments(std::string_view body, std::string_view boundary) {
+    return AttachmentList(WalkMultipart(body, boundary));
+}
+
+BodyText ExtractBodyText(const BodySource& source) {
+    if (source.body.empty())
+        return {{}, 1};
+    std::string typeField;
+    typeField.reserve(source.contentTypeField.size());
+    for (char c : source.contentTypeField) {
+        if (c != '\r' && c != '\n')
+            typeField += c;
+    }
+    // The message's disposition matters only for a file sent as the message
+    // itself; it is looked up there.
+    const PartHeaders message =
+        MakePartHeaders(typeField, PartFieldValue(source.head, "Content-Transfer-Encoding"), {});
+    if (FindNoCaseAnchored(source.contentType, "multipart/") != kNotFound)
+        return MultipartText(source, message);
+    return SinglePartText(source, message);
 }
 
 }  // namespace pell

@@ -10,14 +10,36 @@ namespace pell {
 // The attachment list never grows beyond this many bytes.
 inline constexpr std::size_t kMaxAttachmentList = 1023;
 
-// "\r\n Attach:NAME" for every part head of a multipart body that carries a
-// "name=" parameter, names decoded and unquoted, cut at kMaxAttachmentList.
+// "\r\n Attach:NAME" for every part of a multipart body that has a file name
+// (Content-Disposition filename, else Content-Type name; RFC 2047 and RFC 2231
+// forms decoded), in order, cut at kMaxAttachmentList.
 std::string ListAttachments(std::string_view body, std::string_view boundary);
 
-// The viewer's body text. `contentType` and `boundary` are the message's own,
-// already trimmed. The text is converted from ISO-2022-JP and ends before the
-// end marker line. Empty for an empty body.
-std::string ExtractBodyText(std::string_view body, std::string_view contentType,
-                            std::string_view boundary);
+struct BodyText {
+    std::string text;   // Shift_JIS, ending before the end marker line
+    std::size_t lines;  // what the lines note compares with the lines asked for
+};
+
+// Where the body comes from: the message head and the content type and
+// boundary as the head lookup found and trimmed them.
+struct BodySource {
+    std::string_view head;
+    std::string_view body;  // behind the blank line, end marker included
+    std::string_view contentType;
+    std::string_view boundary;
+    std::string_view contentTypeField;  // the whole Content-Type field, parameters included
+};
+
+// The viewer's body text. A body (or text part) of 7-bit text without a
+// transfer encoding and without a charset other than ISO-2022-JP or US-ASCII
+// comes out as the program always made it: converted from ISO-2022-JP, the
+// delimiter's line break and hyphens behind a text part included, its lines
+// counted in the text. Any other is decoded by its transfer encoding and
+// charset (HTML turned into text), and its lines are counted as the server sent
+// them. Empty for an empty body.
+BodyText ExtractBodyText(const BodySource& source);
+
+// Lines of a text: one more than its CR LF pairs.
+std::size_t CountLines(std::string_view text);
 
 }  // namespace pell

@@ -73,15 +73,6 @@ std::string DecodedField(std::string_view value) {
     return UnfoldHeaderValue(text);
 }
 
-std::size_t CountLines(std::string_view text) {
-    std::size_t lines = 1;
-    for (std::size_t at = text.find("\r\n"); at != std::string_view::npos;
-         at = text.find("\r\n", at + 2)) {
-        ++lines;
-    }
-    return lines;
-}
-
 }  // namespace
 
 std::string ExtractMessageId(std::string_view reply) {
@@ -119,16 +110,18 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     summary.uidl.assign(CutHeaderValue(uidlValue));
     ClearEscapes(summary.uidl);
 
+    const std::string_view contentTypeField = CutHeaderValue(contentType);
     contentType = contentType.substr(0, contentType.find('\r'));
     contentType = contentType.substr(0, contentType.find(';'));
     contentType = StripQuotes(contentType);
     boundary = StripQuotes(boundary.substr(0, boundary.find('\r')));
 
-    const std::string body = ExtractBodyText(parts.body, contentType, boundary);
+    const BodyText body =
+        ExtractBodyText({head, parts.body, contentType, boundary, contentTypeField});
 
     std::string& viewer = summary.viewer;
     viewer.reserve(summary.subject.size() + summary.sender.size() + summary.date.size() +
-                   body.size() + 64);
+                   body.text.size() + 64);
     viewer += "Subject: ";
     viewer += summary.subject;
     viewer += "\r\nFrom: ";
@@ -136,9 +129,9 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     viewer += "\r\nDate: ";
     viewer += summary.date;
     viewer += "\r\n\r\n";
-    viewer += body;
+    viewer += body.text;
     // A body as long as the lines asked for was most likely cut by the server.
-    if (!wholeMessage && getLines > 0 && CountLines(body) >= static_cast<std::size_t>(getLines)) {
+    if (!wholeMessage && getLines > 0 && body.lines >= static_cast<std::size_t>(getLines)) {
         char note[48];
         std::snprintf(note, sizeof note, "\r\n(max %d lines)...", getLines);
         viewer += note;

@@ -4,14 +4,14 @@
 #include <array>
 #include <utility>
 
-#include "mime/anchored_search.h"
+#include "mime/charsets.h"
 #include "mime/japanese_encoding.h"
+#include "mime/transfer_encoding.h"
 #include "startup/text_search.h"
 
 namespace pell {
 namespace {
 
-constexpr std::string_view kWordStart = "=?ISO-2022-JP?";
 constexpr std::string_view kWordEnd = "?=";
 // One encoded-word was decoded in buffers of this size; longer words get
 // buffers to fit, so nothing of them is lost.
@@ -127,44 +127,135 @@ void ConvertToSjisAppend(std::string& dest, std::string_view decoded) {
     }
 }
 
+namespace {
+
+// Bytes of a charset label: printable ASCII without the separators of an
+// encoded-word and the quote.
+bool IsLabelByte(unsigned char c) {
+    return c > 0x20 && c < 0x7F && c != '?' && c != '=' && c != '"';
+}
+
+bool IsFoldingBlank(std::string_view gap) {
+    for (char c : gap) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return false;
+    }
+    return true;
+}
+
+// Decoded bytes of adjacent words in one charset, converted together so that a
+// character split across two words comes out whole.
+class PendingRun {
+  public:
+    explicit PendingRun(std::string& dest) : dest_(dest) {}
+
+    void Add(Charset charset, std::string_view bytes) {
+        if (active_ && charset != charset_)
+            Flush();
+        charset_ = charset;
+        active_ = true;
+        bytes_.append(bytes);
+    }
+
+    void Flush() {
+        if (!active_)
+            return;
+        if (charset_.kind == CharsetKind::kIso2022Jp) {
+            // The label is not trusted: the bytes are converted by what they look like.
+            ConvertToSjisAppend(dest_, bytes_);
+        } else {
+            AppendCharsetAsCp932(charset_, bytes_, dest_);
+        }
+        bytes_.clear();
+        active_ = false;
+    }
+
+  private:
+    std::string& dest_;
+    Charset charset_;
+    std::string bytes_;
+    bool active_ = false;
+};
+
+}  // namespace
+
 std::string DecodeEncodedWords(std::string_view source) {
     source = TextBeforeZero(source);
     std::string dest;
     dest.reserve(source.size());
+    // Text outside the words is copied as it is, unless the whole value is
+    // UTF-8 written raw into the field.
+    const bool rawUtf8 = IsNonAsciiUtf8(source);
+    auto appendText = [&](std::string_view text) {
+        if (rawUtf8) {
+            AppendUtf8AsCp932(text, dest);
+        } else {
+            dest.append(text);
+        }
+    };
+    PendingRun run(dest);
     std::string decoded;
-    std::size_t p = 0;
+    const std::size_t n = source.size();
+    std::size_t p = 0;       // start of the text not yet copied
+    std::size_t from = 0;    // where the next word start is looked for
+    bool afterWord = false;  // p lies right behind a decoded word
     for (;;) {
-        const std::size_t q = FindNoCaseAnchored(source, kWordStart, p);
-        if (q == kNotFound)
+        const std::size_t q = source.find("=?", from);
+        if (q == std::string_view::npos)
             break;
-        const std::string_view gap = source.substr(p, q - p);
-        if (gap != " ")
-            dest.append(gap);
+        std::size_t labelEnd = q + 2;
+        while (labelEnd < n && IsLabelByte(static_cast<unsigned char>(source[labelEnd])))
+            ++labelEnd;
+        if (labelEnd == q + 2 || labelEnd >= n || source[labelEnd] != '?') {
+            from = q + 1;
+            continue;
+        }
         // The encoding letter, one byte skipped unchecked, then the encoded text.
-        const std::size_t letterAt = q + kWordStart.size();
+        const std::size_t letterAt = labelEnd + 1;
         const std::size_t textAt = letterAt + 2;
-        if (textAt > source.size()) {
-            p = q;
+        if (textAt > n)
             break;
-        }
         const std::size_t end = FindText(source, kWordEnd, textAt);
-        if (end == kNotFound) {
-            p = q;
-            break;
+        if (end == kNotFound)
+            break;  // an unfinished word: it and all behind it stay as they are
+        const Charset charset = CharsetFromLabel(source.substr(q + 2, labelEnd - q - 2));
+        if (charset.kind == CharsetKind::kUnknown) {
+            from = end + kWordEnd.size();  // a word of another charset stays verbatim
+            continue;
         }
-        p = end + kWordEnd.size();
+        const std::string_view gap = source.substr(p, q - p);
+        if (gap.empty() || (afterWord && IsFoldingBlank(gap)) || gap == " ") {
+            // Blanks between two words, and one blank before the first, go.
+        } else {
+            run.Flush();
+            appendText(gap);
+        }
         const std::string_view encoded = source.substr(textAt, end - textAt);
         const char letter = source[letterAt];
+        const bool jis = charset.kind == CharsetKind::kIso2022Jp;
         if (letter == 'B' || letter == 'b') {
-            DecodeBase64(encoded, decoded, std::max(kWordBufferSize, encoded.size() + 1));
+            if (jis) {
+                DecodeBase64(encoded, decoded, std::max(kWordBufferSize, encoded.size() + 1));
+            } else {
+                decoded = DecodeBase64Lenient(encoded);
+            }
         } else if (letter == 'Q' || letter == 'q') {
-            DecodeQuoted(encoded, decoded);
+            if (jis) {
+                DecodeQuoted(encoded, decoded);
+            } else {
+                decoded = DecodeQEncoding(encoded);
+            }
         } else {
             decoded.clear();
         }
-        ConvertToSjisAppend(dest, decoded);
+        // A zero byte ends the text of its own word.
+        run.Add(charset, TextBeforeZero(decoded));
+        p = end + kWordEnd.size();
+        from = p;
+        afterWord = true;
     }
-    dest.append(source.substr(p));
+    run.Flush();
+    appendText(source.substr(p));
     return dest;
 }
 
@@ -174,11 +265,7 @@ void DecodeHeaderText(std::string& value) {
         value.resize(text.size());
         return;
     }
-    std::string decoded = DecodeEncodedWords(text);
-    // Never longer than the value, by construction of every step above.
-    if (decoded.size() > text.size())
-        decoded.resize(text.size());
-    value = std::move(decoded);
+    value = DecodeEncodedWords(text);
 }
 
 }  // namespace pell

@@ -1,6 +1,7 @@
 #pragma once
-// MIME encoded-words ("=?ISO-2022-JP?B?...?=" and the Q form) in header values,
-// decoded to Shift_JIS. Text outside encoded-words is kept as it stands.
+// MIME encoded-words ("=?UTF-8?B?...?=", "=?ISO-2022-JP?Q?...?=") in header
+// values, decoded to Shift_JIS. Text outside encoded-words is kept as it
+// stands, or converted when the whole value is raw UTF-8.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -8,14 +9,17 @@
 namespace pell {
 
 // Decodes the encoded-words of a header value. The value ends at its first zero
-// byte; the result is never longer than that text.
+// byte.
 void DecodeHeaderText(std::string& value);
 
-// The decoded text of `source` (up to its first zero byte): every
-// "=?ISO-2022-JP?" word (any letter case) is decoded and converted to
-// Shift_JIS, one blank between two words (or before the first) is dropped, an
-// unfinished word and all behind it stay verbatim, a word with an encoding
-// letter other than B or Q yields nothing.
+// The decoded text of `source` (up to its first zero byte): every word of a
+// known charset (label in any letter case, a "*language" suffix ignored) is
+// decoded and converted to Shift_JIS; the decoded bytes of adjacent words of one
+// charset are converted together. Blanks and folding between two words, and
+// one blank before the first, are dropped. An unfinished word and all behind it
+// stay verbatim, so does a word of an unknown charset; a word with an encoding
+// letter other than B or Q yields nothing. ISO-2022-JP words are decoded and
+// converted as the program always did (their label is not trusted).
 std::string DecodeEncodedWords(std::string_view source);
 
 inline constexpr int kDecodeComplete = 0;

@@ -56,7 +56,7 @@ TEST(ExtractMessage, HeaderFieldRules) {
         {"folded subject with tab", "Subject: one\r\n\ttwo\r\n", "", "one\r\n\ttwo", "", ""},
         {"folded encoded subject",
          "Subject: =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n", "",
-         "\x82\xa0 \x82\xa0", "", ""},
+         "\x82\xa0\x82\xa0", "", ""},
         {"date inside delivery-date", "Delivery-Date: Mon, 2 Feb 2004 10:00:00 +0900\r\n", "", "",
          "2004/02/02 10:00:00", ""},
         {"message-id any case", "Message-Id: <a@b>\r\n", "", "", "", "<a@b>"},
@@ -167,7 +167,8 @@ TEST(ListAttachments, CappedAndLinearOnHostileInput) {
         body += "Content-Type: x; name=file" + std::to_string(i) + "\r\n--b\r\n";
     const std::string list = ListAttachments(body, "b");
     EXPECT_EQ(list.size(), kMaxAttachmentList);
-    EXPECT_EQ(list.compare(0, 19, "\r\n Attach:file0\r\n A"), 0);
+    // The text before the first delimiter is the preamble, not a part.
+    EXPECT_EQ(list.compare(0, 19, "\r\n Attach:file1\r\n A"), 0);
     // A boundary as long as the body, searched over and over, must not take
     // quadratic time (this would run for minutes).
     const std::string longBoundary(200000, '-');
@@ -175,6 +176,66 @@ TEST(ListAttachments, CappedAndLinearOnHostileInput) {
     for (int i = 0; i < 2000; ++i)
         heads += "Content-Type: y\r\n\r\n" + std::string(100, '-');
     EXPECT_EQ(ListAttachments(heads, longBoundary), "");
+}
+
+TEST(ExtractMessage, DecodedBodiesCountTheLinesAsFetched) {
+    // Ten Base64 lines of the reply hold fewer decoded lines; the note says the
+    // server cut the message after ten.
+    std::string body;
+    std::string text;
+    for (int i = 0; i < 10; ++i) {
+        body += "5pel5pys6Kqe\r\n";
+        text += "日本語";
+    }
+    const std::string head =
+        "Subject: s\r\nContent-Type: text/plain; charset=utf-8\r\n"
+        "Content-Transfer-Encoding: base64\r\n";
+    const std::string viewer = ExtractMessage(Reply(head, body), false, 10).summary.viewer;
+    EXPECT_EQ(viewer.substr(viewer.find("\r\n\r\n") + 4), text + "\r\n(max 10 lines)...");
+    EXPECT_EQ(ExtractMessage(Reply(head, body), false, 11).summary.viewer.find("(max"),
+              std::string::npos);
+}
+
+TEST(ExtractMessage, BodyForms) {
+    struct Case {
+        const char* name;
+        std::string head;
+        std::string body;
+        std::string text;
+    };
+    const std::string utf8 = "Content-Type: text/plain; charset=UTF-8\r\n";
+    const Case cases[] = {
+        {"bad base64", utf8 + "Content-Transfer-Encoding: base64\r\n", "5pel*!5pys\r\n", "日本"},
+        {"quoted-printable ending in =", utf8 + "Content-Transfer-Encoding: quoted-printable\r\n",
+         "=E6=97=A5=\r\n=E6=9C=AC=\r\n", "日本"},
+        {"lf line ends", utf8 + "Content-Transfer-Encoding: base64\r\n", "YQpiCg==\r\n", "a\r\nb"},
+        {"html only", "Content-Type: text/html; charset=utf-8\r\n",
+         "<p>\xe6\x97\xa5</p><div unterminated\r\n", "日"},
+        {"huge reference", "Content-Type: text/html\r\n", "&#99999999;x\r\n", "〓x"},
+        {"encoded file as the message",
+         "Content-Type: application/pdf; name=a.pdf\r\nContent-Transfer-Encoding: base64\r\n",
+         "JVBERi0x\r\n", "\r\n Attach:a.pdf"},
+        {"unlabelled utf-8", "", "\xe6\x97\xa5\r\n", "日"},
+        {"nested text part", "Content-Type: multipart/mixed; boundary=o\r\n",
+         "--o\r\nContent-Type: multipart/alternative; boundary=i\r\n\r\n--i\r\n"
+         "Content-Type: text/plain; charset=iso-2022-jp\r\n\r\n\x1b$BF|\x1b(B\r\n--i--\r\n"
+         "--o\r\nContent-Type: text/plain; name*=utf-8''%E6%9C%AC\r\n\r\nx\r\n--o--\r\n",
+         "日\r\n Attach:本"},
+        {"text part head without its blank line", "Content-Type: multipart/mixed; boundary=b\r\n",
+         "--b\r\nContent-Type: text/plain\r\n--b--\r\n", "--"},
+    };
+    for (const auto& c : cases) {
+        const std::string viewer = ExtractMessage(Reply(c.head, c.body), true, 10).summary.viewer;
+        EXPECT_EQ(viewer.substr(viewer.find("\r\n\r\n") + 4), c.text) << c.name;
+    }
+    // Ten thousand nested multiparts and a boundary of 200 KB.
+    std::string deep;
+    for (int i = 0; i < 10000; ++i)
+        deep += "--b\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n";
+    const std::string viewer =
+        ExtractMessage(Reply("Content-Type: multipart/mixed; boundary=b\r\n", deep), true, 10)
+            .summary.viewer;
+    EXPECT_EQ(viewer.substr(viewer.find("\r\n\r\n") + 4), "");
 }
 
 TEST(ExtractMessage, HostileRepliesStayBounded) {

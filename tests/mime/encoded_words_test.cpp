@@ -23,17 +23,18 @@ TEST(DecodeHeaderText, DecodesWordsAndKeepsTheRest) {
         {"one space between words is dropped",
          "=?ISO-2022-JP?B?GyRCJCIbKEI=?= =?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=",
          "\x82\xa0\x83\x65\x83\x58\x83\x67"},
-        {"two spaces stay",
-         "=?ISO-2022-JP?B?GyRCJCIbKEI=?=  =?ISO-2022-JP?B?GyRCJCIbKEI=?=", "\x82\xa0  \x82\xa0"},
-        {"folding stays", "=?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n =?ISO-2022-JP?B?GyRCJCIbKEI=?=",
-         "\x82\xa0\r\n \x82\xa0"},
+        {"two spaces between words go",
+         "=?ISO-2022-JP?B?GyRCJCIbKEI=?=  =?ISO-2022-JP?B?GyRCJCIbKEI=?=", "\x82\xa0\x82\xa0"},
+        {"folding between words goes",
+         "=?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n =?ISO-2022-JP?B?GyRCJCIbKEI=?=", "\x82\xa0\x82\xa0"},
         {"single leading space dropped", " =?ISO-2022-JP?B?GyRCJCIbKEI=?=", "\x82\xa0"},
         {"lower case label and letter", "=?iso-2022-jp?b?GyRCJCIbKEI=?=", "\x82\xa0"},
         {"unknown letter drops the word", "a =?ISO-2022-JP?X?abc?= b", "a  b"},
         {"unfinished word verbatim", "abc =?ISO-2022-JP?B?GyRC", "abc =?ISO-2022-JP?B?GyRC"},
         {"word cut before its text", "x=?ISO-2022-JP?B", "x=?ISO-2022-JP?B"},
-        {"other charset verbatim",
-         "=?UTF-8?B?44GC?= =?Shift_JIS?B?gqA=?=", "=?UTF-8?B?44GC?= =?Shift_JIS?B?gqA=?="},
+        {"utf-8 and shift_jis words decoded",
+         "=?UTF-8?B?44GC?= =?Shift_JIS?B?gqA=?=", "\x82\xa0\x82\xa0"},
+        {"unknown charset verbatim", "=?KOI8-R?B?8fDh8w==?= x", "=?KOI8-R?B?8fDh8w==?= x"},
         {"missing final padding", "=?ISO-2022-JP?B?GyRCJCIbKEI?=", "\x82\xa0"},
         {"plain ascii through the euc path", "=?ISO-2022-JP?B?aGVsbG8=?=", "hello"},
         {"shift_jis bytes appended unchanged", "=?ISO-2022-JP?B?gqCCog==?=", "\x82\xa0\x82\xa2"},
@@ -52,6 +53,32 @@ TEST(DecodeHeaderText, DecodesWordsAndKeepsTheRest) {
         DecodeHeaderText(value);
         EXPECT_EQ(value, c.expected) << c.name;
         EXPECT_LE(value.size(), c.value.size()) << c.name;
+    }
+}
+
+TEST(DecodeHeaderText, CharsetsOfTodaysMail) {
+    const HeaderCase cases[] = {
+        {"utf-8 base64", "=?UTF-8?B?5pel5pys6Kqe?=", "日本語"},
+        {"character split across two words",
+         "=?UTF-8?B?5pel5g==?=\r\n =?UTF-8?B?nKzoqp4=?=", "日本語"},
+        {"cut character at the end of the run", "=?UTF-8?B?5pel5g==?= x", "日〓 x"},
+        {"utf-8 q with underscores", "=?utf-8?q?=E6=97=A5_=E6=9C=AC?=", "日 本"},
+        {"language suffix", "=?UTF-8*ja?B?5pel?=", "日"},
+        {"charsets side by side", "=?Shift_JIS?B?k/o=?= =?EUC-JP?B?y9w=?=", "日本"},
+        {"blanks stay around an unknown charset",
+         "=?UTF-8?B?5pel?= =?KOI8-R?B?8Q==?= =?UTF-8?B?5pel?=", "日 =?KOI8-R?B?8Q==?= 日"},
+        {"emoji and variation selector", "=?UTF-8?B?4pyI77iPIQ==?=", "〓!"},
+        {"latin-1", "=?ISO-8859-1?Q?Caf=E9?=", "Caf〓"},
+        {"raw utf-8 around a word", u8"Re: 件名 =?UTF-8?B?5pel?=", "Re: 件名 日"},
+        {"raw shift_jis kept", "Re: \x93\xfa", "Re: \x93\xfa"},
+        {"label of 1 MB", "=?" + std::string(1 << 20, 'x') + "?B?QQ==?=",
+         "=?" + std::string(1 << 20, 'x') + "?B?QQ==?="},
+        {"no label", "=??B?QQ==?= a", "=??B?QQ==?= a"},
+    };
+    for (const auto& c : cases) {
+        std::string value = c.value;
+        DecodeHeaderText(value);
+        EXPECT_EQ(value, c.expected) << c.name;
     }
 }
 

@@ -53,6 +53,10 @@ struct CheckOutcome {
     int mailboxSize = 0;
     int newCount = 0;
     MailSummaryList summaries;  // filled only when asked for
+    // The protected connection, when TLS was used (see PopSessionOutput).
+    std::string tlsProtocol;
+    std::string tlsCipher;
+    std::string certificateFingerprint;
 };
 
 // True when hour h lies in the flat-rate window from start to end; a window

@@ -141,8 +141,7 @@ int OpenProtected(OpenConnection& connection, const PopSessionInput& in, TlsOutc
             return tls.status;
     }
     LineChannel line(connection.socket());
-    greetingFailed =
-        line.CompletedReply(std::nullopt, greeting, kLoginReplyCapacity) != kLineOk;
+    greetingFailed = line.CompletedReply(std::nullopt, greeting, kLoginReplyCapacity) != kLineOk;
     if (security != kSecurityStls)
         return kStatusOk;
     if (greetingFailed)

@@ -36,7 +36,8 @@ void Sha256::Block(const std::uint8_t* block) {
                static_cast<std::uint32_t>(block[i * 4 + 3]);
     }
     for (int i = 16; i < 64; ++i) {
-        std::uint32_t s0 = RotateRight(w[i - 15], 7) ^ RotateRight(w[i - 15], 18) ^ (w[i - 15] >> 3);
+        std::uint32_t s0 =
+            RotateRight(w[i - 15], 7) ^ RotateRight(w[i - 15], 18) ^ (w[i - 15] >> 3);
         std::uint32_t s1 = RotateRight(w[i - 2], 17) ^ RotateRight(w[i - 2], 19) ^ (w[i - 2] >> 10);
         w[i] = w[i - 16] + s0 + w[i - 7] + s1;
     }

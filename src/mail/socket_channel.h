@@ -48,7 +48,7 @@ struct TlsOutcome {
     std::string protocol;           // for example "TLSv1.3"
     std::string cipher;
     std::string fingerprint;  // SHA-256 of the server certificate, 64 upper-case hex digits
-    std::string subject;      // the certificate's subject name, for a person to read
+    std::string subject;      // the certificate's subject name (UTF-8), for a person to read
 };
 
 // The services the opening steps need.

@@ -163,8 +163,8 @@ std::string SubjectOf(X509* certificate) {
     X509_NAME_print_ex(text, X509_get_subject_name(certificate), 0, XN_FLAG_RFC2253);
     char* data = nullptr;
     long length = BIO_get_mem_data(text, &data);
-    std::string subject = length > 0 && data ? std::string(data, static_cast<std::size_t>(length))
-                                             : std::string();
+    std::string subject =
+        length > 0 && data ? std::string(data, static_cast<std::size_t>(length)) : std::string();
     BIO_free(text);
     return subject;
 }

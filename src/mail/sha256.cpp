@@ -24,8 +24,7 @@ std::uint32_t RotateRight(std::uint32_t x, int n) {
 
 Sha256::Sha256()
     : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19},
-      buffer_{} {}
+             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
 
 void Sha256::Block(const std::uint8_t* block) {
     std::uint32_t w[64];
@@ -70,33 +69,11 @@ void Sha256::Block(const std::uint8_t* block) {
 }
 
 void Sha256::Update(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    std::size_t used = static_cast<std::size_t>(length_ % 64);
-    length_ += size;
-    while (size > 0) {
-        std::size_t take = std::min<std::size_t>(64 - used, size);
-        std::memcpy(buffer_ + used, bytes, take);
-        used += take;
-        bytes += take;
-        size -= take;
-        if (used == 64) {
-            Block(buffer_);
-            used = 0;
-        }
-    }
+    blocks_.Update(data, size, [this](const std::uint8_t* block) { Block(block); });
 }
 
 std::array<std::uint8_t, 32> Sha256::Finish() {
-    const std::uint64_t bits = length_ * 8;
-    const std::uint8_t one = 0x80;
-    Update(&one, 1);
-    const std::uint8_t zero = 0;
-    while (length_ % 64 != 56)
-        Update(&zero, 1);
-    std::uint8_t tail[8];
-    for (int i = 0; i < 8; ++i)
-        tail[i] = static_cast<std::uint8_t>(bits >> (56 - 8 * i));
-    Update(tail, sizeof tail);
+    blocks_.Pad(true, [this](const std::uint8_t* block) { Block(block); });
     std::array<std::uint8_t, 32> digest{};
     for (int i = 0; i < 8; ++i) {
         for (int j = 0; j < 4; ++j)

@@ -45,8 +45,8 @@ read -r mode cert security pin timeout expected <<<"$(
 
 python3 "$here/tls_pop3_server.py" "$mode" "$certs/$cert.crt" "$certs/$cert.key" "$work" \
     2>"$work/server.log" &
-server=$!
-trap 'kill $server 2>/dev/null || true' EXIT
+# The server's own id: python3 may be a launcher that runs it as a child.
+trap 'kill "$(cat "$work/pid" 2>/dev/null)" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do
     [ -s "$work/port" ] && break
     sleep 0.1

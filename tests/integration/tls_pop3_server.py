@@ -3,14 +3,14 @@
 
     tls_pop3_server.py MODE CERT KEY DIR
 
-Writes its port to DIR/port and every line it receives to DIR/transcript,
+Writes its process id to DIR/pid, its port to DIR/port and every line it receives to DIR/transcript,
 each marked "plain" or "tls" by how it came, so that a test can prove that no
 login command crossed in the clear. Serves one connection after the other
 until it is killed or has been idle for a minute. The mailbox is empty.
 
-Modes: implicit (TLS from the first byte), stls (STLS, then TLS), refuse-stls
-(answers STLS with -ERR), plain (no TLS at all), garbage (1 MB of noise instead
-of a TLS record), close-in-handshake, silent (reads, never answers).
+Modes: implicit (TLS from the first byte), stls (STLS, then TLS), plain (no
+TLS at all, STLS answered with -ERR), garbage (1 MB of noise instead of a TLS
+record), close-in-handshake, silent (reads, never answers).
 """
 import os
 import socket
@@ -80,6 +80,8 @@ listener = socket.socket()
 listener.bind(("127.0.0.1", 0))
 listener.listen(4)
 listener.settimeout(60)
+with open(os.path.join(out, "pid"), "w") as f:
+    f.write(str(os.getpid()))
 with open(os.path.join(out, "port.tmp"), "w") as f:
     f.write(str(listener.getsockname()[1]))
 os.rename(os.path.join(out, "port.tmp"), os.path.join(out, "port"))

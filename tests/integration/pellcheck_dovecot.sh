@@ -236,6 +236,8 @@ usage)
     run_check --bogus
     expect "bad option" "$status_code" 2
     grep -q "unknown option" "$work/stderr" || fail "no message for a bad option"
+    run_check --show-certificate --all
+    expect "certificate of no one account" "$status_code" 2
     run_check --account Nobody
     expect "unknown account" "$status_code" 1
     grep -q "Nobody" "$work/stderr" || fail "no message for an unknown account"

@@ -364,6 +364,13 @@ class SchannelChannel final : public SocketChannel {
         for (int round = 0; round < kMaxHandshakeRounds;) {
             if ((incoming_.empty() || status == SEC_E_INCOMPLETE_MESSAGE) && !ReceiveMore())
                 return false;
+            // SChannel under Wine would wait for the rest of a plain greeting
+            // taken for a record, up to the time-out.
+            if (!headChecked_ && incoming_.size() >= 5) {
+                if (!CanOpenTlsHandshake(incoming_))
+                    return false;
+                headChecked_ = true;
+            }
             SecBuffer input[2] = {
                 {static_cast<unsigned long>(incoming_.size()), SECBUFFER_TOKEN, incoming_.data()},
                 {0, SECBUFFER_EMPTY, nullptr}};
@@ -448,6 +455,7 @@ class SchannelChannel final : public SocketChannel {
     std::string incoming_;  // ciphertext not yet opened (at most kMaxIncoming bytes)
     std::string plain_;     // the last record's data
     std::size_t plainUsed_ = 0;
+    bool headChecked_ = false;  // the server's first record header looked at
     bool established_ = false;
     bool failed_ = false;
     bool peerClosed_ = false;

@@ -48,6 +48,17 @@ std::string NormalizeFingerprint(std::string_view text) {
     return clean;
 }
 
+bool CanOpenTlsHandshake(std::string_view head) {
+    constexpr unsigned kAlert = 0x15, kHandshake = 0x16;
+    constexpr unsigned kLargestRecord = 16384 + 2048;
+    if (head.size() < 5)
+        return false;
+    auto byte = [&head](std::size_t i) { return static_cast<unsigned char>(head[i]); };
+    unsigned length = (static_cast<unsigned>(byte(3)) << 8) | byte(4);
+    return (byte(0) == kAlert || byte(0) == kHandshake) && byte(1) == 3 && length > 0 &&
+           length <= kLargestRecord;
+}
+
 int CertificateVerdict(bool verified, std::string_view fingerprint, std::string_view pin) {
     std::string pinned = NormalizeFingerprint(pin);
     if (!pinned.empty()) {

@@ -33,6 +33,12 @@ std::string CertificateFingerprint(std::string_view der);
 // Anything but 64 hex digits then matches no certificate.
 std::string NormalizeFingerprint(std::string_view text);
 
+// Whether the first five bytes from a server can open a TLS handshake: a
+// handshake or alert record of version 3.x, no longer than a record may be.
+// Anything else (a plain POP3 greeting, noise) comes from a server that does
+// not speak TLS, and waiting for the rest of such a "record" would be futile.
+bool CanOpenTlsHandshake(std::string_view head);
+
 // The status of a presented certificate (0 or the bad-certificate code). With
 // a pin only the pinned certificate passes, trusted or not; without one the
 // chain and the name must have been verified.

@@ -65,6 +65,21 @@ TEST(TlsPolicyTest, AddressesAreNotServerNames) {
         EXPECT_EQ(IsAddressLiteral(server), address) << server;
 }
 
+TEST(TlsPolicyTest, OnlyATlsRecordHeaderOpensAHandshake) {
+    using namespace std::string_literals;
+    const std::pair<std::string, bool> cases[] = {
+        {"\x16\x03\x03\x00\x7a"s, true},   // server hello
+        {"\x15\x03\x01\x00\x02"s, true},   // alert
+        {"\x16\x03\x03\x48\x00"s, true},   // the largest record
+        {"\x16\x03\x03\x48\x01"s, false},  // longer than any record
+        {"\x16\x03\x03\x00\x00"s, false}, {"\x17\x03\x03\x00\x10"s, false},  // data before a
+                                                                             // handshake
+        {"\x16\x02\x00\x00\x10"s, false}, {"+OK ready\r\n", false},         {"\x16\x03", false},
+    };
+    for (const auto& [head, opens] : cases)
+        EXPECT_EQ(CanOpenTlsHandshake(head), opens) << head.size();
+}
+
 TEST(TlsPolicyTest, OnlyZeroMeansPlain) {
     const std::pair<int, ConnectionSecurity> cases[] = {
         {0, kSecurityPlain},    {1, kSecurityStls},      {2, kSecurityImplicit},

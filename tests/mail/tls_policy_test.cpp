@@ -72,9 +72,12 @@ TEST(TlsPolicyTest, OnlyATlsRecordHeaderOpensAHandshake) {
         {"\x15\x03\x01\x00\x02"s, true},   // alert
         {"\x16\x03\x03\x48\x00"s, true},   // the largest record
         {"\x16\x03\x03\x48\x01"s, false},  // longer than any record
-        {"\x16\x03\x03\x00\x00"s, false}, {"\x17\x03\x03\x00\x10"s, false},  // data before a
-                                                                             // handshake
-        {"\x16\x02\x00\x00\x10"s, false}, {"+OK ready\r\n", false},         {"\x16\x03", false},
+        // empty, data before a handshake, an old version, plain text, too short
+        {"\x16\x03\x03\x00\x00"s, false},
+        {"\x17\x03\x03\x00\x10"s, false},
+        {"\x16\x02\x00\x00\x10"s, false},
+        {"+OK ready\r\n", false},
+        {"\x16\x03", false},
     };
     for (const auto& [head, opens] : cases)
         EXPECT_EQ(CanOpenTlsHandshake(head), opens) << head.size();

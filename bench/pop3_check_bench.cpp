@@ -1,13 +1,16 @@
 // One check of a Dovecot mailbox of 1000 messages of which the newest 50 are
 // new, against the protocol floor: a minimal client sending the same command
 // sequence (USER, PASS, STAT, LIST and TOP for messages 1000 down to 950,
-// QUIT) that only reads the replies. Both run alternately in the same process
+// QUIT) that only reads the replies. Beside the plain check, the same check
+// over TLS from the first byte and over STLS, with the TLS context made once
+// for the run as the program does. All run alternately in the same process
 // against the same server; wall and CPU time per check are reported, and the
-// ratio of the check to the floor. Needs root (the server's mail user) and
-// Dovecot; the server runs on 127.0.0.1 only.
+// ratios to the floor and to the plain check. Needs root (the server's mail
+// user) and Dovecot; the server runs on 127.0.0.1 only.
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
+#include <openssl/ssl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -79,41 +82,60 @@ class Fixture {
 
     bool ok() const { return ok_; }
 
-    // One check cycle of the program, as a check started by hand.
-    // Makes the newest 50 messages new again (outside the measurement).
-    void ResetSeenList() { settings_->Write("POP1", "Mesid", MessageId(kMessages - kNew) + ","); }
+    // The accounts: the same mailbox in plain text, over TLS, over STLS.
+    enum Account { kPlain, kTls, kStls, kAccounts };
 
-    CheckOutcome RunCheck() {
+    // Makes the newest 50 messages new again (outside the measurement).
+    void ResetSeenList() {
+        for (const char* section : {"POP1", "POP2", "POP3"})
+            settings_->Write(section, "Mesid", MessageId(kMessages - kNew) + ",");
+    }
+
+    // One check cycle of the program, as a check started by hand.
+    CheckOutcome RunCheck(Account account = kPlain) {
         CheckStartBlock block;
         block.host = host_;
-        block.timerId = kFirstCheckTimer;
+        block.timerId = kFirstCheckTimer + account;
         block.accounts = accounts_;
         block.passRunning = true;
-        (*accounts_)[0].status = -3;
+        (*accounts_)[account].status = -3;
         CheckEnvironment env{*settings_, *network_, *clock_, *sound_, *dialup_, nullptr};
         return RunCheckCycle(block, env);
     }
 
     bool Probe() { return network_->IsOtherAppConnected(htonl(INADDR_LOOPBACK), port_); }
 
-    // The same commands with nothing but reading the replies; the number of
-    // messages fetched.
-    int RunFloor() {
+    // The same commands with nothing but reading the replies, in plain text
+    // or over TLS from the first byte; the number of messages fetched.
+    int RunFloor(bool tls = false) {
         int fd = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_port = htons(port_);
+        address.sin_port = htons(tls ? tlsPort_ : port_);
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        SSL* ssl = nullptr;
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            (tls && !(ssl = SSL_new(floorContext_)))) {
             close(fd);
             return -1;
         }
+        if (ssl) {
+            SSL_set_fd(ssl, fd);
+            if (SSL_connect(ssl) != 1) {
+                SSL_free(ssl);
+                close(fd);
+                return -1;
+            }
+        }
+        auto receive = [&](char* buffer, int size) {
+            return ssl ? SSL_read(ssl, buffer, size) : static_cast<int>(recv(fd, buffer, size, 0));
+        };
         std::string pending;
         auto readUntil = [&](const char* end) {
             std::size_t at;
             char buffer[65536];
             while ((at = pending.find(end)) == std::string::npos) {
-                ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+                int got = receive(buffer, sizeof buffer);
                 if (got <= 0)
                     return false;
                 pending.append(buffer, static_cast<std::size_t>(got));
@@ -122,6 +144,9 @@ class Fixture {
             return true;
         };
         auto command = [&](const std::string& text) {
+            if (ssl)
+                return SSL_write(ssl, text.data(), static_cast<int>(text.size())) ==
+                       static_cast<int>(text.size());
             return send(fd, text.data(), text.size(), MSG_NOSIGNAL) ==
                    static_cast<ssize_t>(text.size());
         };
@@ -137,6 +162,7 @@ class Fixture {
         }
         if (good)
             good = command("QUIT\r\n") && readUntil("\r\n");
+        SSL_free(ssl);
         close(fd);
         return good ? fetched : -1;
     }
@@ -151,6 +177,10 @@ class Fixture {
             return;
         started_ = true;
         std::ifstream(dir_ + "/port") >> port_;
+        std::ifstream(dir_ + "/tls_port") >> tlsPort_;
+        floorContext_ = SSL_CTX_new(TLS_client_method());
+        // The server's certificate comes from the fixture's test CA.
+        setenv("SSL_CERT_FILE", (dir_ + "/certs/ca.crt").c_str(), 1);
         for (int n = 1; n <= kMessages; ++n) {
             char name[64];
             std::snprintf(name, sizeof name, "/home/Maildir/new/%010d.M%dP1.bench", n, n);
@@ -163,31 +193,51 @@ class Fixture {
         std::system(("chown -R pellmail:pellmail " + dir_ + "/home/").c_str());
 
         std::string ini = dir_ + "/Zeririvu.ini";
-        std::ofstream(ini, std::ios::binary)
-            << "[Poplist]\r\nCount=1\r\nList1=POP1\r\n[POP1]\r\nPopname=Bench\r\n"
-               "Server=127.0.0.1\r\nPort="
-            << port_ << "\r\nUser=" << kUser << "\r\nPassword=" << ScramblePassword(kPassword)
-            << "\r\nTimeOut=60\r\n";
+        std::ofstream file(ini, std::ios::binary);
+        file << "[Poplist]\r\nCount=3\r\nList1=POP1\r\nList2=POP2\r\nList3=POP3\r\n";
+        const struct {
+            const char* server;
+            int port;
+            int security;
+        } accounts[] = {
+            {"127.0.0.1", port_, 0}, {"localhost", tlsPort_, 2}, {"localhost", port_, 1}};
+        for (int i = 0; i < kAccounts; ++i) {
+            file << "[POP" << i + 1 << "]\r\nPopname=Bench" << i
+                 << "\r\nServer=" << accounts[i].server << "\r\nPort=" << accounts[i].port
+                 << "\r\nSecurity=" << accounts[i].security << "\r\nUser=" << kUser
+                 << "\r\nPassword=" << ScramblePassword(kPassword) << "\r\nTimeOut=60\r\n";
+        }
+        file.close();
         settings_ = std::make_unique<IniFileStore>(ini);
         accounts_ = LoadAccountList(*settings_);
-        (*accounts_)[0].timerId = kFirstCheckTimer;
+        for (int i = 0; i < kAccounts; ++i)
+            (*accounts_)[i].timerId = kFirstCheckTimer + i;
         network_ = MakePlatformNetwork();
         clock_ = MakeLocalClock();
         sound_ = MakeSoundPlayer();
         dialup_ = MakeDialupProbe();
-        // The first pass makes the server index the mailbox.
+        // The first pass makes the server index the mailbox, and loads the
+        // trusted roots once, as the program's first TLS check of a run does.
         ResetSeenList();
-        CheckOutcome first = RunCheck();
-        ok_ = first.status == -6 && first.newCount == kNew && RunFloor() == kNew + 1;
-        if (!ok_)
-            std::fprintf(stderr, "bench set-up failed: status %d new %d\n", first.status,
-                         first.newCount);
+        ok_ = RunFloor() == kNew + 1 && RunFloor(true) == kNew + 1;
+        for (int i = 0; i < kAccounts; ++i) {
+            Sample first;
+            CheckOutcome outcome;
+            first = Measure([&] { outcome = RunCheck(static_cast<Account>(i)); });
+            if (outcome.status != -6 || outcome.newCount != kNew) {
+                ok_ = false;
+                std::fprintf(stderr, "bench set-up failed: account %d status %d new %d\n", i,
+                             outcome.status, outcome.newCount);
+            }
+            std::printf("first check of account %d: wall %.2f ms\n", i, first.wall * 1000);
+        }
     }
 
   public:
     ~Fixture() {
         if (started_)
             Stop();
+        SSL_CTX_free(floorContext_);
     }
 
   private:
@@ -200,6 +250,8 @@ class Fixture {
     bool started_ = false;
     std::string dir_;
     std::uint16_t port_ = 0;
+    std::uint16_t tlsPort_ = 0;
+    SSL_CTX* floorContext_ = nullptr;  // the TLS floor's, made once
     std::unique_ptr<IniFileStore> settings_;
     std::shared_ptr<AccountList> accounts_;
     std::shared_ptr<QuietHost> host_ = std::make_shared<QuietHost>();
@@ -223,11 +275,20 @@ void BM_CheckOf1000MessagesWith50New(benchmark::State& state) {
         return;
     }
     std::vector<double> checkWall, checkCpu, floorWall, floorCpu, probeWall;
+    std::vector<double> tlsWall, tlsCpu, stlsWall, stlsCpu, tlsFloorWall;
     for (auto _ : state) {
         state.PauseTiming();
         fixture.ResetSeenList();
         state.ResumeTiming();
         Sample check = Measure([&] { benchmark::DoNotOptimize(fixture.RunCheck()); });
+        Sample tls = Measure([&] { benchmark::DoNotOptimize(fixture.RunCheck(Fixture::kTls)); });
+        Sample stls = Measure([&] { benchmark::DoNotOptimize(fixture.RunCheck(Fixture::kStls)); });
+        Sample tlsFloor = Measure([&] { benchmark::DoNotOptimize(fixture.RunFloor(true)); });
+        tlsFloorWall.push_back(tlsFloor.wall);
+        tlsWall.push_back(tls.wall);
+        tlsCpu.push_back(tls.cpu);
+        stlsWall.push_back(stls.wall);
+        stlsCpu.push_back(stls.cpu);
         Sample floor = Measure([&] { benchmark::DoNotOptimize(fixture.RunFloor()); });
         // The connection-table test alone, part of every check, not of the floor.
         Sample probe = Measure([&] { benchmark::DoNotOptimize(fixture.Probe()); });
@@ -251,6 +312,18 @@ void BM_CheckOf1000MessagesWith50New(benchmark::State& state) {
         "wall ratio %.3f; connection-table test %.2f ms (medians of %zu)\n",
         cw * 1000, cc * 1000, fw * 1000, fc * 1000, fw > 0 ? cw / fw : 0.0,
         Median(probeWall) * 1000, checkWall.size());
+    const double tw = Median(tlsWall), sw = Median(stlsWall), tf = Median(tlsFloorWall);
+    state.counters["tls_floor_wall_ms"] = tf * 1000;
+    state.counters["tls_wall_ms"] = tw * 1000;
+    state.counters["stls_wall_ms"] = sw * 1000;
+    state.counters["tls_ratio"] = cw > 0 ? tw / cw : 0;
+    state.counters["stls_ratio"] = cw > 0 ? sw / cw : 0;
+    std::printf(
+        "TLS check: wall %.2f ms, cpu %.2f ms, %.3f x plain | STLS check: wall %.2f ms, "
+        "cpu %.2f ms, %.3f x plain | TLS floor: wall %.2f ms, %.3f x floor; TLS check %.3f x "
+        "TLS floor\n",
+        tw * 1000, Median(tlsCpu) * 1000, cw > 0 ? tw / cw : 0.0, sw * 1000, Median(stlsCpu) * 1000,
+        cw > 0 ? sw / cw : 0.0, tf * 1000, fw > 0 ? tf / fw : 0.0, tf > 0 ? tw / tf : 0.0);
 }
 BENCHMARK(BM_CheckOf1000MessagesWith50New)
     ->UseManualTime()

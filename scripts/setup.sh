@@ -3,12 +3,14 @@
 # everything is present it only checks and returns within a second or two.
 set -euo pipefail
 
+# libssl-dev: TLS of the Linux build; libgnutls30: what Wine's SChannel runs on
+# (only a recommendation of Wine's packages, so named here).
 packages=(
     cmake ninja-build g++ pkg-config git
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     mingw-w64 wine wine64 xvfb x11-utils xdotool imagemagick
     locales fonts-ipafont
-    dovecot-pop3d nkf python3
+    dovecot-pop3d nkf python3 openssl libssl-dev libgnutls30
     clang-14 libclang-rt-14-dev clang-format
 )
 

@@ -1,6 +1,7 @@
 // pellcheck: runs the program's check of one or all accounts from a console,
 // for scripts and for diagnosing a server, and prints what it found.
 //   pellcheck [--settings FILE] [--account NAME | --all] [--no-save] [--json]
+//   pellcheck [--settings FILE] --show-certificate --account NAME [--json]
 //   pellcheck --decode-header TEXT [--utf8]
 //   pellcheck --summarize FILE [--lines N] [--read-all] [--json] [--utf8]
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "mail/check_cycle.h"
 #include "mail/check_services.h"
 #include "mail/cp932_text.h"
+#include "mail/pop_session.h"
 #include "mail/status_codes.h"
 #include "mime/encoded_words.h"
 #include "settings/account_list.h"
@@ -32,6 +34,7 @@ constexpr int kExitUsage = 2;
 
 const char kUsage[] =
     "usage: pellcheck [--settings FILE] [--account NAME | --all] [--no-save] [--json]\n"
+    "       pellcheck [--settings FILE] --show-certificate --account NAME [--json]\n"
     "       pellcheck --decode-header TEXT [--utf8]\n"
     "       pellcheck --summarize FILE [--lines N] [--read-all] [--json] [--utf8]\n";
 
@@ -40,6 +43,7 @@ struct Options {
     std::optional<std::string> account;
     bool all = false;
     bool noSave = false;
+    bool showCertificate = false;
     bool json = false;
     bool utf8 = false;
     std::optional<std::string> decodeHeader;
@@ -87,6 +91,9 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
         } else if (arg == "--no-save") {
             options.noSave = true;
             continue;
+        } else if (arg == "--show-certificate") {
+            options.showCertificate = true;
+            continue;
         } else if (arg == "--json") {
             options.json = true;
             continue;
@@ -115,6 +122,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
         error = "--decode-header and --summarize cannot be combined";
     } else if (modes == 1 && check) {
         error = "--settings, --account, --all and --no-save belong to a check";
+    } else if (options.showCertificate && (!options.account || options.noSave || modes)) {
+        error = "--show-certificate needs --account and takes only --settings and --json";
     } else if (options.account && options.all) {
         error = "--account and --all cannot be combined";
     } else if (options.decodeHeader && (options.json || options.readAll || options.linesGiven)) {
@@ -190,7 +199,13 @@ void PrintOutcome(const Options& options, const std::string& name, const std::st
                            ",\"status_text\":" + JsonText(statusText) +
                            ",\"count\":" + std::to_string(outcome.messageCount) +
                            ",\"size\":" + std::to_string(outcome.mailboxSize) +
-                           ",\"new\":" + std::to_string(outcome.newCount) + ",\"summaries\":[";
+                           ",\"new\":" + std::to_string(outcome.newCount);
+        if (!outcome.tlsProtocol.empty() || !outcome.certificateFingerprint.empty()) {
+            line += ",\"tls_protocol\":" + JsonText(outcome.tlsProtocol) +
+                    ",\"tls_cipher\":" + JsonText(outcome.tlsCipher) +
+                    ",\"certificate_fingerprint\":" + JsonText(outcome.certificateFingerprint);
+        }
+        line += ",\"summaries\":[";
         for (std::size_t i = 0; i < outcome.summaries.size(); ++i) {
             if (i)
                 line += ",";
@@ -203,10 +218,46 @@ void PrintOutcome(const Options& options, const std::string& name, const std::st
     std::cout << Shown(name, options) << " [" << section << "] status " << outcome.status << " "
               << Shown(statusText, options) << "; messages " << outcome.messageCount << ", size "
               << outcome.mailboxSize << ", new " << outcome.newCount << "\n";
+    if (!outcome.tlsProtocol.empty() || !outcome.certificateFingerprint.empty()) {
+        std::cout << "  " << outcome.tlsProtocol << " " << outcome.tlsCipher
+                  << ", certificate SHA-256 " << outcome.certificateFingerprint << "\n";
+    }
     for (const MailSummary& s : outcome.summaries) {
         std::cout << "  " << Shown(s.date, options) << " | " << Shown(s.sender, options) << " | "
                   << Shown(s.subject, options) << "\n";
     }
+}
+
+// Connects to the account's server without logging in and prints the
+// certificate it presents, for a person to judge and pin.
+int ShowCertificate(const Options& options, SettingsStore& settings, const std::string& section) {
+    PopSessionInput in;
+    in.server = settings.ReadText(section, "Server", "", 100);
+    in.portText = settings.ReadText(section, "Port", "", 10);
+    in.security = settings.ReadInt(section, "Security", 0);
+    in.certFingerprint = settings.ReadText(section, "CertFingerprint", "", 256);
+    in.timeoutSeconds = settings.ReadInt(section, "TimeOut", 180);
+    std::unique_ptr<Network> network = MakePlatformNetwork();
+    TlsOutcome tls;
+    int status = ProbeServerCertificate(*network, in, tls);
+    std::string statusText(StatusText(status));
+    if (options.json) {
+        std::cout << "{\"account\":" << JsonText(*options.account)
+                  << ",\"section\":" << JsonText(section) << ",\"status\":" << status
+                  << ",\"status_text\":" << JsonText(statusText)
+                  << ",\"tls_protocol\":" << JsonText(tls.protocol)
+                  << ",\"tls_cipher\":" << JsonText(tls.cipher)
+                  << ",\"certificate_fingerprint\":" << JsonText(tls.fingerprint)
+                  << ",\"certificate_subject\":" << JsonString(tls.subject) << "}\n";
+    } else {
+        std::cout << Shown(*options.account, options) << " [" << section << "] " << in.server
+                  << ": status " << status << " " << Shown(statusText, options) << "\n";
+        if (!tls.fingerprint.empty()) {
+            std::cout << "protocol: " << tls.protocol << "\ncipher: " << tls.cipher
+                      << "\nsubject: " << tls.subject << "\nSHA-256: " << tls.fingerprint << "\n";
+        }
+    }
+    return tls.fingerprint.empty() ? kExitFailed : kExitOk;
 }
 
 int Check(const Options& options) {
@@ -239,6 +290,8 @@ int Check(const Options& options) {
         std::cerr << "pellcheck: " << path << " lists no accounts\n";
         return kExitOk;
     }
+    if (options.showCertificate)
+        return ShowCertificate(options, settings, (*accounts)[chosen.front()].name);
 
     std::unique_ptr<Network> network = MakePlatformNetwork();
     std::unique_ptr<Clock> clock = MakeLocalClock();

@@ -6,6 +6,7 @@
 #include "character/window_messages.h"
 #include "mail/pop_session.h"
 #include "mail/status_codes.h"
+#include "mail/tls_policy.h"
 #include "settings/password_scramble.h"
 #include "settings/settings_conventions.h"
 #include "settings/timer_periods.h"
@@ -129,6 +130,8 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
         in.password =
             UnscramblePassword(settings.ReadText(section, "Password", "", kMaxScrambledLength + 1));
         in.portText = settings.ReadText(section, "Port", "", 10);
+        in.security = settings.ReadInt(section, "Security", kSecurityPlain);
+        in.certFingerprint = settings.ReadText(section, "CertFingerprint", "", 256);
         in.apop = ReadFlag(settings, section, "APOP", kNo);
         in.readAll = ReadFlag(settings, section, "ReadAll", kNo);
         in.getLines = ReadRepairingNumber(settings, kControlSection, "GetLines", kDefaultGetLines);
@@ -172,6 +175,9 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
         outcome.messageCount = session.messageCount;
         outcome.mailboxSize = session.mailboxSize;
         outcome.newCount = session.newCount;
+        outcome.tlsProtocol = session.tlsProtocol;
+        outcome.tlsCipher = session.tlsCipher;
+        outcome.certificateFingerprint = session.certificateFingerprint;
         if (keepSummaries && session.summaries)
             outcome.summaries = *session.summaries;
 

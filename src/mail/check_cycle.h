@@ -54,6 +54,10 @@ struct CheckOutcome {
     int newCount = 0;
     bool seenListSaved = true;  // false when the settings file refused Mesid
     MailSummaryList summaries;  // filled only when asked for
+    // The protected connection, when TLS was used (see PopSessionOutput).
+    std::string tlsProtocol;
+    std::string tlsCipher;
+    std::string certificateFingerprint;
 };
 
 // True when hour h lies in the flat-rate window from start to end; a window

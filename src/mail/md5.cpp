@@ -26,7 +26,7 @@ std::uint32_t RotateLeft(std::uint32_t x, int n) {
 
 }  // namespace
 
-Md5::Md5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476}, buffer_{} {}
+Md5::Md5() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
 
 void Md5::Block(const std::uint8_t* block) {
     std::uint32_t m[16];
@@ -66,33 +66,11 @@ void Md5::Block(const std::uint8_t* block) {
 }
 
 void Md5::Update(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    std::size_t used = static_cast<std::size_t>(length_ % 64);
-    length_ += size;
-    while (size > 0) {
-        const std::size_t take = size < 64 - used ? size : 64 - used;
-        std::memcpy(buffer_ + used, bytes, take);
-        used += take;
-        bytes += take;
-        size -= take;
-        if (used == 64) {
-            Block(buffer_);
-            used = 0;
-        }
-    }
+    blocks_.Update(data, size, [this](const std::uint8_t* block) { Block(block); });
 }
 
 std::array<std::uint8_t, 16> Md5::Finish() {
-    const std::uint64_t bits = length_ * 8;
-    const std::uint8_t pad = 0x80;
-    Update(&pad, 1);
-    const std::uint8_t zero = 0;
-    while (length_ % 64 != 56)
-        Update(&zero, 1);
-    std::uint8_t tail[8];
-    for (int i = 0; i < 8; ++i)
-        tail[i] = static_cast<std::uint8_t>(bits >> (8 * i));
-    Update(tail, 8);
+    blocks_.Pad(false, [this](const std::uint8_t* block) { Block(block); });
     std::array<std::uint8_t, 16> digest{};
     for (int i = 0; i < 16; ++i)
         digest[i] = static_cast<std::uint8_t>(state_[i / 4] >> (8 * (i % 4)));

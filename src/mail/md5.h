@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "mail/hash_blocks.h"
+
 namespace pell {
 
 class Md5 {
@@ -18,8 +20,7 @@ class Md5 {
     void Block(const std::uint8_t* block);
 
     std::uint32_t state_[4];
-    std::uint64_t length_ = 0;  // bytes hashed so far
-    std::uint8_t buffer_[64];
+    HashBlocks blocks_;
 };
 
 }  // namespace pell

@@ -7,6 +7,7 @@
 #include "mail/check_run.h"
 #include "mail/message_identity.h"
 #include "mail/status_codes.h"
+#include "mail/tls_policy.h"
 #include "settings/settings_store.h"
 #include "startup/text_search.h"
 
@@ -28,6 +29,10 @@ bool ContainsErr(std::string_view reply) {
 
 bool BeginsWithMinus(std::string_view reply) {
     return !reply.empty() && reply[0] == '-';
+}
+
+bool BeginsWithOk(std::string_view reply) {
+    return reply.substr(0, 3) == "+OK";
 }
 
 // A Message-ID goes into the settings file as part of one line: line breaks
@@ -56,6 +61,8 @@ class OpenConnection {
     ~OpenConnection() {
         if (run_ && socket_)
             run_->ClearCancelHook();
+        if (tls_)
+            tls_->Close();
         if (socket_)
             socket_->Close();
         if (started_)
@@ -82,6 +89,8 @@ class OpenConnection {
         if (in.timeoutSeconds > 0)
             socket_->SetTimeouts(std::min(in.timeoutSeconds, kMaxTimeoutSeconds));
         std::optional<std::uint16_t> port = PortFromText(in.portText);
+        if (!port && SecurityFromSetting(in.security) == kSecurityImplicit)
+            port = kPop3TlsPort;
         if (!port)
             port = network_.Pop3ServicePort();
         if (!port)
@@ -93,14 +102,67 @@ class OpenConnection {
         return kStatusOk;
     }
 
-    SocketChannel& socket() { return *socket_; }
+    // The handshake over the open connection; from then on socket() is the
+    // protected channel.
+    TlsOutcome StartTls(const PopSessionInput& in) {
+        TlsOutcome outcome;
+        tls_ = network_.StartTls(socket_, TlsRequest{in.server, in.certFingerprint}, outcome);
+        if (outcome.status == kStatusOk && !tls_)
+            outcome.status = kStatusTlsFailed;
+        if (outcome.status != kStatusOk)
+            tls_.reset();
+        return outcome;
+    }
+
+    SocketChannel& socket() { return tls_ ? *tls_ : *socket_; }
 
   private:
     Network& network_;
     CheckRun* run_;
     bool started_ = false;
     std::shared_ptr<SocketChannel> socket_;
+    std::shared_ptr<SocketChannel> tls_;
 };
+
+void CopyTlsOutcome(const TlsOutcome& tls, PopSessionOutput& out) {
+    out.tlsProtocol = tls.protocol;
+    out.tlsCipher = tls.cipher;
+    out.certificateFingerprint = tls.fingerprint;
+}
+
+// Connects and, as the account asks, protects the connection before a single
+// login command can go out: TLS at once, or the greeting, STLS and TLS. The
+// greeting is left in `greeting` (empty when it was read over TLS and failed).
+// Returns 0 or the status that ends the session; with a plain or implicit TLS
+// connection an unreadable greeting is reported through greetingFailed only.
+int OpenProtected(OpenConnection& connection, const PopSessionInput& in, TlsOutcome& tls,
+                  std::string& greeting, bool& greetingFailed) {
+    int result = connection.Open(in);
+    if (result != kStatusOk)
+        return result;
+    const ConnectionSecurity security = SecurityFromSetting(in.security);
+    if (security == kSecurityImplicit) {
+        tls = connection.StartTls(in);
+        if (tls.status != kStatusOk)
+            return tls.status;
+    }
+    LineChannel line(connection.socket());
+    greetingFailed = line.CompletedReply(std::nullopt, greeting, kLoginReplyCapacity) != kLineOk;
+    if (security != kSecurityStls)
+        return kStatusOk;
+    if (greetingFailed)
+        return kStatusConnect;
+    std::string reply;
+    if (line.CompletedReply("STLS\r\n", reply, kLoginReplyCapacity) != kLineOk ||
+        !BeginsWithOk(reply))
+        return kStatusNoStls;
+    // Bytes behind the answer came before the handshake, in the clear: they
+    // would be read later as if they had been protected.
+    if (reply.find('\n') + 1 != reply.size())
+        return kStatusTlsFailed;
+    tls = connection.StartTls(in);
+    return tls.status;
+}
 
 }  // namespace
 
@@ -145,15 +207,17 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
     auto abandoned = [&hooks] { return hooks.run && hooks.run->abandoned(); };
 
     OpenConnection connection(network, hooks.run);
-    out.result = connection.Open(in);
-    if (out.result != kStatusOk)
-        return;
-    LineChannel line(connection.socket());
-
     // Greeting. A failure is remembered, yet the login is still tried.
     std::string reply;
-    if (line.CompletedReply(std::nullopt, reply, kLoginReplyCapacity) != kLineOk)
+    bool greetingFailed = false;
+    TlsOutcome tls;
+    out.result = OpenProtected(connection, in, tls, reply, greetingFailed);
+    CopyTlsOutcome(tls, out);
+    if (out.result != kStatusOk)
+        return;
+    if (greetingFailed)
         out.result = kStatusConnect;
+    LineChannel line(connection.socket());
     std::string timestamp = ApopTimestamp(reply);
     reply.clear();
 
@@ -306,6 +370,21 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
             out.result = kStatusSilent;
         }
     }
+}
+
+int ProbeServerCertificate(Network& network, PopSessionInput in, TlsOutcome& tls) {
+    if (SecurityFromSetting(in.security) == kSecurityPlain)
+        in.security = kSecurityStls;
+    OpenConnection connection(network, nullptr);
+    std::string greeting;
+    bool greetingFailed = false;
+    int result = OpenProtected(connection, in, tls, greeting, greetingFailed);
+    if (result == kStatusOk) {
+        LineChannel line(connection.socket());
+        std::string reply;
+        line.SendRecvLine("QUIT\r\n", &reply, kLoginReplyCapacity);
+    }
+    return result;
 }
 
 }  // namespace pell

@@ -1,8 +1,9 @@
 #pragma once
-// One complete POP3 conversation for one account: connect, log in (USER/PASS
-// or APOP), STAT, walk the mailbox from the newest message down with LIST and
-// TOP (or RETR) until a message seen at an earlier check, QUIT. Nothing on the
-// server is ever deleted.
+// One complete POP3 conversation for one account: connect (with TLS from the
+// first byte, or after STLS, when the account asks), log in (USER/PASS or
+// APOP), STAT, walk the mailbox from the newest message down with LIST and TOP
+// (or RETR) until a message seen at an earlier check, QUIT. Nothing on the
+// server is ever deleted, and no login command is sent before TLS is up.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -84,5 +85,12 @@ std::optional<int> NumberBehindBlank(std::string_view reply, int n);
 
 void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput& out,
                    const PopSessionHooks& hooks);
+
+// Connects as a check of the account would and runs the TLS handshake (STLS
+// for an account without protection), then says QUIT without logging in: the
+// server's certificate for a person to look at and pin. Returns 0 or the
+// status that ended the attempt; the outcome's certificate fields are filled
+// whenever the server presented one.
+int ProbeServerCertificate(Network& network, PopSessionInput in, TlsOutcome& tls);
 
 }  // namespace pell

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "mail/status_codes.h"
+
 namespace pell {
 
 // One TCP connection. Send and Receive are called by the worker only; Cancel
@@ -33,6 +35,22 @@ class SocketChannel {
     virtual void Close() = 0;
 };
 
+// What a TLS handshake is to check.
+struct TlsRequest {
+    std::string serverName;   // the account's server: the name the certificate must carry
+    std::string pinnedPrint;  // CertFingerprint as stored (may be empty)
+};
+
+// What a TLS handshake found; the certificate fields are filled whenever the
+// server presented one, also when it was refused.
+struct TlsOutcome {
+    int status = kStatusTlsFailed;  // 0, or the TLS-failed or bad-certificate code
+    std::string protocol;           // for example "TLSv1.3"
+    std::string cipher;
+    std::string fingerprint;  // SHA-256 of the server certificate, 64 upper-case hex digits
+    std::string subject;      // the certificate's subject name (UTF-8), for a person to read
+};
+
 // The services the opening steps need.
 class Network {
   public:
@@ -51,6 +69,15 @@ class Network {
     virtual bool IsOtherAppConnected(std::uint32_t address, std::uint16_t port) = 0;
     // A new stream socket, or null.
     virtual std::shared_ptr<SocketChannel> CreateSocket() = 0;
+    // Runs a TLS handshake over a connected socket: the protected channel on
+    // top of it when the outcome's status is 0, else null. The channel passes
+    // time-outs and cancelling on to the socket below.
+    virtual std::shared_ptr<SocketChannel> StartTls(std::shared_ptr<SocketChannel> /*socket*/,
+                                                    const TlsRequest& /*request*/,
+                                                    TlsOutcome& outcome) {
+        outcome.status = kStatusTlsFailed;
+        return nullptr;
+    }
 };
 
 // The platform's network (Winsock or POSIX sockets).

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <mutex>
 
+#include "mail/platform_tls.h"
 #include "mail/socket_channel.h"
 #include "mail/tcp_table.h"
 
@@ -136,6 +137,12 @@ class PosixNetwork final : public Network {
         if (fd < 0)
             return nullptr;
         return std::make_shared<PosixSocket>(fd);
+    }
+
+    std::shared_ptr<SocketChannel> StartTls(std::shared_ptr<SocketChannel> socket,
+                                            const TlsRequest& request,
+                                            TlsOutcome& outcome) override {
+        return StartPlatformTls(std::move(socket), request, outcome);
     }
 };
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "mail/platform_tls.h"
 #include "mail/socket_channel.h"
 #include "mail/tcp_table.h"
 
@@ -183,6 +184,12 @@ class WinsockNetwork final : public Network {
         if (s == INVALID_SOCKET)
             return nullptr;
         return std::make_shared<WinsockSocket>(s);
+    }
+
+    std::shared_ptr<SocketChannel> StartTls(std::shared_ptr<SocketChannel> socket,
+                                            const TlsRequest& request,
+                                            TlsOutcome& outcome) override {
+        return StartPlatformTls(std::move(socket), request, outcome);
     }
 };
 

@@ -4,13 +4,16 @@
 # character rests, holds up its letter once mail has arrived, and cries when
 # the other account fails. The faces are judged by the window's size: the run
 # uses the shape fixture skin, whose frames all differ in size. A screenshot
-# of each face is kept in OUTPUT.
-#   run_e2e.sh PellWatcher.exe pell_shape_fixture.dll DOVECOT_DIR OUTPUT
+# of each face is kept in OUTPUT. With "tls" the good account checks the
+# server over TLS from the first byte, by name, with the test CA in the
+# prefix's Root store.
+#   run_e2e.sh PellWatcher.exe pell_shape_fixture.dll DOVECOT_DIR OUTPUT [tls]
 set -euo pipefail
 exe="$1"
 skin="$2"
 fixture="$3"
 out="$4"
+mode="${5:-plain}"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 skip=77
@@ -38,6 +41,13 @@ pell_ensure_display
 maildir="$fixture/home/Maildir"
 find "$maildir/new" "$maildir/cur" -type f -delete
 good_port="$(cat "$fixture/port")"
+good_server=127.0.0.1
+good_security=0
+if [ "$mode" = tls ]; then
+    good_port="$(cat "$fixture/tls_port")"
+    good_server=localhost
+    good_security=2
+fi
 bad_port="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
 password="$(python3 -c '
 import sys
@@ -53,12 +63,12 @@ ini="$out/run/Zeririvu.ini"
     printf '[Control]\r\nposx=300\r\nposy=200\r\nTaskTray=No\r\nTopmost=Yes\r\n'
     printf '[Poplist]\r\nCount=2\r\nList1=POP1\r\nList2=POP2\r\n'
     n=1
-    for account in "$good_port 1" "$bad_port 20"; do
+    for account in "$good_server $good_port 1 $good_security" "127.0.0.1 $bad_port 20 0"; do
         set -- $account
-        printf '[POP%d]\r\nPopname=Account%d\r\nServer=127.0.0.1\r\nPort=%s\r\n' $n $n "$1"
+        printf '[POP%d]\r\nPopname=Account%d\r\nServer=%s\r\nPort=%s\r\n' $n $n "$1" "$2"
         printf 'User=pelltest\r\nPassword=%s\r\nCheck=Yes\r\nTimer=3\r\nOffsetTimer=%s\r\n' \
-            "$password" "$2"
-        printf 'TimeOut=20\r\n'
+            "$password" "$3"
+        printf 'TimeOut=20\r\nSecurity=%s\r\n' "$4"
         n=$((n + 1))
     done
 } >"$ini"

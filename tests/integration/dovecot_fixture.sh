@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Starts or stops a private Dovecot POP3 server on 127.0.0.1 for the
-# integration tests:  dovecot_fixture.sh start|stop DIR
-# DIR receives the configuration, the log, the file "port" and "home", a link
-# to the test user's mailbox. The server's run-time folder and the mailbox lie
+# integration tests:  dovecot_fixture.sh start|stop DIR [CERT_DIR]
+# DIR receives the configuration, the log, the files "port" (POP3, which also
+# offers STLS) and "tls_port" (POP3 over TLS), and "home", a link to the test
+# user's mailbox. The server's certificate for localhost comes from CERT_DIR
+# (tls_certificates.sh; made in DIR/certs when none is given). The server's run-time folder and the mailbox lie
 # in a folder of their own under /tmp, which the unprivileged server processes
 # can reach wherever DIR is. The mail belongs to an unprivileged system user,
 # created here when missing, since the server refuses to serve mail as root.
 set -euo pipefail
 action="$1"
 dir="$2"
+certs="${3:-$dir/certs}"
 mail_user=pellmail
 
 stop_server() {
@@ -50,9 +53,16 @@ mkdir -p "$runtime/run" "$runtime/state" "$runtime/home/Maildir/new" \
     "$runtime/home/Maildir/cur" "$runtime/home/Maildir/tmp"
 chown -R "$mail_user:$mail_user" "$runtime/home"
 ln -s "$runtime/home" "$dir/home"
+"$(dirname "${BASH_SOURCE[0]}")/tls_certificates.sh" "$certs"
 
-port="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
+free_port() {
+    python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
+}
+port="$(free_port)"
+tls_port="$(free_port)"
 echo "$port" >"$dir/port"
+echo "$tls_port" >"$dir/tls_port"
+(cd "$certs" && pwd) >"$dir/certs_dir"
 uid="$(id -u "$mail_user")"
 gid="$(id -g "$mail_user")"
 printf 'pelltest:{PLAIN}pw-Secret9\n' >"$runtime/passwd"
@@ -65,7 +75,10 @@ instance_name = pell-test-$port
 log_path = $dir/dovecot.log
 protocols = pop3
 listen = 127.0.0.1
-ssl = no
+ssl = yes
+ssl_cert = <$certs/localhost.crt
+ssl_key = <$certs/localhost.key
+ssl_min_protocol = TLSv1.2
 disable_plaintext_auth = no
 auth_mechanisms = plain apop
 default_login_user = dovenull
@@ -88,7 +101,9 @@ service pop3-login {
     port = $port
   }
   inet_listener pop3s {
-    port = 0
+    address = 127.0.0.1
+    port = $tls_port
+    ssl = yes
   }
 }
 service imap-login {
@@ -108,7 +123,8 @@ CONF
 # Detached from the caller's output, which a test runner waits on.
 dovecot -c "$dir/dovecot.conf" </dev/null >/dev/null 2>&1
 for _ in $(seq 100); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null &&
+        (exec 3<>"/dev/tcp/127.0.0.1/$tls_port") 2>/dev/null; then
         exit 0
     fi
     sleep 0.1

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Drives pellcheck against the private Dovecot server of dovecot_fixture.sh:
 #   pellcheck_dovecot.sh CASE PELLCHECK FIXTURE_DIR
-# A PELLCHECK ending in .exe runs under Wine. Exit 77 means "skipped".
+# A PELLCHECK ending in .exe runs under Wine. Exit 77 means "skipped". The
+# server's certificate is issued by the test CA of tls_certificates.sh, which
+# Linux takes through SSL_CERT_FILE and Wine from the prefix's Root store.
 set -euo pipefail
 case_name="$1"
 pellcheck="$2"
@@ -97,7 +99,8 @@ run_check() {
         settings="$(. "$root/scripts/wine-env.sh" && winepath -w "$ini" 2>/dev/null)"
     fi
     set +e
-    json="$("${runner[@]}" "$pellcheck" --settings "$settings" --json "$@" 2>"$work/stderr")"
+    json="$(SSL_CERT_FILE="$(cat "$fixture/certs_dir" 2>/dev/null || true)/ca.crt" \
+        "${runner[@]}" "$pellcheck" --settings "$settings" --json "$@" 2>"$work/stderr")"
     status_code=$?
     set -e
     json="${json//$'\r'/}"
@@ -209,11 +212,32 @@ other_connection)
     expect "exit code" "$status_code" 1
     expect status "$(field status)" 17
     ;;
+implicit_tls | implicit_tls_wine | stls | stls_wine)
+    # Mail over TLS from the first byte, or after STLS, verified by name.
+    clear_mailbox
+    deliver 1 2
+    write_ini
+    set_key Server localhost
+    case "$case_name" in
+    implicit*) set_key Port "$(cat "$fixture/tls_port")" && set_key Security 2 ;;
+    *) set_key Security 1 ;;
+    esac
+    run_check
+    expect "exit code" "$status_code" 0
+    expect status "$(field status)" -6
+    expect new "$(field new)" 2
+    expect subject "$(field summaries.0.subject)" "Test 2"
+    expect protocol "$(field tls_protocol | cut -c1-5)" "TLSv1"
+    expect fingerprint "$(field certificate_fingerprint)" \
+        "$(cat "$(cat "$fixture/certs_dir")/localhost.sha256")"
+    ;;
 usage)
     write_ini
     run_check --bogus
     expect "bad option" "$status_code" 2
     grep -q "unknown option" "$work/stderr" || fail "no message for a bad option"
+    run_check --show-certificate --all
+    expect "certificate of no one account" "$status_code" 2
     run_check --account Nobody
     expect "unknown account" "$status_code" 1
     grep -q "Nobody" "$work/stderr" || fail "no message for an unknown account"

@@ -410,5 +410,101 @@ TEST_F(CheckCycleTest, OpeningFailuresGiveTheirCodes) {
     }
 }
 
+TEST_F(CheckCycleTest, ProtectedConnectionComesBeforeAnyLogin) {
+    const std::string print(64, 'A');
+    struct Case {
+        const char* name;
+        const char* security;  // nullptr: no key
+        const char* port;
+        const char* stlsReply;
+        int tlsStatus;
+        std::uint16_t connectedPort;
+        int handshakes;
+        std::size_t commandsBeforeTls;
+        std::vector<std::string> firstCommands;
+        int status;
+    };
+    const Case cases[] = {
+        {"no key: plain", nullptr, "", "", 0, 110, 0, 0, {"USER u", "PASS "}, kStatusOk},
+        {"implicit TLS on 995", "2", "", "", 0, 995, 1, 0, {"USER u", "PASS "}, kStatusOk},
+        {"unknown mode is protected", "7", "", "", 0, 995, 1, 0, {"USER u"}, kStatusOk},
+        {"STLS on 110", "1", "", "+OK go\r\n", 0, 110, 1, 1, {"STLS", "USER u"}, kStatusOk},
+        {"STLS on its port",
+         "1",
+         "2110",
+         "+OK go\r\n",
+         0,
+         2110,
+         1,
+         1,
+         {"STLS", "USER u"},
+         kStatusOk},
+        {"STLS refused", "1", "", "-ERR no\r\n", 0, 110, 0, 0, {"STLS"}, kStatusNoStls},
+        {"STLS unanswered", "1", "", "", 0, 110, 0, 0, {"STLS"}, kStatusNoStls},
+        {"clear text behind +OK",
+         "1",
+         "",
+         "+OK go\r\n+OK in\r\n",
+         0,
+         110,
+         0,
+         0,
+         {"STLS"},
+         kStatusTlsFailed},
+        {"handshake fails", "2", "", "", kStatusTlsFailed, 995, 1, 0, {}, kStatusTlsFailed},
+        {"certificate refused",
+         "2",
+         "",
+         "",
+         kStatusBadCertificate,
+         995,
+         1,
+         0,
+         {},
+         kStatusBadCertificate},
+        {"refused after STLS",
+         "1",
+         "",
+         "+OK\r\n",
+         kStatusBadCertificate,
+         110,
+         1,
+         1,
+         {"STLS"},
+         kStatusBadCertificate},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.security)
+            Write("POP1", "Security", c.security);
+        Write("POP1", "Port", c.port);
+        Write("POP1", "CertFingerprint", "ab:cd");
+        mailbox_->stlsReply = c.stlsReply;
+        mailbox_->tlsOutcome.status = c.tlsStatus;
+        CheckOutcome outcome = Run();
+        EXPECT_EQ(outcome.status, c.status) << c.name;
+        EXPECT_EQ(mailbox_->connectedPort, c.connectedPort) << c.name;
+        ASSERT_EQ(mailbox_->tlsRequests.size(), static_cast<std::size_t>(c.handshakes)) << c.name;
+        if (c.handshakes) {
+            EXPECT_EQ(mailbox_->tlsRequests[0].serverName, "mail.test") << c.name;
+            EXPECT_EQ(mailbox_->tlsRequests[0].pinnedPrint, "ab:cd") << c.name;
+            EXPECT_EQ(mailbox_->commandsBeforeTls, c.commandsBeforeTls) << c.name;
+            // Also a refused certificate is shown, so that it can be pinned.
+            EXPECT_EQ(outcome.certificateFingerprint, print) << c.name;
+            EXPECT_EQ(outcome.tlsProtocol, "TLSv1.3") << c.name;
+        } else {
+            EXPECT_EQ(outcome.certificateFingerprint, "") << c.name;
+        }
+        std::vector<std::string> first(
+            mailbox_->commands.begin(),
+            mailbox_->commands.begin() +
+                std::min(mailbox_->commands.size(), c.firstCommands.size() + 1));
+        if (c.status == kStatusOk)
+            first.resize(c.firstCommands.size());
+        EXPECT_EQ(first, c.firstCommands) << c.name;
+        TearDown();
+    }
+}
+
 }  // namespace
 }  // namespace pell

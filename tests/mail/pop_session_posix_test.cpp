@@ -383,5 +383,31 @@ TEST(PopSessionTest, AbandonedCheckUnblocksASilentServer) {
     EXPECT_FALSE(run.Commit());
 }
 
+TEST(PopSessionTest, HandshakeEndsAtTheTimeOutOrTheCancel) {
+    // A server that takes the client's hello and answers nothing.
+    FakePop3Server server([](FakeConnection& c) { c.WaitForClose(); });
+    for (bool cancel : {false, true}) {
+        PopSessionInput in = Input(server.port());
+        in.server = "localhost";
+        in.security = 2;
+        in.timeoutSeconds = cancel ? 0 : 1;  // without a time-out only the cancel ends it
+        CheckRun run(1);
+        PopSessionHooks hooks;
+        hooks.run = &run;
+        std::thread watchdog([&run, cancel] {
+            if (!cancel)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            run.Abandon();
+        });
+        auto network = MakePlatformNetwork();
+        PopSessionOutput out;
+        RunPopSession(*network, in, out, hooks);
+        watchdog.join();
+        EXPECT_EQ(out.result, kStatusTlsFailed) << cancel;
+        EXPECT_EQ(out.certificateFingerprint, "") << cancel;
+    }
+}
+
 }  // namespace
 }  // namespace pell

@@ -97,5 +97,33 @@ TEST_F(SocketChannelWin32Test, ClosedPortRefusesTheConnection) {
     EXPECT_FALSE(socket->Connect(loopback_, port));
 }
 
+// A server that takes the hello and answers nothing, or sends noise: the
+// handshake ends at the time-out or at the cancel, and the noise is refused.
+TEST_F(SocketChannelWin32Test, HandshakeEndsOnSilenceCancelOrNoise) {
+    for (int mode : {0, 1, 2}) {
+        Listener listener;
+        auto socket = network_->CreateSocket();
+        if (mode == 0)
+            socket->SetTimeouts(1);
+        ASSERT_TRUE(socket->Connect(loopback_, listener.port()));
+        SOCKET peer = listener.Accept();
+        std::thread server([peer, mode, socket] {
+            if (mode == 1) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                socket->Cancel();
+            } else if (mode == 2) {
+                std::string noise(1 << 20, '\x16');
+                send(peer, noise.data(), static_cast<int>(noise.size()), 0);
+            }
+        });
+        TlsOutcome outcome;
+        EXPECT_EQ(network_->StartTls(socket, TlsRequest{"localhost", ""}, outcome), nullptr);
+        EXPECT_EQ(outcome.status, kStatusTlsFailed) << mode;
+        socket->Close();
+        server.join();
+        closesocket(peer);
+    }
+}
+
 }  // namespace
 }  // namespace pell

@@ -14,7 +14,8 @@ class ScriptedSocket final : public SocketChannel {
         : mailbox_(std::move(mailbox)), connectFails_(connectFails) {}
 
     void SetTimeouts(int) override {}
-    bool Connect(std::uint32_t, std::uint16_t) override {
+    bool Connect(std::uint32_t, std::uint16_t port) override {
+        mailbox_->connectedPort = port;
         if (connectFails_)
             return false;
         outgoing_ = "+OK ready <1.2@test>\r\n";
@@ -68,6 +69,8 @@ class ScriptedSocket final : public SocketChannel {
                                 : "-ERR no such message\r\n";
         } else if (verb == "TOP" || verb == "RETR") {
             outgoing_ += exists ? "+OK\r\n" + messages[n - 1] + "\r\n.\r\n" : "-ERR no\r\n";
+        } else if (verb == "STLS") {
+            outgoing_ += mailbox_->stlsReply;
         } else if (verb == "QUIT") {
             outgoing_ += mailbox_->quitReply;
         } else {
@@ -92,6 +95,16 @@ std::optional<std::uint32_t> ScriptedNetwork::Resolve(const std::string&) {
 std::shared_ptr<SocketChannel> ScriptedNetwork::CreateSocket() {
     ++socketsCreated;
     return std::make_shared<ScriptedSocket>(mailbox_, connectFails);
+}
+
+// The handshake is make-believe: the same socket carries on as if protected.
+std::shared_ptr<SocketChannel> ScriptedNetwork::StartTls(std::shared_ptr<SocketChannel> socket,
+                                                         const TlsRequest& request,
+                                                         TlsOutcome& outcome) {
+    mailbox_->tlsRequests.push_back(request);
+    mailbox_->commandsBeforeTls = mailbox_->commands.size();
+    outcome = mailbox_->tlsOutcome;
+    return outcome.status == 0 ? socket : nullptr;
 }
 
 std::string MakeMessage(const std::string& id, const std::string& subject) {

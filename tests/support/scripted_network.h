@@ -20,6 +20,13 @@ struct ScriptedMailbox {
     // Called with each command line (without CR LF) before it is answered.
     std::function<void(const std::string&)> onCommand;
     std::vector<std::string> commands;  // what the client sent
+    // The protected connection: the answer to STLS, what a handshake gives,
+    // and what the client asked for.
+    std::string stlsReply = "+OK begin TLS\r\n";
+    TlsOutcome tlsOutcome{0, "TLSv1.3", "TLS_AES_128_GCM_SHA256", std::string(64, 'A'), "CN=x"};
+    std::vector<TlsRequest> tlsRequests;
+    std::size_t commandsBeforeTls = 0;
+    std::uint16_t connectedPort = 0;
 };
 
 class ScriptedNetwork final : public Network {
@@ -38,6 +45,9 @@ class ScriptedNetwork final : public Network {
     std::optional<std::uint16_t> Pop3ServicePort() override { return 110; }
     bool IsOtherAppConnected(std::uint32_t, std::uint16_t) override { return otherAppConnected; }
     std::shared_ptr<SocketChannel> CreateSocket() override;
+    std::shared_ptr<SocketChannel> StartTls(std::shared_ptr<SocketChannel> socket,
+                                            const TlsRequest& request,
+                                            TlsOutcome& outcome) override;
 
   private:
     std::shared_ptr<ScriptedMailbox> mailbox_;

@@ -79,7 +79,9 @@ while kill -0 "$probe_pid" 2>/dev/null; do
             /^Rss:/ {rss = $2} /^Private_Clean:/ {pc = $2} /^Private_Dirty:/ {pd = $2}
             END {printf "%d\t%d\t%d\n", t, pc + pd, rss}' "/proc/$app/smaps_rollup" >>"$out/memory.tsv"
     fi
-    sleep "$interval"
+    # On the probe's rhythm, whatever a sample costs.
+    now=$(($(date +%s) - start))
+    sleep $((interval - now % interval))
 done
 probe_ok=0
 wait "$probe_pid" || probe_ok=$?

@@ -72,6 +72,7 @@ class Session:
         self.log_lock = log_lock
         self.commands = []
         self.buffer = b""
+        self.start = time.time()
 
     def readline(self):
         while b"\r\n" not in self.buffer:
@@ -82,7 +83,7 @@ class Session:
         line, _, self.buffer = self.buffer.partition(b"\r\n")
         text = line.decode("ascii", "replace")
         if len(self.commands) < 40:
-            self.commands.append(text[:60])
+            self.commands.append("%.2f %s" % (time.time() - self.start, text[:60]))
         return text
 
     def drain(self):

@@ -96,15 +96,24 @@ DWORD CountHandles(HANDLE process, const char*& source) {
         source = "api";
         return count;
     }
+    // Handle values are handed out lowest first: blocks of values are tried
+    // until one holds none.
     source = "scan";
     count = 0;
-    for (ULONG_PTR value = 4; value < 4 * 16384; value += 4) {
-        HANDLE copy = nullptr;
-        if (DuplicateHandle(process, reinterpret_cast<HANDLE>(value), GetCurrentProcess(), &copy, 0,
-                            FALSE, DUPLICATE_SAME_ACCESS)) {
-            ++count;
-            CloseHandle(copy);
+    constexpr ULONG_PTR kBlock = 1024 * 4;
+    for (ULONG_PTR block = 0; block < 64 * kBlock; block += kBlock) {
+        DWORD inBlock = 0;
+        for (ULONG_PTR value = block + 4; value < block + kBlock; value += 4) {
+            HANDLE copy = nullptr;
+            if (DuplicateHandle(process, reinterpret_cast<HANDLE>(value), GetCurrentProcess(),
+                                &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+                ++inBlock;
+                CloseHandle(copy);
+            }
         }
+        count += inBlock;
+        if (inBlock == 0)
+            break;
     }
     return count;
 }
@@ -236,8 +245,11 @@ int Watch(const std::string& image, DWORD interval, int count) {
             std::fprintf(stderr, "process_probe: the program ended\n");
             return 1;
         }
-        if (i + 1 < count)
-            Sleep(interval);
+        // Samples keep their rhythm whatever a sample costs.
+        const DWORD next = (i + 1) * interval;
+        const DWORD now = GetTickCount() - start;
+        if (i + 1 < count && next > now)
+            Sleep(next - now);
     }
     return 0;
 }

@@ -115,9 +115,12 @@ password="$(python3 "$root/tests/soak/soak_report.py" scramble pw-Secret9)"
     printf 'Mesid=<welcome@demo.pell.test>,\r\n'
 } | iconv -f UTF-8 -t CP932 >"$demo/Zeririvu.ini"
 
+# The whole screen, and the character four times its size beside it.
 shot() {  # NAME TEXT
     if import -window root "$shots/$1.png" 2>/dev/null; then
-        printf '  %-44s %s\n' "$2" "$shots/$1.png"
+        convert "$shots/$1.png" -crop 64x64+144+104 +repage -scale 400% \
+            "$shots/$1-character.png" 2>/dev/null || true
+        printf '  %-44s %s (close-up: %s)\n' "$2" "$shots/$1.png" "$1-character.png"
     fi
 }
 # Waits until the relay has logged COUNT lines of EVENT; false on time-out.

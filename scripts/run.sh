@@ -1,19 +1,176 @@
 #!/usr/bin/env bash
-# Builds PellWatcher.exe (x86_64) and runs it under Wine. Without a DISPLAY it
-# starts Xvfb; after a few seconds it saves a screenshot as build/screenshot.png.
+# Builds PellWatcher.exe (x86_64) and runs it under Wine.
+#
+#   scripts/run.sh [-- SKIN.dll]
+#       The demo: a private Dovecot on 127.0.0.1 (build/demo/dovecot) with a
+#       demo mailbox, a copy of the program in build/demo with its settings
+#       beside it (no real settings are touched), pop-ups on. A few seconds
+#       after the start three sample messages arrive: the character thinks,
+#       holds up its letter and the new mail is shown. Screenshots of these
+#       moments go to build/demo/screenshots. The server stops when the
+#       program ends.
+#   scripts/run.sh --settings FILE [-- SKIN.dll]
+#       The program on a real settings file (created when missing): a copy of
+#       the program in build/run reads and writes FILE itself.
+#
+# Without a DISPLAY it starts Xvfb; nobody can see that screen, so the demo
+# then ends by itself after its last screenshot (PELL_DEMO_SECONDS after the
+# start at the latest, default 60). With a display, end the program from its
+# menu (right click: 終了(X)).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+settings=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --settings)
+            [ $# -ge 2 ] || { echo "run.sh: --settings needs a file" >&2; exit 2; }
+            settings="$2"
+            shift 2
+            ;;
+        --) shift; break ;;
+        -h | --help) sed -n '2,20p' "$0"; exit 0 ;;
+        *) break ;;
+    esac
+done
+
 "$root/scripts/setup.sh"
 export PELL_BUILD_ROOT="${PELL_BUILD_ROOT:-$root/build}"
 . "$root/scripts/wine-env.sh"
-PELL_BUILD_TARGETS="PellWatcher" "$root/scripts/build.sh" win64
+PELL_BUILD_TARGETS="PellWatcher window_probe" "$root/scripts/build.sh" win64
+win="$PELL_BUILD_ROOT/win64"
 pell_wine_prefix
+own_display=0
+[ -n "${DISPLAY:-}" ] || own_display=1
 pell_ensure_display
-trap 'if [ -n "${PELL_XVFB_PID:-}" ]; then kill "$PELL_XVFB_PID" 2>/dev/null || true; fi' EXIT
-wine "$PELL_BUILD_ROOT/win64/PellWatcher.exe" "$@" &
-app=$!
-sleep "${PELL_SCREENSHOT_DELAY:-6}"
-if import -window root "$PELL_BUILD_ROOT/screenshot.png" 2>/dev/null; then
-    echo "Screenshot: $PELL_BUILD_ROOT/screenshot.png"
+
+pids=()
+dovecot_dir=""
+app=""
+cleanup() {
+    if [ -n "$app" ] && kill -0 "$app" 2>/dev/null; then
+        wine "$win/tests/window_probe.exe" --close >/dev/null 2>&1 || true
+        wait "$app" 2>/dev/null || true
+    fi
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    if [ -n "$dovecot_dir" ]; then
+        "$root/tests/integration/dovecot_fixture.sh" stop "$dovecot_dir" || true
+        echo "The demo server has stopped."
+    fi
+    if [ -n "${PELL_XVFB_PID:-}" ]; then kill "$PELL_XVFB_PID" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+trap "exit 130" INT TERM
+
+# ---- A real settings file -------------------------------------------------
+if [ -n "$settings" ]; then
+    if [ ! -e "$settings" ]; then
+        : >"$settings"
+        echo "Created the empty settings file $settings."
+    fi
+    file="$(realpath "$settings")"
+    dir="$PELL_BUILD_ROOT/run"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    cp "$win/PellWatcher.exe" "$dir/"
+    # The program takes Zeririvu.ini beside itself: the link makes that FILE.
+    ln -s "$file" "$dir/Zeririvu.ini"
+    echo "Running PellWatcher.exe on $file"
+    (cd "$dir" && exec wine PellWatcher.exe "$@") &
+    app=$!
+    sleep "${PELL_SCREENSHOT_DELAY:-6}"
+    if import -window root "$PELL_BUILD_ROOT/screenshot.png" 2>/dev/null; then
+        echo "Screenshot: $PELL_BUILD_ROOT/screenshot.png"
+    fi
+    wait "$app" || true
+    app=""
+    exit 0
 fi
-wait "$app"
+
+# ---- The demo ---------------------------------------------------------------
+demo="$PELL_BUILD_ROOT/demo"
+shots="$demo/screenshots"
+rm -rf "$demo"
+mkdir -p "$shots"
+cp "$win/PellWatcher.exe" "$demo/"
+dovecot_dir="$demo/dovecot"
+echo "Starting the demo mail server (Dovecot on 127.0.0.1)..."
+"$root/tests/integration/dovecot_fixture.sh" start "$dovecot_dir"
+maildir="$dovecot_dir/home/Maildir"
+python3 "$root/scripts/demo/sample_mail.py" welcome "$maildir"
+python3 "$root/scripts/demo/slow_relay.py" "$demo/relay-port" "$(cat "$dovecot_dir/port")" 2 \
+    "$demo/relay.log" &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$demo/relay-port" ] && break; sleep 0.1; done
+
+# The demo account: the welcome message counts as seen, so the three samples
+# are all listed when they arrive. The settings file is Shift_JIS.
+password="$(python3 "$root/tests/soak/soak_report.py" scramble pw-Secret9)"
+{
+    printf '[Control]\r\nposx=160\r\nposy=120\r\n'
+    printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n'
+    printf '[POP1]\r\nPopname=デモのメールボックス\r\nServer=127.0.0.1\r\nPort=%s\r\n' \
+        "$(cat "$demo/relay-port")"
+    printf 'User=pelltest\r\nPassword=%s\r\nCheck=Yes\r\nTimer=10\r\nOffsetTimer=3\r\n' "$password"
+    printf 'TimeOut=60\r\nPopup=Yes\r\nPopupSubj=Yes\r\nPopupBody=Yes\r\n'
+    printf 'Mesid=<welcome@demo.pell.test>,\r\n'
+} | iconv -f UTF-8 -t CP932 >"$demo/Zeririvu.ini"
+
+# The whole screen, and the character four times its size beside it.
+shot() {  # NAME TEXT
+    if import -window root "$shots/$1.png" 2>/dev/null; then
+        convert "$shots/$1.png" -crop 64x64+144+104 +repage -scale 400% \
+            "$shots/$1-character.png" 2>/dev/null || true
+        printf '  %-44s %s (close-up: %s)\n' "$2" "$shots/$1.png" "$1-character.png"
+    fi
+}
+# Waits until the relay has logged COUNT lines of EVENT; false on time-out.
+wait_relay() {  # EVENT COUNT SECONDS
+    for _ in $(seq $(($3 * 10))); do
+        [ "$(grep -c "^$1 " "$demo/relay.log" 2>/dev/null || true)" -ge "$2" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# The new-mail notice: the list window (class Pell32MClass, titled with the
+# account's section) or, where the list is not built, the plain box.
+notice_shown() {
+    xdotool search --onlyvisible --name '^(POP1|メール着信通知)$' >/dev/null 2>&1
+}
+
+echo "Starting Pell Watcher (the demo copy in $demo)..."
+(cd "$demo" && exec wine PellWatcher.exe "$@") >"$demo/wine.log" 2>&1 &
+app=$!
+started=$(date +%s)
+limit="${PELL_DEMO_SECONDS:-60}"
+xdotool mousemove 900 600 2>/dev/null || true
+echo "Screenshots:"
+wine "$win/tests/window_probe.exe" || { echo "The character did not appear." >&2; exit 1; }
+sleep 1.5
+shot 1-resting "the character at rest"
+if wait_relay open 1 20; then
+    sleep 1
+    shot 2-thinking "checking the demo mailbox (thinking)"
+fi
+wait_relay closed 1 30 || true
+echo "Delivering three sample messages to the demo mailbox..."
+python3 "$root/scripts/demo/sample_mail.py" samples "$maildir"
+for _ in $(seq $((limit * 5))); do
+    notice_shown && break
+    [ $(($(date +%s) - started)) -lt "$limit" ] || break
+    sleep 0.2
+done
+if notice_shown; then
+    sleep 1.5
+    shot 3-new-mail "new mail: the letter and the notice"
+else
+    echo "The new-mail notice did not appear within $limit s; see $demo/wine.log." >&2
+fi
+
+if [ "$own_display" = 1 ]; then
+    echo "Nobody can see this private screen ($DISPLAY): the demo ends here."
+    sleep 2
+else
+    echo "Pell Watcher keeps running; end it from its menu (right click: 終了(X))."
+    wait "$app" || true
+    app=""
+fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: format check, Linux unit tests, the same under ASan+UBSan,
-# fuzz targets, both Windows builds, and the Windows tests under Wine + Xvfb.
+# fuzz targets, both Windows builds, the Windows tests under Wine + Xvfb (the
+# two-minute soak included), and the release package.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -50,3 +51,9 @@ echo "== Windows tests under Wine"
 wait "$prefix_pid" || true
 pell_ensure_display
 ctest --test-dir "$PELL_BUILD_ROOT/win64" -j "$jobs" --output-on-failure
+
+echo "== Release package"
+"$root/scripts/package.sh"
+version="$(sed -n 's/^project(PellWatcher VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+"$root/tests/release/check_package.sh" "$root/dist/PellWatcher-$version.zip" \
+    "$PELL_BUILD_ROOT/win64/tests/window_probe.exe"

@@ -14,6 +14,8 @@ namespace {
 
 // The platform's largest timer period (USER_TIMER_MAXIMUM).
 constexpr std::int64_t kMaxTimerPeriod = 0x7FFFFFFF;
+// The check period of an account without a Timer key, as the worker reads it.
+constexpr int kDefaultCheckPeriodSeconds = 300;
 
 bool CheckEnabled(SettingsStore& store, const AccountEntry& entry) {
     return ReadFlag(store, entry.name, "Check", kYes);
@@ -142,6 +144,12 @@ void CheckScheduler::OnWatchdog(std::uint32_t id) {
         return;
     EndRunOf(entry, index);
     entry.status = kStatusTimeOut;
+    // A server that hung once is tried again after the account's period, as
+    // after any other failed check: a timer left stopped would leave the
+    // account unchecked until the program starts again.
+    const int period = store_.ReadInt(entry.name, "Timer", kDefaultCheckPeriodSeconds);
+    if (period > 0)
+        port_.SetTimer(CheckTimerId(index), SecondsToTimerPeriod(period));
     current_.reset();
     checkRunning_ = false;
     port_.PostCheckDone();

@@ -121,7 +121,8 @@ void OnTooltipDelay(HWND window) {
     StopTooltipTimers(window);
     const int kill =
         ReadRepairingNumber(CharacterSettings(), kControlSection, "ToolTipKillDelay", 100);
-    if (kill > 0)
+    // The time-out has work only when a tooltip is open.
+    if (kill > 0 && state.tooltip)
         SetTimer(window, kTimerTooltipKill, Tenths(kill), nullptr);
 }
 

@@ -28,16 +28,24 @@ void SetTopmost(HWND window, bool topmost) {
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+// Timer 5 alternates the two letter frames; it runs only while the letter
+// face is shown and stops itself otherwise (pointer over the character, error
+// or checking face), so it is started again whenever that face returns.
+void StartAnimation(HWND window, SettingsStore& settings) {
+    const int animation = ReadRepairingNumber(settings, kControlSection, "AnimationTimer", 200);
+    if (animation > 0) {
+        MainState().animationPhase = false;
+        SetTimer(window, kTimerAnimation, TimerPeriodMs(animation), nullptr);
+    }
+}
+
 void EnterNewMail(HWND window, SettingsStore& settings) {
     MainWindowState& state = MainState();
     if (RaisesForMail(settings))
         SetTopmost(window, true);
-    const int animation = ReadRepairingNumber(settings, kControlSection, "AnimationTimer", 200);
-    if (animation > 0) {
-        state.animationPhase = false;
-        SetTimer(window, kTimerAnimation, TimerPeriodMs(animation), nullptr);
-    }
-    if (state.tray.blinkIconOn()) {
+    StartAnimation(window, settings);
+    // Without an icon in the notification area there is nothing to blink.
+    if (state.tray.blinkIconOn() && state.tray.present()) {
         const int blink = ReadRepairingNumber(settings, kControlSection, "TaskTrayTimer", 1000);
         if (blink > 0) {
             state.tray.StartBlinking();
@@ -122,14 +130,18 @@ void FaceUpdate(HWND window) {
         KillTimer(window, kTimerFaceDelay);
         state.faceTimerArmed = false;
     }
+    if (act.switchTo == kFaceNewMail)
+        StartAnimation(window, CharacterSettings());
     if (act.switchTo != kFaceNone)
         SetFace(window, act.switchTo);
 }
 
 void AnimationTick(HWND window) {
     MainWindowState& state = MainState();
-    if (state.face != kFaceNewMail)
+    if (state.face != kFaceNewMail) {
+        KillTimer(window, kTimerAnimation);
         return;
+    }
     state.animationPhase = !state.animationPhase;
     ApplyFrameRegion(window, FrameForFace(kFaceNewMail, state.animationPhase));
     InvalidateRect(window, nullptr, FALSE);

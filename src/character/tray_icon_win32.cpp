@@ -121,8 +121,11 @@ void TrayIcon::StartBlinking() {
 
 void TrayIcon::BlinkTick(HWND owner, HMODULE skin) {
     blinkPhase_ = !blinkPhase_;
-    if (!blinkIconOn_)
+    // BlinkIcon switched off meanwhile: the timer has nothing more to do.
+    if (!blinkIconOn_) {
+        KillTimer(owner, kTimerIconBlink);
         return;
+    }
     Modify(owner, skin, MailIconId(blinkPhase_), TipOccasion::kBlink);
 }
 

@@ -50,6 +50,11 @@ std::unique_ptr<NewMailNotice> MakeNotice(SettingsStore& settings, const std::st
     return notice;
 }
 
+void Trace(const CheckEnvironment& env, const std::string& text) {
+    if (env.trace)
+        env.trace(text);
+}
+
 }  // namespace
 
 bool IsInsideHours(int hour, int start, int end) {
@@ -159,6 +164,7 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
         std::uint64_t worker = entry.worker.load();
         if (worker == 0 || worker == run->id())
             entry.busy = false;
+        Trace(env, "check " + section + ": abandoned\n");
         return outcome;
     }
     outcome.published = true;
@@ -207,6 +213,9 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
     }
     entry.status = status;
     outcome.status = status;
+    // One line per check in the debug output: what a long run is judged by.
+    Trace(env, "check " + section + ": status " + std::to_string(status) + ", " +
+                   std::to_string(outcome.newCount) + " new\n");
 
     // End of the run. A negative period would arm a timer of weeks: like 0, it
     // leaves the account to checks started by hand.

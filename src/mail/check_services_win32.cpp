@@ -1,5 +1,6 @@
-// The Windows clock, PlaySoundA and the dial-up service of RASAPI32, which is
-// loaded at run time since many systems have no dial-up at all.
+// The Windows clock, PlaySoundA and the dial-up service of RASAPI32. Both
+// libraries are loaded on first use: many systems have no dial-up at all, and
+// many runs never play a sound.
 #include <windows.h>
 // The multimedia and dial-up headers need the base definitions first.
 #include <mmsystem.h>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "mail/check_services.h"
+#include "mail/loaded_library_win32.h"
 
 namespace pell {
 namespace {
@@ -29,30 +31,12 @@ class LocalClock final : public Clock {
 class WaveSound final : public SoundPlayer {
   public:
     void PlayAsync(const std::string& file) override {
-        PlaySoundA(file.c_str(), nullptr, SND_ASYNC | SND_FILENAME);
+        using PlaySoundFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
+        struct Winmm;
+        if (auto play = EntryPointForRun<Winmm, PlaySoundFn>("WINMM.DLL", "PlaySoundA"))
+            play(file.c_str(), nullptr, SND_ASYNC | SND_FILENAME);
     }
 };
-
-class LoadedLibrary {
-  public:
-    explicit LoadedLibrary(const char* name) : module_(LoadLibraryA(name)) {}
-    ~LoadedLibrary() {
-        if (module_)
-            FreeLibrary(module_);
-    }
-    LoadedLibrary(const LoadedLibrary&) = delete;
-    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-    HMODULE get() const { return module_; }
-
-  private:
-    HMODULE module_;
-};
-
-// An entry point of a loaded library as the function type it has.
-template <typename Function>
-Function EntryPoint(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 class RasDialupProbe final : public DialupProbe {
   public:

@@ -7,6 +7,8 @@ namespace pell {
 namespace {
 
 constexpr std::string_view kEndMarker = "\n.\r";
+// Receive step of the multi-line replies and of the rest of an overlong line.
+constexpr std::size_t kBulkReceiveSize = 16 * 1024;
 
 }  // namespace
 
@@ -15,13 +17,14 @@ bool IsReplyComplete(std::string_view text) {
            text.find('\n') != std::string_view::npos;
 }
 
-bool LineChannel::ReceiveArea(std::string& area) {
-    char buffer[kReceiveAreaSize];
+bool LineChannel::ReceiveArea(std::string& area, std::size_t size) {
+    area.resize(size);
     std::size_t gathered = 0;
-    while (gathered < kReceiveAreaSize) {
-        int got = socket_.Receive(buffer + gathered, kReceiveAreaSize - gathered);
+    while (gathered < size) {
+        int got = socket_.Receive(area.data() + gathered, size - gathered);
         if (got < 0) {
             ended_ = true;
+            area.clear();
             return false;
         }
         if (got == 0) {
@@ -32,11 +35,11 @@ bool LineChannel::ReceiveArea(std::string& area) {
         gathered += static_cast<std::size_t>(got);
         // CR LF anywhere in the area; only the new bytes (and the one before
         // them) can complete a pair.
-        std::string_view seen(buffer, gathered);
+        std::string_view seen(area.data(), gathered);
         if (seen.find("\r\n", before ? before - 1 : 0) != std::string_view::npos)
             break;
     }
-    area.assign(buffer, gathered);
+    area.resize(gathered);
     return true;
 }
 
@@ -46,10 +49,12 @@ int LineChannel::SendRecvLine(std::optional<std::string_view> command, std::stri
         return kLineSendFailed;
     if (!reply)
         return kLineOk;
-    std::string area;
-    if (!ReceiveArea(area))
-        return kLineReceiveFailed;
     std::size_t room = capacity > reply->size() + 1 ? capacity - 1 - reply->size() : 0;
+    // A reply that has filled its buffer is only read on to its line feed:
+    // larger steps then, or a line of megabytes takes thousands of receives.
+    std::string area;
+    if (!ReceiveArea(area, room == 0 ? kBulkReceiveSize : kReceiveAreaSize))
+        return kLineReceiveFailed;
     droppedLineFeed_ = false;
     if (area.size() > room) {
         droppedLineFeed_ = area.find('\n', room) != std::string::npos;
@@ -82,7 +87,8 @@ MultiLineResult LineChannel::ReadMultiLine(std::string& text, std::size_t expect
     bool statusChecked = false;
     std::string area;
     for (;;) {
-        if (!ReceiveArea(area))
+        // The text has no line limit to keep: it is read in large steps.
+        if (!ReceiveArea(area, kBulkReceiveSize))
             return result;
         result.totalBytes += area.size();
 

@@ -66,9 +66,9 @@ class LineChannel {
     bool ended() const { return ended_; }
 
   private:
-    // Receives into the area until it holds CR LF, is full, or the peer
-    // closed. False on a failed receive.
-    bool ReceiveArea(std::string& area);
+    // Receives into an area of `size` bytes until it holds CR LF, is full,
+    // or the peer closed. False on a failed receive.
+    bool ReceiveArea(std::string& area, std::size_t size);
 
     SocketChannel& socket_;
     bool ended_ = false;

@@ -1,5 +1,5 @@
 // Winsock behind the socket interface, and the connection table of the IP
-// helper library.
+// helper library (loaded at the first check that reads it).
 #include <winsock2.h>
 // The socket headers must come before the rest of the platform headers.
 #include <ws2tcpip.h>
@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "mail/loaded_library_win32.h"
 #include "mail/platform_tls.h"
 #include "mail/socket_channel.h"
 #include "mail/tcp_table.h"
@@ -158,13 +159,20 @@ class WinsockNetwork final : public Network {
     }
 
     bool IsOtherAppConnected(std::uint32_t address, std::uint16_t port) override {
+        using GetTcpTableFn = DWORD(WINAPI*)(PMIB_TCPTABLE, PULONG, BOOL);
+        struct IpHelper;
+        const auto readTable =
+            EntryPointForRun<IpHelper, GetTcpTableFn>("IPHLPAPI.DLL", "GetTcpTable");
+        // Without the table nobody can be seen holding the server.
+        if (!readTable)
+            return false;
         ULONG size = 0;
-        GetTcpTable(nullptr, &size, FALSE);
+        readTable(nullptr, &size, FALSE);
         if (size == 0)
             return false;
         std::vector<unsigned char> buffer(size);
         auto* table = reinterpret_cast<MIB_TCPTABLE*>(buffer.data());
-        if (GetTcpTable(table, &size, FALSE) != NO_ERROR)
+        if (readTable(table, &size, FALSE) != NO_ERROR)
             return false;
         std::vector<TcpRow> rows;
         rows.reserve(table->dwNumEntries);

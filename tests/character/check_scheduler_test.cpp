@@ -139,8 +139,9 @@ TEST_F(SchedulerTest, WatchdogExpiryEndsTheCheckOnce) {
     EXPECT_EQ(Entry(1).worker.load(), 0u);
     EXPECT_FALSE(scheduler_.checkRunning());
     EXPECT_EQ(port_.checkDone, 1);
-    // The check timer stays stopped; the first account's timer is untouched.
-    EXPECT_EQ(port_.timers.count(11), 0u);
+    // The check timer starts again with the account's period; the first
+    // account's timer is untouched.
+    EXPECT_EQ(port_.timers.at(11), 300000u);
     EXPECT_EQ(port_.timers.count(10001), 0u);
     EXPECT_EQ(port_.timers.count(10), 1u);
     // A second expiry, or the late worker, changes nothing.
@@ -148,6 +149,12 @@ TEST_F(SchedulerTest, WatchdogExpiryEndsTheCheckOnce) {
     EXPECT_FALSE(run->Commit());
     scheduler_.OnWorkerFinished(run->id());
     EXPECT_EQ(port_.checkDone, 1);
+    // Without a period the account is left to checks started by hand.
+    store_.Write("POP2", "Timer", "0");
+    scheduler_.OnCheckTimer(11, false);
+    port_.timers.erase(11);
+    scheduler_.OnWatchdog(10001);
+    EXPECT_EQ(port_.timers.count(11), 0u);
     // Check now still checks it.
     scheduler_.CheckNow(false);
     EXPECT_EQ(port_.started.back().timerId, 11u);

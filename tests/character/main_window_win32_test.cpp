@@ -82,7 +82,8 @@ HDROP MakeDrop(const std::string& path) {
     return static_cast<HDROP>(memory);
 }
 
-// Saves a bitmap as a 24-bit .bmp file, for a person to look at.
+// Saves a bitmap as a 24-bit .bmp file, for a person to look at (beside the
+// test program in the build folder, never in the working folder).
 void SaveBitmap(HDC dc, HBITMAP bitmap, int width, int height, const std::string& path) {
     BITMAPINFOHEADER info{};
     info.biSize = sizeof(info);
@@ -338,7 +339,7 @@ TEST_F(MainWindowTest, EachFaceIsPaintedInsideItsShape) {
         EXPECT_GT(inside, 100);
         EXPECT_EQ(differing, 0);
         SelectObject(shot, oldShot);
-        SaveBitmap(shot, shotBits, width, height, std::string("character-") + f.name + ".bmp");
+        SaveBitmap(shot, shotBits, width, height, ProgramFolder() + "character-" + f.name + ".bmp");
         SelectObject(drawn, oldDrawn);
         DeleteObject(drawnBits);
         DeleteObject(shotBits);

@@ -90,7 +90,11 @@ class CheckCycleTest : public ::testing::Test {
         block.accounts = accounts_;
         block.passRunning = passRunning;
         block.run = std::move(run);
-        CheckEnvironment env{*settings_, *network_, clock_, sound_, dialup_, nullptr};
+        CheckEnvironment env{
+            *settings_, *network_, clock_, sound_, dialup_, [this](std::string_view text) {
+                if (text.rfind("check ", 0) == 0)
+                    checkTraces_.emplace_back(text);
+            }};
         return RunCheckCycle(block, env, true);
     }
     std::string Read(const char* section, const char* key) {
@@ -110,6 +114,7 @@ class CheckCycleTest : public ::testing::Test {
     FixedClock clock_;
     RecordingSound sound_;
     FixedDialup dialup_;
+    std::vector<std::string> checkTraces_;
 };
 
 TEST(CheckHoursTest, FlatRateWindow) {
@@ -387,6 +392,29 @@ TEST_F(CheckCycleTest, AbandonedRunPublishesNothing) {
     EXPECT_FALSE(entry().busy.load());
     // The cancelled socket ended the session without another command.
     EXPECT_NE(mailbox_->commands.back(), "LIST 1");
+}
+
+TEST_F(CheckCycleTest, EveryRunEndsWithOneTraceOfItsOutcome) {
+    const struct {
+        const char* check;
+        bool abandon;
+        const char* trace;
+    } cases[] = {{"Yes", false, "check POP1: status -6, 2 new\n"},
+                 {"No", false, "check POP1: status -8, 0 new\n"},
+                 {"Yes", true, "check POP1: abandoned\n"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.trace);
+        SetUp();
+        mailbox_->messages = {MakeMessage("<a@x>", "one"), MakeMessage("<b@x>", "two")};
+        Write("POP1", "Check", c.check);
+        auto run = std::make_shared<CheckRun>(7);
+        entry().worker = 7;
+        if (c.abandon)
+            run->Abandon();
+        Run(false, run);
+        EXPECT_EQ(checkTraces_, std::vector<std::string>{c.trace});
+        checkTraces_.clear();
+    }
 }
 
 TEST_F(CheckCycleTest, OpeningFailuresGiveTheirCodes) {

@@ -136,6 +136,22 @@ TEST(LineChannelTest, MultiLineReadEnds) {
     }
 }
 
+TEST(LineChannelTest, LinesOfAMegabyteTakeFewReceives) {
+    const std::string big(1 << 20, 'x');
+    // An overlong greeting is kept up to its buffer and read on to its end;
+    // a message with a 1 MB line is kept whole.
+    ChunkSocket greeting({"+OK " + big + "\r\n"});
+    std::string reply;
+    EXPECT_EQ(LineChannel(greeting).CompletedReply(std::nullopt, reply, 5000), kLineOk);
+    EXPECT_EQ(reply.size(), 4999u);
+    ChunkSocket message({"+OK\r\nSubject: " + big + "\r\n\r\nbody\r\n.\r\n"});
+    std::string text;
+    EXPECT_EQ(LineChannel(message).ReadMultiLine(text, 0).end, MultiLineEnd::kMarker);
+    EXPECT_EQ(text.size(), big.size() + 27);
+    for (const ChunkSocket* socket : {&greeting, &message})
+        EXPECT_LT(socket->receives, 100);
+}
+
 TEST(PopSessionPartsTest, ApopTimestamp) {
     const std::pair<std::string, std::string> cases[] = {
         {"+OK POP3 ready <1896.697170952@dbc.mtview.ca.us>\r\n",

@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config git
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     mingw-w64 wine wine64 xvfb x11-utils xdotool imagemagick
-    locales fonts-ipafont
+    locales fonts-ipafont fonts-wine
     dovecot-pop3d nkf python3
     clang-14 libclang-rt-14-dev clang-format
 )

@@ -35,6 +35,7 @@ enum MainTimer : std::uint32_t {
     kTimerAnimation = 5,
     kTimerIconBlink = 6,
     kTimerRaiseAgain = 7,
+    kTimerQuietWait = 8,  // a notice waits while the user is busy
     kTimerLeavePolling = 9,
 };
 inline constexpr std::uint32_t kFirstCheckTimer = 10;

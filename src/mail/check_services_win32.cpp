@@ -8,6 +8,7 @@
 #include <string>
 
 #include "mail/check_services.h"
+#include "notify/user_presence_win32.h"
 
 namespace pell {
 namespace {
@@ -29,6 +30,9 @@ class LocalClock final : public Clock {
 class WaveSound final : public SoundPlayer {
   public:
     void PlayAsync(const std::string& file) override {
+        // No chime over a presentation or a full-screen program.
+        if (UserIsBusy())
+            return;
         PlaySoundA(file.c_str(), nullptr, SND_ASYNC | SND_FILENAME);
     }
 };

@@ -36,10 +36,13 @@ pell_ensure_display
 
 maildir="$fixture/home/Maildir"
 find "$maildir/new" "$maildir/cur" -type f -delete
+# An older mail the program has seen already, then three new ones.
+printf 'Message-ID: <e2e-notify-0@pell.test>\r\nFrom: old@pell.test\r\nSubject: old\r\n\r\nold\r\n' \
+    >"$maildir/new/1765000000.M0P1.notify"
 for n in 1 2 3; do
-    file="$maildir/new/000000000$n.M$n.P1.notify"
-    python3 "$here/make_japanese_mail.py" "$file" "$n"
-    touch -d "2026-12-07 09:1$n:00" "$file"
+    python3 "$here/make_japanese_mail.py" "$maildir/new/176500000$n.M${n}P1.notify" "$n"
+done
+for file in "$maildir"/new/*.notify; do
     chown pellmail:pellmail "$file" 2>/dev/null || true
 done
 port="$(cat "$fixture/port")"
@@ -60,6 +63,7 @@ ini="$out/run/Zeririvu.ini"
     printf '[POP1]\r\nPopname=Account1\r\nServer=127.0.0.1\r\nPort=%s\r\n' "$port"
     printf 'User=pelltest\r\nPassword=%s\r\nCheck=Yes\r\nTimer=600\r\nOffsetTimer=1\r\n' "$password"
     printf 'TimeOut=20\r\nPopup=Yes\r\nPopupSubj=Yes\r\nPopupBody=Yes\r\n'
+    printf 'Mesid=<e2e-notify-0@pell.test>,\r\n'
 } >"$ini"
 
 # Keep the pointer away from where the windows open.
@@ -94,6 +98,7 @@ list="$(find_window POP1 60)" || { echo "FAIL: the new-mail list did not appear"
 sleep 0.5
 read -r lx ly lw lh < <(geometry "$list")
 echo "list at $lx,$ly size ${lw}x${lh}"
+shoot list-first "$lx" "$ly" "$lw" "$lh"
 # Title and three messages, lines 12 pixels high (IPA Gothic at height 12).
 [ "$lh" -eq $((4 * 12 + 5)) ] || { echo "FAIL: the list is ${lh} high, not four lines"; exit 1; }
 
@@ -111,18 +116,28 @@ sleep 0.5
 read -r vx vy vw vh < <(geometry "$viewer")
 echo "viewer at $vx,$vy size ${vw}x${vh}"
 shoot viewer "$vx" "$vy" "$vw" "$vh"
-note="$(count_colour "$out/viewer.png" '#BE0000')"
+note="$(count_colour "$out/viewer.png" '#0000BE')"
 [ "$note" -gt 50 ] || { echo "FAIL: no head lines in viewer.png"; exit 1; }
 echo "ok: the viewer shows the second mail"
 
-# Resting on the character opens the tooltip below the pointer.
+# Resting on the character opens the tooltip below the pointer; leaving the
+# list closes the viewer on the way.
 xdotool mousemove 316 216
 sleep 0.2
 xdotool mousemove 317 216
-sleep 1.5
-shoot tooltip 300 200 300 80
-pale="$(count_colour "$out/tooltip.png" '#FFFFBF')"
+for _ in $(seq 150); do
+    xdotool search --onlyvisible --name '^e2e-uidl-2$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+pale=0
+for _ in $(seq 50); do
+    sleep 0.2
+    shoot tooltip 300 200 300 80
+    pale="$(count_colour "$out/tooltip.png" '#FFFFBF')"
+    [ "$pale" -gt 300 ] && break
+done
+import -window root "$out/screen.png"
 [ "$pale" -gt 300 ] || { echo "FAIL: no tooltip in tooltip.png ($pale pixels)"; exit 1; }
 echo "ok: the tooltip lists the account"
-grep -q 'Mesid=<e2e-notify-3@pell.test>,' "$ini" || { echo "FAIL: the seen mails were not recorded"; exit 1; }
+grep -q 'Mesid=<e2e-notify-3@pell.test>,<e2e-notify-2@pell.test>,<e2e-notify-1@pell.test>,' "$ini" || { echo "FAIL: the seen mails were not recorded"; exit 1; }
 echo "PASS"

@@ -24,10 +24,10 @@ TextSize GdiTextMeasurer::Measure(std::string_view text) {
     return {size.cx, size.cy};
 }
 
-std::size_t GdiTextMeasurer::CountFitting(std::string_view text, const std::size_t* ends,
-                                          std::size_t count, int maxWidth) {
+TextMeasurer::Fit GdiTextMeasurer::FitPrefixes(std::string_view text, const std::size_t* ends,
+                                               std::size_t count, int maxWidth) {
     if (count == 0)
-        return 0;
+        return {};
     const int bytes = static_cast<int>(ends[count - 1]);
     std::vector<wchar_t>& wide = wide_;
     wide.resize(static_cast<std::size_t>(bytes) + 1);
@@ -36,12 +36,17 @@ std::size_t GdiTextMeasurer::CountFitting(std::string_view text, const std::size
     // Only when every character became one unit do the partial extents line
     // up with the characters.
     if (units != static_cast<int>(count))
-        return TextMeasurer::CountFitting(text, ends, count, maxWidth);
+        return TextMeasurer::FitPrefixes(text, ends, count, maxWidth);
+    widths_.assign(count, 0);
     int fit = 0;
     SIZE size{};
-    if (!GetTextExtentExPointW(dc_, wide.data(), units, maxWidth, &fit, nullptr, &size))
-        return TextMeasurer::CountFitting(text, ends, count, maxWidth);
-    return static_cast<std::size_t>(fit < 0 ? 0 : fit);
+    // Without a limit every partial extent is filled; the fit is counted here.
+    if (!GetTextExtentExPointW(dc_, wide.data(), units, 0x7FFFFFFF, &fit, widths_.data(), &size))
+        return TextMeasurer::FitPrefixes(text, ends, count, maxWidth);
+    std::size_t fitting = 0;
+    while (fitting < count && widths_[fitting] <= maxWidth)
+        ++fitting;
+    return {fitting, widths_.data()};
 }
 
 }  // namespace pell

@@ -14,13 +14,14 @@ class GdiTextMeasurer final : public TextMeasurer {
     TextSize Measure(std::string_view text) override;
     // One extent call for text whose characters map one to one onto UTF-16
     // units; otherwise the search by halves.
-    std::size_t CountFitting(std::string_view text, const std::size_t* ends, std::size_t count,
-                             int maxWidth) override;
+    Fit FitPrefixes(std::string_view text, const std::size_t* ends, std::size_t count,
+                    int maxWidth) override;
 
   private:
     HDC dc_;
     UINT codePage_;
     std::vector<wchar_t> wide_;
+    std::vector<int> widths_;
 };
 
 }  // namespace pell

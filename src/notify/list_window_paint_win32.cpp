@@ -34,12 +34,13 @@ void Resize(HWND window, ListWindowState& state, int width, int height) {
     if (follows || ReadFlag(settings, state.notice->accountName, "Popuptimer", kNo))
         SetTimer(window, kListTimerClose, ListCloseDelayMs(settings), nullptr);
     if (follows) {
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, width, height, SWP_NOMOVE | SWP_NOACTIVATE);
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     } else {
         const ListPosition at = CentredOnDesktop(Desktop(), width, height);
-        SetWindowPos(window, HWND_TOPMOST, at.x, at.y, width, height, SWP_NOACTIVATE);
+        SetWindowPos(window, HWND_TOPMOST, at.x, at.y, width, height,
+                     SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
-    ShowWindow(window, SW_SHOWNOACTIVATE);
 }
 
 }  // namespace

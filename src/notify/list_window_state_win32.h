@@ -26,6 +26,10 @@ struct ListWindowState {
 
 ListWindowState* ListState(HWND window);
 
+// The list window, created 0 x 0 and not painted yet.
+HWND CreateListWindow(std::unique_ptr<NewMailNotice> notice, SettingsStore& settings,
+                      POINT pointer);
+
 // The list's handlers, split by concern.
 void PaintList(HWND window);
 void OnListMouseMove(HWND window, LPARAM lParam);

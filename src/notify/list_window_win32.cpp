@@ -51,19 +51,24 @@ ListWindowState* ListState(HWND window) {
     return reinterpret_cast<ListWindowState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-HWND OpenNewMailList(std::unique_ptr<NewMailNotice> notice, SettingsStore& settings,
-                     POINT pointer) {
+HWND CreateListWindow(std::unique_ptr<NewMailNotice> notice, SettingsStore& settings,
+                      POINT pointer) {
     if (!notice)
         return nullptr;
     auto state = std::make_unique<ListWindowState>();
     state->settings = &settings;
     const std::string title = notice->accountName;
     state->notice = std::move(notice);
-    HWND foreground = GetForegroundWindow();
     // The window takes the state over when it is created (WM_NCCREATE).
-    HWND list =
-        CreateWindowExA(kPopupExStyle, kListWindowClass, title.c_str(), kPopupStyle, pointer.x - 1,
-                        pointer.y + 18, 0, 0, nullptr, nullptr, ProgramInstance(), &state);
+    return CreateWindowExA(kPopupExStyle, kListWindowClass, title.c_str(), kPopupStyle,
+                           pointer.x - 1, pointer.y + 18, 0, 0, nullptr, nullptr, ProgramInstance(),
+                           &state);
+}
+
+HWND OpenNewMailList(std::unique_ptr<NewMailNotice> notice, SettingsStore& settings,
+                     POINT pointer) {
+    HWND foreground = GetForegroundWindow();
+    HWND list = CreateListWindow(std::move(notice), settings, pointer);
     if (!list)
         return nullptr;
     SendMessageA(list, WM_PAINT, 0, 0);

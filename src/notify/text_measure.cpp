@@ -2,8 +2,8 @@
 
 namespace pell {
 
-std::size_t TextMeasurer::CountFitting(std::string_view text, const std::size_t* ends,
-                                       std::size_t count, int maxWidth) {
+TextMeasurer::Fit TextMeasurer::FitPrefixes(std::string_view text, const std::size_t* ends,
+                                            std::size_t count, int maxWidth) {
     // The answer lies in [low, high]: prefix low fits (0 always does), prefix
     // high + 1 does not (or does not exist).
     std::size_t low = 0;
@@ -16,7 +16,7 @@ std::size_t TextMeasurer::CountFitting(std::string_view text, const std::size_t*
             high = mid - 1;
         }
     }
-    return low;
+    return {low, nullptr};
 }
 
 bool IsShiftJisLead(unsigned char c) {

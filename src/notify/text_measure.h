@@ -18,13 +18,19 @@ class TextMeasurer {
     // The extent of `text` drawn on one line.
     virtual TextSize Measure(std::string_view text) = 0;
 
+    struct Fit {
+        std::size_t fitting = 0;      // prefixes at most maxWidth wide
+        const int* widths = nullptr;  // widths of all `count` prefixes, when known
+    };
+
     // How many of the prefixes text[0, ends[k]) (ends increasing, each a
     // character boundary) are at most `maxWidth` wide, counted from the first
     // as long as they fit. Widths grow with the prefix, so this is also the
     // number of leading characters that fit. The default searches by halves
-    // with Measure; a platform may answer from one call.
-    virtual std::size_t CountFitting(std::string_view text, const std::size_t* ends,
-                                     std::size_t count, int maxWidth);
+    // with Measure and knows no widths; a platform may answer from one call
+    // that also gives every prefix's width.
+    virtual Fit FitPrefixes(std::string_view text, const std::size_t* ends, std::size_t count,
+                            int maxWidth);
 };
 
 // Shift_JIS characters: a lead byte followed by a byte that can close it is one

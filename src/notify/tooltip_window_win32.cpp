@@ -59,8 +59,8 @@ void PaintTooltip(HWND window) {
         const TooltipRect at =
             PlaceTooltip(rect.left, rect.top, width, height,
                          {desktop.left, desktop.top, desktop.right, desktop.bottom});
-        SetWindowPos(window, HWND_TOPMOST, at.x, at.y, at.width, at.height, SWP_NOACTIVATE);
-        ShowWindow(window, SW_SHOWNOACTIVATE);
+        SetWindowPos(window, HWND_TOPMOST, at.x, at.y, at.width, at.height,
+                     SWP_NOACTIVATE | SWP_SHOWWINDOW);
         state->laidOutWidth = width;
         state->laidOutHeight = height;
     }

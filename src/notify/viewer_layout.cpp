@@ -21,8 +21,16 @@ ViewerPaint PlanViewerPaint(std::string_view text, const std::vector<ViewerLine>
         ViewerInk ink = n <= kHeaderLines ? ViewerInk::kHeader : ViewerInk::kBody;
         if (shown.find(kNoteMark) != std::string_view::npos)
             ink = ViewerInk::kNote;
-        const TextSize size = measurer.Measure(shown);
-        if (paint.height < kViewerMaxTextHeight)
+        const bool drawn = paint.height < kViewerMaxTextHeight;
+        // Lines out of sight count only for the width: a width the line search
+        // learnt saves measuring them again (every line of a font is as high).
+        TextSize size;
+        if (!drawn && line.width >= 0 && line.shown > 0 && paint.lastLineHeight > 0) {
+            size = {line.width, paint.lastLineHeight};
+        } else {
+            size = measurer.Measure(shown);
+        }
+        if (drawn)
             paint.drawn.push_back({shown, ink, static_cast<int>(paint.height) + 2});
         paint.height += size.cy;
         paint.widest = std::max(paint.widest, size.cx);

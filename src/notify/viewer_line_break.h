@@ -20,11 +20,18 @@ inline constexpr std::size_t kViewerLineMaxBytes = 299;
 struct LineBreak {
     std::size_t shown = 0;     // bytes at the start of the rest shown on the line
     std::size_t consumed = 0;  // bytes used up by the line (the shown ones and a CR LF)
+    int width = -1;            // width of the shown bytes when the search learnt it
+    bool operator==(const LineBreak& other) const {
+        return shown == other.shown && consumed == other.consumed;
+    }
 };
 
 // The first line of a non-empty rest. Measures only characters that can still
-// belong to the line, so the cost does not grow with the rest.
-LineBreak NextViewerLine(std::string_view rest, TextMeasurer& measurer);
+// belong to the line, so the cost does not grow with the rest: first the
+// `guessBytes` most likely to hold the line (the previous line's length is a
+// good guess), all of them only when those fit.
+LineBreak NextViewerLine(std::string_view rest, TextMeasurer& measurer,
+                         std::size_t guessBytes = kViewerLineMaxBytes);
 
 // The same line found the plain way: the first 0, 1, 2, ... characters are
 // measured one prefix after the other until a rule ends the line. Kept as the
@@ -36,6 +43,7 @@ struct ViewerLine {
     std::uint32_t start = 0;
     std::uint16_t shown = 0;
     std::uint16_t consumed = 0;
+    std::int16_t width = -1;  // known width of the shown bytes, or -1
 };
 
 std::vector<ViewerLine> BreakViewerText(std::string_view text, TextMeasurer& measurer);

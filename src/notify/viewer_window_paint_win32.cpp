@@ -59,8 +59,7 @@ LRESULT PaintViewer(HWND window) {
     const WindowSize size = ViewerWindowSize(plan, current.width);
     if (!(size == current)) {
         SetWindowPos(window, HWND_TOPMOST, 0, 0, size.width, size.height,
-                     SWP_NOMOVE | SWP_NOACTIVATE);
-        ShowWindow(window, SW_SHOWNOACTIVATE);
+                     SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
 
     OffscreenCanvas canvas(screenDc.get(), size.width, size.height);

@@ -29,6 +29,10 @@ struct ViewerWindowState {
 
 ViewerWindowState* ViewerState(HWND window);
 
+// The viewer window, created 0 x 0 and not painted yet.
+HWND CreateViewerWindow(HWND list, std::string text, const ViewerLook& look, const char* title,
+                        POINT pointer);
+
 // The viewer's handlers, split by concern.
 LRESULT PaintViewer(HWND window);
 void OnViewerMouseMove(HWND window, LPARAM lParam);

@@ -22,8 +22,8 @@ ViewerWindowState* ViewerState(HWND window) {
     return reinterpret_cast<ViewerWindowState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-HWND OpenMessageViewer(HWND list, std::string text, const ViewerLook& look, const char* title,
-                       POINT pointer) {
+HWND CreateViewerWindow(HWND list, std::string text, const ViewerLook& look, const char* title,
+                        POINT pointer) {
     auto state = std::make_unique<ViewerWindowState>();
     state->text = std::move(text);
     state->look = look;
@@ -31,6 +31,12 @@ HWND OpenMessageViewer(HWND list, std::string text, const ViewerLook& look, cons
     HWND viewer = CreateWindowExA(kPopupExStyle, kViewerWindowClass, title ? title : "",
                                   kPopupStyle, pointer.x + 17, pointer.y + 18, 0, 0, nullptr,
                                   nullptr, ProgramInstance(), &state);
+    return viewer;
+}
+
+HWND OpenMessageViewer(HWND list, std::string text, const ViewerLook& look, const char* title,
+                       POINT pointer) {
+    HWND viewer = CreateViewerWindow(list, std::move(text), look, title, pointer);
     if (!viewer)
         return nullptr;
     SendMessageA(viewer, WM_PAINT, 0, 0);

@@ -31,12 +31,13 @@ class RandomWidths : public FakeMeasurer {
     int widths_[256];
 };
 
-std::vector<std::string> Lines(const std::string& text, TextMeasurer& measurer, bool plain) {
+std::vector<std::string> Lines(const std::string& text, TextMeasurer& measurer, bool plain,
+                               std::size_t guess = kViewerLineMaxBytes) {
     std::vector<std::string> out;
     for (std::size_t pos = 0; pos < text.size();) {
         const std::string_view rest = std::string_view(text).substr(pos);
         const LineBreak line =
-            plain ? NextViewerLineByPrefix(rest, measurer) : NextViewerLine(rest, measurer);
+            plain ? NextViewerLineByPrefix(rest, measurer) : NextViewerLine(rest, measurer, guess);
         EXPECT_GE(line.consumed, 1u);
         EXPECT_LE(line.shown, kViewerLineMaxBytes);
         out.push_back(std::string(rest.substr(0, line.shown)) + "|" +
@@ -112,7 +113,54 @@ TEST(ViewerLineBreak, FastSearchMatchesThePlainRuleOnRandomShiftJis) {
             text += pieces[random() % std::size(pieces)];
         RandomWidths fast(seed);
         RandomWidths plain(seed);
-        ASSERT_EQ(Lines(text, fast, false), Lines(text, plain, true));
+        const std::vector<std::string> expected = Lines(text, plain, true);
+        ASSERT_EQ(Lines(text, fast, false), expected);
+        ASSERT_EQ(Lines(text, fast, false, 1 + seed % 40), expected) << "a short guess";
+    }
+}
+
+// Answers every fit from per-character sums and tells the prefix widths, as
+// the platform's one-call search does.
+class WidthsTold : public RandomWidths {
+  public:
+    using RandomWidths::RandomWidths;
+    Fit FitPrefixes(std::string_view text, const std::size_t* ends, std::size_t count,
+                    int maxWidth) override {
+        widths_.clear();
+        std::size_t fitting = count;
+        for (std::size_t k = 0; k < count; ++k) {
+            widths_.push_back(Measure(text.substr(0, ends[k])).cx);
+            if (fitting == count && widths_.back() > maxWidth)
+                fitting = k;
+        }
+        return {fitting, widths_.data()};
+    }
+
+  private:
+    std::vector<int> widths_;
+};
+
+TEST(ViewerLineBreak, WidthsLearntOnTheWayAreTheShownTextsWidths) {
+    const std::string pieces[] = {"a", "Z", "\r\n", "\r", "漢", "\x81", "ｶ"};
+    for (unsigned seed = 1; seed <= 100; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        std::string text;
+        while (text.size() < 800)
+            text += pieces[random() % std::size(pieces)];
+        WidthsTold told(seed);
+        RandomWidths plain(seed);
+        const std::vector<ViewerLine> lines = BreakViewerText(text, told);
+        std::size_t known = 0;
+        for (const ViewerLine& line : lines) {
+            const std::string_view rest = std::string_view(text).substr(line.start);
+            ASSERT_EQ(NextViewerLineByPrefix(rest, plain).consumed, line.consumed);
+            if (line.width >= 0) {
+                ++known;
+                ASSERT_EQ(line.width, plain.Measure(rest.substr(0, line.shown)).cx);
+            }
+        }
+        EXPECT_GT(known, lines.size() / 2);
     }
 }
 

@@ -59,8 +59,8 @@ ini="$out/run/Zeririvu.ini"
 {
     printf '[Control]\r\nposx=300\r\nposy=200\r\nTaskTray=No\r\nTopmost=Yes\r\n'
     printf 'ToolTipDelay=5\r\nToolTipKillDelay=100\r\n'
-    printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n'
-    printf '[POP1]\r\nPopname=Account1\r\nServer=127.0.0.1\r\nPort=%s\r\n' "$port"
+    printf '[Poplist]\r\nCount=1\r\nList1=POP9\r\n'
+    printf '[POP9]\r\nPopname=Account1\r\nServer=127.0.0.1\r\nPort=%s\r\n' "$port"
     printf 'User=pelltest\r\nPassword=%s\r\nCheck=Yes\r\nTimer=600\r\nOffsetTimer=1\r\n' "$password"
     printf 'TimeOut=20\r\nPopup=Yes\r\nPopupSubj=Yes\r\nPopupBody=Yes\r\n'
     printf 'Mesid=<e2e-notify-0@pell.test>,\r\n'
@@ -94,7 +94,7 @@ count_colour() {  # file colour
         -format '%[fx:round(mean*w*h)]' info:
 }
 
-list="$(find_window POP1 60)" || { echo "FAIL: the new-mail list did not appear"; exit 1; }
+list="$(find_window POP9 60)" || { echo "FAIL: the new-mail list did not appear"; exit 1; }
 sleep 0.5
 read -r lx ly lw lh < <(geometry "$list")
 echo "list at $lx,$ly size ${lw}x${lh}"

@@ -9,7 +9,7 @@ packages=(
     cmake ninja-build g++ pkg-config git
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     mingw-w64 wine wine64 xvfb x11-utils xdotool imagemagick
-    locales fonts-ipafont
+    locales fonts-ipafont fonts-wine
     dovecot-pop3d nkf python3 openssl libssl-dev libgnutls30 zip unzip
     clang-14 libclang-rt-14-dev clang-format
 )

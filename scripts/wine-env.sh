@@ -15,6 +15,15 @@ pell_wine_prefix() {
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w || true
     fi
+    # Wine's own fonts (the Marlett symbols of the close buttons) are only
+    # found inside the prefix.
+    local font
+    for font in marlett.ttf; do
+        if [ -f "/usr/share/wine/fonts/$font" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/$font" ]; then
+            mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+            cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+        fi
+    done
 }
 
 # Starts Xvfb on a free display when none is set.

@@ -16,6 +16,8 @@
 #include "character/window_check_host_win32.h"
 #include "mail/new_mail_notice.h"
 #include "mail/status_codes.h"
+#include "notify/list_window_win32.h"
+#include "notify/user_presence_win32.h"
 #include "settings/settings_conventions.h"
 
 namespace pell {
@@ -118,6 +120,32 @@ void ShowNoticeBox(HWND window, const NewMailNotice& notice) {
         state.messageBoxOpen = false;
 }
 
+// Every few seconds while notices wait for the user to be free.
+constexpr UINT kQuietCheckMs = 3000;
+
+// The notice as the user wants it: the plain box, or a list of its own.
+void HandOverNotice(HWND window, std::unique_ptr<NewMailNotice> notice) {
+    if (ReadFlag(CharacterSettings(), kControlSection, "DefaultMessageBox", kNo)) {
+        ShowNoticeBox(window, *notice);
+        FreeNewMailNotice(notice);
+        return;
+    }
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    OpenNewMailList(std::move(notice), CharacterSettings(), pointer);
+}
+
+void OnQuietCheck(HWND window) {
+    MainWindowState& state = MainState();
+    if (UserIsBusy())
+        return;
+    KillTimer(window, kTimerQuietWait);
+    std::vector<std::unique_ptr<NewMailNotice>> waiting = std::move(state.waitingNotices);
+    state.waitingNotices.clear();
+    for (std::unique_ptr<NewMailNotice>& notice : waiting)
+        HandOverNotice(window, std::move(notice));
+}
+
 }  // namespace
 
 void OnCommand(HWND window, int id) {
@@ -170,6 +198,9 @@ void OnTimer(HWND window, UINT_PTR id) {
             if (state.scheduler)
                 state.scheduler->OnNetworkWaitOver(SettingsDialogOpen());
             return;
+        case kTimerQuietWait:
+            OnQuietCheck(window);
+            return;
         default:
             break;
     }
@@ -192,11 +223,14 @@ void OnNewMail(HWND window, LPARAM lParam) {
     CloseShownTooltip();
     if (!notice || notice->text.empty())
         return;
-    // The new-mail list window is not part of this program yet, so the notice
-    // is shown as the plain box whichever way DefaultMessageBox is set.
-    ReadFlag(CharacterSettings(), kControlSection, "DefaultMessageBox", kNo);
-    ShowNoticeBox(window, *notice);
-    FreeNewMailNotice(notice);
+    // Nothing opens over a presentation or a full-screen program: the letter
+    // shows on the character, and the notice waits until the user is free.
+    if (UserIsBusy()) {
+        MainState().waitingNotices.push_back(std::move(notice));
+        SetTimer(window, kTimerQuietWait, kQuietCheckMs, nullptr);
+        return;
+    }
+    HandOverNotice(window, std::move(notice));
 }
 
 void OnDropFiles(HWND window, WPARAM wParam) {

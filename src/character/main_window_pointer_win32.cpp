@@ -6,6 +6,7 @@
 #include "character/main_window_state_win32.h"
 #include "character/menu_commands.h"
 #include "character/skin_win32.h"
+#include "notify/tooltip_window_win32.h"
 #include "settings/settings_conventions.h"
 #include "settings/timer_periods.h"
 
@@ -36,6 +37,25 @@ ClockStamp SystemClockStamp() {
     GetSystemTime(&now);
     return ClockStamp{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
+
+// The character's side of its tooltip.
+class MainTooltipOwner final : public TooltipOwner {
+  public:
+    void TooltipShown() override { MainState().tooltipShown = true; }
+    void PointerOnTooltip(HWND tooltip) override {
+        MainWindowState& state = MainState();
+        if (state.tooltipShown) {
+            state.tooltipShown = false;
+            if (state.window)
+                StopTooltipTimers(state.window);
+            state.tooltipSuppressed = false;
+        }
+        if (state.tooltip == tooltip)
+            state.tooltip = nullptr;
+    }
+};
+
+MainTooltipOwner g_tooltipOwner;
 
 }  // namespace
 
@@ -115,9 +135,17 @@ void OnTooltipDelay(HWND window) {
     if (state.tooltipShown) {
         if (!IsPointerOutside(window))
             CloseTooltip();
+    } else {
+        POINT pointer{};
+        GetCursorPos(&pointer);
+        if (pointer.x == state.lastPointer.x && pointer.y == state.lastPointer.y) {
+            if (state.tooltip)
+                DestroyWindow(state.tooltip);
+            state.tooltip = nullptr;
+            state.tooltip = OpenTooltip(pointer, state.scheduler->accounts(), CharacterSettings(),
+                                        g_tooltipOwner);
+        }
     }
-    // The tooltip window itself belongs to the notification windows; the
-    // timers keep their rhythm so that it can take its place.
     StopTooltipTimers(window);
     const int kill =
         ReadRepairingNumber(CharacterSettings(), kControlSection, "ToolTipKillDelay", 100);

@@ -54,6 +54,17 @@ void EnterNewMail(HWND window, SettingsStore& settings) {
     }
 }
 
+// An open tooltip shows the statuses as they change while a check runs.
+void RefreshShownTooltip() {
+    MainWindowState& state = MainState();
+    if (state.tooltipShown && state.tooltip) {
+        SetWindowPos(state.tooltip, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        InvalidateRect(state.tooltip, nullptr, TRUE);
+        UpdateWindow(state.tooltip);
+    }
+}
+
 }  // namespace
 
 void RefreshAfterCheck(HWND window, WPARAM fromClick) {
@@ -61,12 +72,7 @@ void RefreshAfterCheck(HWND window, WPARAM fromClick) {
     if (!state.scheduler)
         return;
     SettingsStore& settings = CharacterSettings();
-    if (state.tooltipShown && state.tooltip) {
-        SetWindowPos(state.tooltip, HWND_TOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        InvalidateRect(state.tooltip, nullptr, TRUE);
-        UpdateWindow(state.tooltip);
-    }
+    RefreshShownTooltip();
     const bool pending = state.scheduler->ContinuePass(state.settingsDialog != nullptr);
 
     RefreshInputs in;
@@ -157,6 +163,7 @@ void OnHostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             if (state.face != kFaceThinking)
                 SetFace(window, kFaceThinking);
             state.mailState = kMailChecking;
+            RefreshShownTooltip();
             break;
         case MSG_HOST_SETTIMER:
             SetTimer(window, wParam, static_cast<UINT>(lParam), nullptr);

@@ -6,11 +6,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "character/check_scheduler.h"
 #include "character/double_click.h"
 #include "character/mail_state.h"
 #include "character/tray_icon_win32.h"
+#include "mail/new_mail_notice.h"
 #include "settings/settings_store.h"
 
 namespace pell {
@@ -52,6 +54,8 @@ struct MainWindowState {
     std::optional<POINT> correctedPlace;
     std::optional<ClockStamp> lastClick;  // none before the first release
     POINT lastPointer{0, 0};
+    // Notices that came while the user was busy, in order of arrival.
+    std::vector<std::unique_ptr<NewMailNotice>> waitingNotices;
     TrayIcon tray;
     std::unique_ptr<WindowSchedulerPort> port;
     std::unique_ptr<CheckScheduler> scheduler;

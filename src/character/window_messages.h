@@ -40,5 +40,8 @@ enum MainTimer : std::uint32_t {
 };
 inline constexpr std::uint32_t kFirstCheckTimer = 10;
 inline constexpr std::uint32_t kFirstWatchdogTimer = 10000;
+// Beyond the account timers (at most 9990 accounts): a notice waits while the
+// user is busy.
+inline constexpr std::uint32_t kTimerQuietWait = 20000;
 
 }  // namespace pell

@@ -10,6 +10,7 @@
 
 #include "mail/check_services.h"
 #include "mail/loaded_library_win32.h"
+#include "notify/user_presence_win32.h"
 
 namespace pell {
 namespace {
@@ -31,6 +32,9 @@ class LocalClock final : public Clock {
 class WaveSound final : public SoundPlayer {
   public:
     void PlayAsync(const std::string& file) override {
+        // No chime over a presentation or a full-screen program.
+        if (UserIsBusy())
+            return;
         using PlaySoundFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
         struct Winmm;
         if (auto play = EntryPointForRun<Winmm, PlaySoundFn>("WINMM.DLL", "PlaySoundA"))

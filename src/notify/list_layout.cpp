@@ -1,0 +1,108 @@
+#include "notify/list_layout.h"
+
+#include <algorithm>
+
+#include "character/shift_jis_cut.h"
+#include "settings/settings_conventions.h"
+
+namespace pell {
+namespace {
+
+constexpr int kDefaultCloseSeconds = 5;
+
+std::string Bounded(std::string text) {
+    if (text.size() <= kListLineMaxBytes)
+        return text;
+    return CutShiftJis(text, kListLineMaxBytes) + "...";
+}
+
+}  // namespace
+
+std::string FaceOrDefault(std::string_view face) {
+    return face.empty() ? std::string(kDefaultFontFace) : std::string(face);
+}
+
+std::size_t ListLineCount(const NewMailNotice& notice) {
+    return 1 + (notice.summaries ? notice.summaries->size() : 0);
+}
+
+std::string ListLineText(const NewMailNotice& notice, std::size_t line) {
+    if (line == 0)
+        return Bounded(notice.text);
+    if (!notice.summaries || line > notice.summaries->size())
+        return std::string();
+    const MailSummary& summary = (*notice.summaries)[line - 1];
+    return Bounded("  " + summary.date + "  " + summary.sender + "  " + summary.subject);
+}
+
+ListPaint PlanListPaint(const NewMailNotice& notice, TextMeasurer& measurer,
+                        const ListPaintInput& input) {
+    ListPaint paint;
+    paint.selected = input.selected;
+    int widest = 0;
+    const std::size_t count = ListLineCount(notice);
+    for (std::size_t e = 0; e < count; ++e) {
+        ListDrawnLine line;
+        line.text = ListLineText(notice, e);
+        const TextSize size = measurer.Measure(line.text);
+        const int lineNo = static_cast<int>(e);
+        const int f = input.keyboard ? paint.selected : lineNo;
+        bool highlighted = false;
+        if (notice.body && f != 0 && lineNo == f) {
+            const bool inBand = input.pointerX > 3 && input.pointerX < input.windowWidth - 3 &&
+                                input.pointerY > f * size.cy + 2 &&
+                                input.pointerY < (f + 1) * size.cy + 2;
+            highlighted = input.keyboard || inBand;
+        }
+        line.ink = highlighted ? notice.selectTextColor : notice.textColor;
+        line.paper = highlighted ? notice.selectBackGroundColor : notice.backGroundColor;
+        if (highlighted) {
+            paint.highlightShown = true;
+            if (f != paint.selected) {
+                paint.selected = f;
+                paint.selectionChanged = true;
+            }
+        }
+        if (e == 0)
+            line.ink = notice.titleTextColor;
+        line.y = lineNo * size.cy + 2;
+        paint.height += size.cy;
+        widest = std::max(widest, size.cx);
+        paint.lines.push_back(std::move(line));
+    }
+    paint.width = widest + 5;
+    return paint;
+}
+
+bool InListCloseSquare(int x, int y, int windowWidth) {
+    return x >= windowWidth - 11 && x <= windowWidth - 5 && y >= 3 && y <= 10;
+}
+
+ListPosition CentredOnDesktop(const DesktopRect& desktop, int width, int height) {
+    const long long x =
+        desktop.left + (static_cast<long long>(desktop.right) - desktop.left - width) / 2;
+    const long long y =
+        desktop.top + (static_cast<long long>(desktop.bottom) - desktop.top - height) / 2;
+    return {static_cast<int>(x), static_cast<int>(y)};
+}
+
+ListPosition FollowPointer(int pointerX, int pointerY, int width, int height,
+                           const DesktopRect& desktop) {
+    ListPosition at{pointerX - 1, pointerY + 18};
+    if (static_cast<long long>(at.x) + width > desktop.right)
+        at.x = desktop.right - width;
+    if (static_cast<long long>(at.y) + height > desktop.bottom)
+        at.y = pointerY - height - 5;
+    return at;
+}
+
+std::uint32_t ListCloseDelayMs(SettingsStore& settings) {
+    int seconds =
+        ReadRepairingNumber(settings, kControlSection, "MessageKillTimer", kDefaultCloseSeconds);
+    if (seconds <= 0)
+        seconds = kDefaultCloseSeconds;
+    // Timers cannot run longer than about 24.8 days.
+    return static_cast<std::uint32_t>(std::min<long long>(seconds * 1000LL, 0x7FFFFFFF));
+}
+
+}  // namespace pell

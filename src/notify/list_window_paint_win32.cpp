@@ -1,0 +1,115 @@
+// Painting the new-mail list: its lines with the highlight under the pointer,
+// the close button, and its size and place when they change.
+#include "character/window_messages.h"
+#include "notify/face_font_win32.h"
+#include "notify/gdi_text_measurer_win32.h"
+#include "notify/list_layout.h"
+#include "notify/list_window_state_win32.h"
+#include "notify/list_window_win32.h"
+#include "settings/settings_conventions.h"
+
+namespace pell {
+namespace {
+
+void EnsureFonts(ListWindowState& state, HDC dc) {
+    if (!state.textFont) {
+        state.notice->fontFace = FaceOrDefault(state.notice->fontFace);
+        state.textFont = MakeFaceFont(dc, state.notice->fontFace.c_str(), state.notice->fontHeight);
+    }
+    if (!state.closeFont)
+        state.closeFont = MakeFaceFont(dc, kCloseGlyphFace, kCloseGlyphHeight);
+}
+
+DesktopRect Desktop() {
+    RECT desktop{};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    return {desktop.left, desktop.top, desktop.right, desktop.bottom};
+}
+
+// A changed size starts the closing timer (when configured) and shows the
+// list at its place: where it stands when it follows the pointer, else centred.
+void Resize(HWND window, ListWindowState& state, int width, int height) {
+    SettingsStore& settings = *state.settings;
+    const bool follows = ReadFlag(settings, kControlSection, "MessageMoveWithMouse", kNo);
+    if (follows || ReadFlag(settings, state.notice->accountName, "Popuptimer", kNo))
+        SetTimer(window, kListTimerClose, ListCloseDelayMs(settings), nullptr);
+    if (follows) {
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    } else {
+        const ListPosition at = CentredOnDesktop(Desktop(), width, height);
+        SetWindowPos(window, HWND_TOPMOST, at.x, at.y, width, height,
+                     SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
+}
+
+}  // namespace
+
+void PaintList(HWND window) {
+    ListWindowState* state = ListState(window);
+    if (!state || !state->notice)
+        return;
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    const POINT screen = pointer;
+    ScreenToClient(window, &pointer);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const int windowWidth = rect.right - rect.left;
+    const int windowHeight = rect.bottom - rect.top;
+
+    WindowDc screenDc(nullptr);
+    UniqueMemoryDc measuring(CreateCompatibleDC(screenDc.get()));
+    EnsureFonts(*state, measuring.get());
+    ListPaint plan;
+    {
+        SelectedObject font(measuring.get(), state->textFont.get());
+        GdiTextMeasurer measurer(measuring.get());
+        plan = PlanListPaint(*state->notice, measurer,
+                             {pointer.x, pointer.y, windowWidth, ShiftHeld(), state->selected});
+    }
+    const int width = plan.windowWidth();
+    const int height = plan.windowHeight();
+
+    OffscreenCanvas canvas(screenDc.get(), width, height);
+    canvas.Fill(state->notice->backGroundColor);
+    {
+        SelectedObject font(canvas.dc(), state->textFont.get());
+        SetBkMode(canvas.dc(), OPAQUE);
+        for (const ListDrawnLine& line : plan.lines) {
+            SetTextColor(canvas.dc(), line.ink);
+            SetBkColor(canvas.dc(), line.paper);
+            TextOutA(canvas.dc(), 3, line.y, line.text.data(), static_cast<int>(line.text.size()));
+        }
+    }
+    {
+        SelectedObject font(canvas.dc(), state->closeFont.get());
+        SetTextColor(canvas.dc(), state->closeHot ? kCloseGlyphHotColour : kCloseGlyphColour);
+        SetBkColor(canvas.dc(),
+                   state->closeHot ? kCloseHotBackground : state->notice->backGroundColor);
+        TextOutA(canvas.dc(), plan.width - 2, 0, kCloseGlyph, 1);
+    }
+
+    state->highlightShown = plan.highlightShown;
+    if (plan.highlightShown && state->viewer)
+        KillTimer(state->viewer, kListTimerClose);
+    if (plan.selectionChanged) {
+        state->selected = plan.selected;
+        if (HWND old = state->viewer) {
+            // Another line under the pointer: its viewer takes the old one's place.
+            SendMessageA(old, WM_TIMER, kListTimerClose, 0);
+            OpenViewerForLine(window, plan.selected, "", screen);
+            if ((state = ListState(window)) == nullptr)
+                return;
+        }
+    }
+    if (!plan.highlightShown && state->viewer)
+        SetTimer(state->viewer, kListTimerClose, 200, nullptr);
+
+    if (width != windowWidth || height != windowHeight)
+        Resize(window, *state, width, height);
+    WindowDc target(window);
+    canvas.CopyTo(target.get());
+}
+
+}  // namespace pell

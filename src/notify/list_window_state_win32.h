@@ -1,0 +1,49 @@
+#pragma once
+// What one new-mail list keeps while it is open; owned by the window.
+#include <windows.h>
+
+#include <memory>
+
+#include "mail/new_mail_notice.h"
+#include "notify/notify_gdi_win32.h"
+#include "settings/settings_store.h"
+
+namespace pell {
+
+struct ListWindowState {
+    std::unique_ptr<NewMailNotice> notice;
+    SettingsStore* settings = nullptr;
+    bool closeHot = false;
+    bool inMenu = false;
+    POINT lastPointer{0, 0};
+    int selected = 0;  // 1 = first message; 0 = none
+    bool highlightShown = false;
+    HWND viewer = nullptr;
+    // Made at the first paint: the face and heights never change.
+    UniqueFont textFont;
+    UniqueFont closeFont;
+};
+
+ListWindowState* ListState(HWND window);
+
+// The list window, created 0 x 0 and not painted yet.
+HWND CreateListWindow(std::unique_ptr<NewMailNotice> notice, SettingsStore& settings,
+                      POINT pointer);
+
+// The list's handlers, split by concern.
+void PaintList(HWND window);
+void OnListMouseMove(HWND window, LPARAM lParam);
+void OnListLeftButtonUp(HWND window, LPARAM lParam);
+void OnListCloseBoxLeft(HWND window);
+void OnListLeavingWatch(HWND window);
+void OnListFollow(HWND window);
+void CloseList(HWND window);
+// Opens the viewer of message line `line` at the pointer's screen position.
+void OpenViewerForLine(HWND window, int line, const char* title, POINT screen);
+
+// True while Shift is held down.
+inline bool ShiftHeld() {
+    return GetKeyState(VK_SHIFT) < 0;
+}
+
+}  // namespace pell

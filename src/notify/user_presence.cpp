@@ -1,0 +1,9 @@
+#include "notify/user_presence.h"
+
+namespace pell {
+
+bool IsQuietNotificationState(int state) {
+    return state == 2 || state == 3 || state == 4 || state == 6;
+}
+
+}  // namespace pell

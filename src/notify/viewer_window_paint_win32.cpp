@@ -1,0 +1,87 @@
+// Painting the viewer: its lines as far as they fit, the close button, and its
+// size, which follows the shown lines and never gets narrower.
+#include "notify/face_font_win32.h"
+#include "notify/gdi_text_measurer_win32.h"
+#include "notify/list_layout.h"
+#include "notify/viewer_layout.h"
+#include "notify/viewer_window_state_win32.h"
+
+namespace pell {
+namespace {
+
+void EnsureFonts(ViewerWindowState& state, HDC dc) {
+    if (!state.textFont) {
+        state.look.face = FaceOrDefault(state.look.face);
+        state.textFont = MakeFaceFont(dc, state.look.face.c_str(), state.look.fontHeight);
+    }
+    if (!state.closeFont)
+        state.closeFont = MakeFaceFont(dc, kCloseGlyphFace, kCloseGlyphHeight);
+}
+
+COLORREF InkColour(const ViewerLook& look, ViewerInk ink) {
+    switch (ink) {
+        case ViewerInk::kHeader:
+            return look.header;
+        case ViewerInk::kNote:
+            return kNoteColour;
+        case ViewerInk::kBody:
+            break;
+    }
+    return look.body;
+}
+
+}  // namespace
+
+LRESULT PaintViewer(HWND window) {
+    ViewerWindowState* state = ViewerState(window);
+    if (!state)
+        return 1;
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const WindowSize current{rect.right - rect.left, rect.bottom - rect.top};
+
+    WindowDc screenDc(nullptr);
+    UniqueMemoryDc measuring(CreateCompatibleDC(screenDc.get()));
+    EnsureFonts(*state, measuring.get());
+    ViewerPaint plan;
+    {
+        SelectedObject font(measuring.get(), state->textFont.get());
+        GdiTextMeasurer measurer(measuring.get());
+        if (!state->laidOut) {
+            state->lines = BreakViewerText(state->text, measurer);
+            state->laidOut = true;
+        }
+        const bool first = state->lineCount == 0;
+        plan = PlanViewerPaint(state->text, state->lines, state->scrollLine, first, measurer);
+        if (first)
+            state->lineCount = plan.lineCount;
+    }
+    const WindowSize size = ViewerWindowSize(plan, current.width);
+    if (!(size == current)) {
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, size.width, size.height,
+                     SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    }
+
+    OffscreenCanvas canvas(screenDc.get(), size.width, size.height);
+    canvas.Fill(state->look.background);
+    {
+        SelectedObject font(canvas.dc(), state->textFont.get());
+        SetBkMode(canvas.dc(), OPAQUE);
+        SetBkColor(canvas.dc(), state->look.background);
+        for (const ViewerDrawnLine& line : plan.drawn) {
+            SetTextColor(canvas.dc(), InkColour(state->look, line.ink));
+            TextOutA(canvas.dc(), 3, line.y, line.text.data(), static_cast<int>(line.text.size()));
+        }
+    }
+    {
+        SelectedObject font(canvas.dc(), state->closeFont.get());
+        SetTextColor(canvas.dc(), state->closeHot ? kCloseGlyphHotColour : kCloseGlyphColour);
+        SetBkColor(canvas.dc(), state->closeHot ? kCloseHotBackground : state->look.background);
+        TextOutA(canvas.dc(), size.width - 14, 0, kCloseGlyph, 1);
+    }
+    WindowDc target(window);
+    canvas.CopyTo(target.get());
+    return 0;
+}
+
+}  // namespace pell

@@ -1,0 +1,400 @@
+// The new-mail list, the viewer and the tooltip in this process, driven with
+// messages and the pointer: the hand-over of a notice by the main window, the
+// list's size and closing, the viewer and its copy, the tooltip, the quiet
+// rule while the user is busy, and that no GDI or USER object is left behind.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "character/main_window_state_win32.h"
+#include "character/test_window_win32.h"
+#include "character/window_check_host_win32.h"
+#include "notify/face_font_win32.h"
+#include "notify/gdi_text_measurer_win32.h"
+#include "notify/list_layout.h"
+#include "notify/list_window_win32.h"
+#include "notify/tooltip_layout.h"
+#include "notify/tooltip_window_win32.h"
+#include "notify/user_presence_win32.h"
+#include "notify/viewer_window_win32.h"
+#include "settings/ini_file_store.h"
+#include "startup/startup_win32.h"
+
+namespace pell {
+namespace {
+
+using testing_win32::TestWindow;
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message != WM_QUIT)
+            DispatchMessageA(&msg);
+    }
+}
+
+bool PumpFor(DWORD ms, const std::function<bool()>& done) {
+    return TestWindow::PumpUntil([&](const MSG&) { return done(); }, ms) || done();
+}
+
+RECT WindowRect(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+// Height of a line of the font the list uses by default.
+TextSize Measured(const char* face, int height, const std::string& text) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    TextSize size;
+    {
+        UniqueFont font = MakeFaceFont(dc, face, height);
+        SelectedObject selected(dc, font.get());
+        GdiTextMeasurer measurer(dc);
+        size = measurer.Measure(text);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return size;
+}
+
+std::string ViewerText(int bodyLines) {
+    std::string text =
+        "Subject: 会議の件\r\nFrom: 山田 <yamada@pell.test>\r\nDate: 2026/12/07 09:30:00\r\n\r\n";
+    for (int i = 1; i <= bodyLines; ++i)
+        text += "本文の" + std::to_string(i) + "行目です。\r\n";
+    return text + "(max 60 lines)...";
+}
+
+std::unique_ptr<NewMailNotice> ThreeMails() {
+    auto notice = std::make_unique<NewMailNotice>();
+    notice->text = "会社 にメールが3通届いています。";
+    notice->accountName = "POP1";
+    notice->accountIndex = 0;
+    notice->body = true;
+    notice->summaries = std::make_unique<MailSummaryList>();
+    const char* subjects[] = {"会議の件", "お見積りのお願い", "週末の予定について"};
+    for (int i = 0; i < 3; ++i) {
+        notice->summaries->push_back({"2026/12/07 09:3" + std::to_string(i) + ":00",
+                                      "山田 <yamada@pell.test>", subjects[i],
+                                      "uidl-" + std::to_string(i + 1), ViewerText(60)});
+    }
+    return notice;
+}
+
+class BusyFlag final : public UserPresence {
+  public:
+    bool IsBusy() override { return busy; }
+    bool busy = false;
+};
+
+class NotifyWindowsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        path_ = ::testing::TempDir() + "notify_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+        std::remove(path_.c_str());
+        store_ = std::make_unique<IniFileStore>(path_);
+        SetCharacterSettingsForTesting(store_.get());
+        SetUserPresenceForTesting(&presence_);
+        store_->Write("Control", "posx", "40");
+        store_->Write("Control", "posy", "40");
+        store_->Write("Control", "TaskTray", "No");
+        store_->Write("Poplist", "Count", "2");
+        store_->Write("Poplist", "List1", "POP1");
+        store_->Write("Poplist", "List2", "POP2");
+        store_->Write("POP1", "Popname", "会社");
+        store_->Write("POP2", "Popname", "自宅");
+        for (const char* section : {"POP1", "POP2"})
+            store_->Write(section, "Timer", "0");
+        static const bool registered = RegisterWindowClasses(GetModuleHandleA(nullptr)) != 0;
+        (void)registered;
+    }
+
+    void TearDown() override {
+        for (const char* cls : {kListWindowClass, kViewerWindowClass, kTooltipWindowClass}) {
+            while (HWND left = FindWindowA(cls, nullptr))
+                DestroyWindow(left);
+        }
+        if (main_)
+            DestroyWindow(main_);
+        Pump();
+        SetUserPresenceForTesting(nullptr);
+        SetCharacterSettingsForTesting(nullptr);
+        store_.reset();
+        std::remove(path_.c_str());
+    }
+
+    void CreateMain() {
+        main_ = CreateWindowExA(WS_EX_TOOLWINDOW, "Pell32WClass", "Pell32 VESK under test",
+                                WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(main_, nullptr);
+        Pump();
+    }
+
+    void PostNotice(std::unique_ptr<NewMailNotice> notice) {
+        MakeWindowCheckHost(main_, std::make_shared<CheckRun>(1))->PostNewMail(std::move(notice));
+    }
+
+    // The list's screen point in the middle of message line `line`.
+    static POINT LinePoint(HWND list, int line) {
+        const int cy = Measured(kDefaultFontFace, 12, "x").cy;
+        POINT point{60, line * cy + 2 + cy / 2};
+        ClientToScreen(list, &point);
+        return point;
+    }
+
+    std::string path_;
+    std::unique_ptr<IniFileStore> store_;
+    BusyFlag presence_;
+    HWND main_ = nullptr;
+};
+
+TEST_F(NotifyWindowsTest, ListAppearsTopmostUnfocusedSizedToItsLinesAndClosesByItself) {
+    store_->Write("POP1", "Popuptimer", "Yes");
+    store_->Write("Control", "MessageKillTimer", "1");
+    CreateMain();
+    HWND before = GetForegroundWindow();
+    std::unique_ptr<NewMailNotice> notice = ThreeMails();
+    int widest = 0;
+    for (std::size_t line = 0; line < 4; ++line)
+        widest = std::max(widest, Measured(kDefaultFontFace, 12, ListLineText(*notice, line)).cx);
+    PostNotice(std::move(notice));
+    Pump();
+    HWND list = FindWindowA(kListWindowClass, "POP1");
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(IsWindowVisible(list));
+    EXPECT_TRUE(GetWindowLongA(list, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_NE(GetFocus(), list);
+    EXPECT_NE(GetForegroundWindow(), list);
+    EXPECT_EQ(GetForegroundWindow(), before);
+    const RECT rect = WindowRect(list);
+    const int cy = Measured(kDefaultFontFace, 12, "x").cy;
+    EXPECT_EQ(rect.bottom - rect.top, 4 * cy + 5);
+    EXPECT_EQ(rect.right - rect.left, widest + 17);
+    // Centred on the desktop, since it does not follow the pointer.
+    RECT desktop = WindowRect(GetDesktopWindow());
+    EXPECT_EQ(rect.left, desktop.left + (desktop.right - desktop.left - (widest + 17)) / 2);
+    EXPECT_TRUE(PumpFor(4000, [&] { return !IsWindow(list); })) << "closed after 1 s";
+}
+
+TEST_F(NotifyWindowsTest, DefaultMessageBoxShowsTheBoxInstead) {
+    store_->Write("Control", "DefaultMessageBox", "Yes");
+    CreateMain();
+    bool sawBox = false;
+    bool sawList = false;
+    std::thread closer([&] {
+        for (int i = 0; i < 300 && !sawBox; ++i) {
+            if (HWND box = FindWindowA(nullptr, "メール着信通知")) {
+                sawBox = true;
+                sawList = FindWindowA(kListWindowClass, nullptr) != nullptr;
+                PostMessageA(box, WM_CLOSE, 0, 0);
+            }
+            Sleep(20);
+        }
+    });
+    PostNotice(ThreeMails());
+    Pump();  // returns once the box has been closed
+    closer.join();
+    EXPECT_TRUE(sawBox);
+    EXPECT_FALSE(sawList);
+    EXPECT_EQ(FindWindowA(kListWindowClass, nullptr), nullptr);
+}
+
+TEST_F(NotifyWindowsTest, ClickOpensTheViewerWhichCopiesItsWholeText) {
+    CreateMain();
+    PostNotice(ThreeMails());
+    Pump();
+    HWND list = FindWindowA(kListWindowClass, "POP1");
+    ASSERT_NE(list, nullptr);
+    // The pointer on the second message: it is highlighted, a click opens it.
+    const POINT at = LinePoint(list, 2);
+    SetCursorPos(at.x, at.y);
+    POINT client = at;
+    ScreenToClient(list, &client);
+    SendMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+    SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+    Pump();
+    HWND viewer = FindWindowA(kViewerWindowClass, "uidl-2");
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(ListViewer(list), viewer);
+    const RECT rect = WindowRect(viewer);
+    const int cy = Measured(kDefaultFontFace, 12, "x").cy;
+    EXPECT_EQ((rect.bottom - rect.top - 5) % cy, 0) << "whole lines";
+    EXPECT_LE(rect.bottom - rect.top, 405);
+    EXPECT_EQ(rect.left, at.x + 17);
+    EXPECT_EQ(rect.top, at.y + 18);
+
+    // Scrolled or not, the copy is the whole text, byte for byte.
+    SendMessageA(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-240)), 0);
+    Pump();
+    SendMessageA(viewer, WM_COMMAND, kViewerCommandCopy, 0);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_TEXT);
+    const char* copied = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+    EXPECT_EQ(copied ? std::string(copied) : std::string(), ViewerText(60));
+    if (copied)
+        GlobalUnlock(data);
+    CloseClipboard();
+
+    // Pointing at another line replaces the viewer by one for that line.
+    const POINT third = LinePoint(list, 3);
+    SetCursorPos(third.x, third.y);
+    client = third;
+    ScreenToClient(list, &client);
+    SendMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+    Pump();
+    EXPECT_FALSE(IsWindow(viewer));
+    HWND replaced = ListViewer(list);
+    ASSERT_NE(replaced, nullptr);
+    // A press takes the viewer over (on the close square, so that no drag
+    // starts): the list forgets it, and closing the list leaves it on screen.
+    const RECT taken = WindowRect(replaced);
+    SendMessageA(replaced, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(taken.right - taken.left - 8, 5));
+    EXPECT_EQ(ListViewer(list), nullptr);
+    SendMessageA(list, WM_TIMER, kListTimerClose, 0);
+    EXPECT_FALSE(IsWindow(list));
+    EXPECT_TRUE(IsWindow(replaced));
+    SendMessageA(replaced, WM_COMMAND, kViewerCommandClose, 0);
+    EXPECT_FALSE(IsWindow(replaced));
+}
+
+TEST_F(NotifyWindowsTest, TooltipAppearsAfterTheDelayAndListsTheAccounts) {
+    store_->Write("Control", "ToolTipDelay", "1");
+    CreateMain();
+    AccountList& accounts = *MainState().scheduler->accounts();
+    accounts[0].messageCount = 3;
+    accounts[0].status = -6;
+    const RECT character = WindowRect(main_);
+    const POINT on{(character.left + character.right) / 2, (character.top + character.bottom) / 2};
+    SetCursorPos(on.x, on.y);
+    SendMessageA(main_, WM_MOUSEMOVE, 0, 0);
+    ASSERT_TRUE(PumpFor(3000, [] { return MainState().tooltip != nullptr; }));
+    HWND tooltip = MainState().tooltip;
+    EXPECT_TRUE(MainState().tooltipShown);
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+    const TextSize first = Measured(kTooltipFontFace, 12, "3件 会社(新着ﾒｰﾙ)");
+    const TextSize second = Measured(kTooltipFontFace, 12, "0件 自宅(未ﾁｪｯｸ)");
+    const RECT rect = WindowRect(tooltip);
+    EXPECT_EQ(rect.right - rect.left, std::max(first.cx, second.cx) + 6);
+    EXPECT_EQ(rect.bottom - rect.top, first.cy + second.cy + 5);
+    // The pointer moving onto it closes it at once.
+    SendMessageA(tooltip, WM_MOUSEMOVE, 0, 0);
+    EXPECT_FALSE(IsWindow(tooltip));
+    EXPECT_EQ(MainState().tooltip, nullptr);
+    EXPECT_FALSE(MainState().tooltipShown);
+}
+
+TEST_F(NotifyWindowsTest, NoticesWaitWhileTheUserIsBusy) {
+    CreateMain();
+    presence_.busy = true;
+    PostNotice(ThreeMails());
+    auto second = ThreeMails();
+    second->accountName = "POP2";
+    PostNotice(std::move(second));
+    Pump();
+    EXPECT_EQ(FindWindowA(kListWindowClass, nullptr), nullptr);
+    EXPECT_EQ(MainState().waitingNotices.size(), 2u);
+    SendMessageA(main_, WM_TIMER, kTimerQuietWait, 0);  // still busy
+    EXPECT_EQ(FindWindowA(kListWindowClass, nullptr), nullptr);
+    presence_.busy = false;
+    SendMessageA(main_, WM_TIMER, kTimerQuietWait, 0);
+    EXPECT_NE(FindWindowA(kListWindowClass, "POP1"), nullptr);
+    EXPECT_NE(FindWindowA(kListWindowClass, "POP2"), nullptr) << "one list per notice";
+    EXPECT_TRUE(MainState().waitingNotices.empty());
+}
+
+TEST_F(NotifyWindowsTest, HostileTextStillPaints) {
+    auto notice = ThreeMails();
+    (*notice->summaries)[0].subject = std::string(1 << 20, 'S') + "\x82";
+    (*notice->summaries)[1].viewer = std::string(4 << 20, 'v') + "\x82";
+    std::string lines;
+    for (int i = 0; i < 5000; ++i)
+        lines += "\r\n";
+    (*notice->summaries)[2].viewer = lines;
+    HWND list = OpenNewMailList(std::move(notice), *store_, {100, 100});
+    ASSERT_NE(list, nullptr);
+    const RECT rect = WindowRect(list);
+    EXPECT_GT(rect.right - rect.left, 100);
+    EXPECT_LT(rect.right - rect.left, 20000) << "a megabyte subject is cut";
+    for (const char* title : {"wide", "empty lines"}) {
+        ViewerLook look;
+        const std::string& text = std::string(title) == "wide" ? std::string(4 << 20, 'v') : lines;
+        HWND viewer = OpenMessageViewer(list, text, look, title, {50, 50});
+        ASSERT_NE(viewer, nullptr) << title;
+        const RECT at = WindowRect(viewer);
+        EXPECT_LE(at.bottom - at.top, 405) << title;
+        EXPECT_LE(at.right - at.left, 500 + 17 + 2) << title;
+        SendMessageA(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-1200)), 0);
+        UpdateWindow(viewer);
+        SendMessageA(viewer, WM_TIMER, kViewerTimerClose, 0);
+        EXPECT_FALSE(IsWindow(viewer));
+    }
+    DestroyWindow(list);
+}
+
+// GDI and USER objects of this process. Where the system does not count them
+// (Wine), the handle slots that answer are counted instead.
+DWORD GuiObjects(DWORD kind) {
+    const DWORD counted = GetGuiResources(GetCurrentProcess(), kind);
+    if (counted)
+        return counted;
+    DWORD live = 0;
+    for (UINT_PTR slot = 0x10; slot < 0x10000; ++slot) {
+        if (kind == GR_GDIOBJECTS) {
+            live += GetObjectType(reinterpret_cast<HGDIOBJ>(slot)) != 0;
+        } else {
+            live += IsWindow(reinterpret_cast<HWND>(slot)) || IsMenu(reinterpret_cast<HMENU>(slot));
+        }
+    }
+    return live;
+}
+
+class Owner final : public TooltipOwner {
+  public:
+    void TooltipShown() override {}
+    void PointerOnTooltip(HWND) override {}
+};
+
+TEST_F(NotifyWindowsTest, TwoHundredListsViewersAndTooltipsLeaveNoHandles) {
+    Owner owner;
+    auto accounts = std::make_shared<AccountList>();
+    accounts->emplace_back("POP1");
+    const auto cycle = [&] {
+        HWND list = OpenNewMailList(ThreeMails(), *store_, {200, 200});
+        ASSERT_NE(list, nullptr);
+        ViewerLook look;
+        HWND viewer = OpenMessageViewer(list, ViewerText(30), look, "v", {220, 220});
+        ASSERT_NE(viewer, nullptr);
+        SendMessageA(viewer, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+        UpdateWindow(viewer);
+        HWND tooltip = OpenTooltip({300, 300}, accounts, *store_, owner);
+        ASSERT_NE(tooltip, nullptr);
+        Pump();
+        SendMessageA(viewer, WM_TIMER, kViewerTimerClose, 0);
+        SendMessageA(list, WM_TIMER, kListTimerClose, 0);
+        SendMessageA(tooltip, WM_MOUSEMOVE, 0, 0);
+        Pump();
+    };
+    cycle();  // fonts, classes and caches of the first use
+    const DWORD gdiBefore = GuiObjects(GR_GDIOBJECTS);
+    const DWORD userBefore = GuiObjects(GR_USEROBJECTS);
+    for (int i = 0; i < 200; ++i)
+        cycle();
+    const DWORD gdiAfter = GuiObjects(GR_GDIOBJECTS);
+    const DWORD userAfter = GuiObjects(GR_USEROBJECTS);
+    std::printf("GDI objects %lu -> %lu, USER objects %lu -> %lu\n", gdiBefore, gdiAfter,
+                userBefore, userAfter);
+    EXPECT_GT(gdiBefore, 0u);
+    EXPECT_LE(gdiAfter, gdiBefore + 4);
+    EXPECT_LE(userAfter, userBefore + 4);
+}
+
+}  // namespace
+}  // namespace pell

@@ -45,4 +45,8 @@ void OnDropFiles(HWND window, WPARAM drop);
 void OnSkinChange(HWND window, WPARAM wParam, LPARAM lParam);
 void OnSettingsChanged(HWND window);
 
+// The message loop hands keyboard messages of the open modeless dialogs
+// (settings, about) to them; true when one took the message.
+bool IsOpenDialogMessage(MSG* msg);
+
 }  // namespace pell

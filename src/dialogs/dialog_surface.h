@@ -3,6 +3,7 @@
 // check marks, enabled states and selections, one list of rows, message boxes
 // and the focus. The Windows dialog procedures implement it over the real
 // controls; tests implement it over plain maps.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,13 @@ enum class MessageKind {
     kConfirm,   // OK and Cancel, question icon; true for OK
     kQuestion,  // Yes and No, question icon; true for Yes
     kInformation,
+};
+
+// An edit control's limit and whether it takes digits only.
+struct EditLimit {
+    int id;
+    std::size_t limit;
+    bool digitsOnly;
 };
 
 struct ListRow {

@@ -42,13 +42,6 @@ enum SettingsDialogControl : int {
     kSettingsMultiExe = 1016,
 };
 
-// An edit control's limit and whether it takes digits only.
-struct EditLimit {
-    int id;
-    std::size_t limit;
-    bool digitsOnly;
-};
-
 const std::vector<EditLimit>& SettingsDialogEdits();
 
 // Above this many accounts Add is disabled: check timer ids (10 + index) stay

@@ -11,26 +11,31 @@
 
 namespace pell::testing_win32 {
 
-// A top-level window of this thread with this title, or null.
-inline HWND FindThreadWindow(const std::string& title) {
-    struct Search {
-        const std::string* title;
-        HWND found;
-    } search{&title, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            char text[256] = {};
-            GetWindowTextA(window, text, sizeof(text));
-            if (IsWindowVisible(window) && *s->title == text) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+struct TitleSearch {
+    const std::string* title;
+    std::vector<HWND> found;
+};
+
+// A plain callback: 32-bit builds need the platform's calling convention.
+inline BOOL CALLBACK CollectTitled(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<TitleSearch*>(param);
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    if (IsWindowVisible(window) && *search->title == text)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+// The visible top-level windows of this thread with this title.
+inline std::vector<HWND> ThreadWindowsTitled(const std::string& title) {
+    TitleSearch search{&title, {}};
+    EnumThreadWindows(GetCurrentThreadId(), CollectTitled, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+inline HWND FindThreadWindow(const std::string& title) {
+    const std::vector<HWND> found = ThreadWindowsTitled(title);
+    return found.empty() ? nullptr : found.front();
 }
 
 class ModalScript {

@@ -429,16 +429,7 @@ TEST_F(SettingsDialogTest, TheAboutBoxOpensOnce) {
     ASSERT_NE(box, nullptr);
     SendMessageA(window_, WM_COMMAND, 108, 0);
     EXPECT_EQ(MainState().aboutBox, box);
-    int boxes = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM count) -> BOOL {
-            if (IsWindowVisible(w) && WindowText(w) == "ﾊﾞｰｼﾞｮﾝ情報")
-                ++*reinterpret_cast<int*>(count);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&boxes));
-    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(testing_win32::ThreadWindowsTitled("ﾊﾞｰｼﾞｮﾝ情報").size(), 1u);
     // Read-only: typing changes nothing.
     HWND address = GetDlgItem(box, 118);
     SendMessageA(address, WM_CHAR, 'x', 0);

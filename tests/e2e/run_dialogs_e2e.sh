@@ -55,12 +55,12 @@ printf 'Message-ID: <e2e-dialogs-1@pell.test>\r\nFrom: Bob <bob@pell.test>\r\nTo
 chown pellmail:pellmail "$file" 2>/dev/null || true
 
 ini="$out/run/Zeririvu.ini"
-printf '; kept as it is\r\n[Control]\r\nposx=300\r\nposy=200\r\nTaskTray=No\r\nTopmost=Yes\r\nSomethingElse=1\r\n' >"$ini"
+# The skin comes from the settings: closing the settings dialog sets the skin
+# again from there.
+printf '; kept as it is\r\n[Control]\r\nposx=300\r\nposy=200\r\nTaskTray=No\r\nTopmost=Yes\r\nSomethingElse=1\r\nUseSkin=Yes\r\nSkinFile=%s\r\n' \
+    "$(basename "$skin")" >"$ini"
 
-# Without a window manager Wine draws the dialogs' captions only when asked to.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
-
-(cd "$out/run" && exec wine PellWatcher.exe "$(basename "$skin")") >"$out/wine.log" 2>&1 &
+(cd "$out/run" && exec wine PellWatcher.exe) >"$out/wine.log" 2>&1 &
 pids+=($!)
 
 window=""
@@ -102,6 +102,7 @@ drive account-ok || fail "OK did not close the account dialog"
 grep -q '^Popname=Dovecot' "$ini" || fail "the account was not saved"
 
 drive click settings 1022
+sleep 1
 shot settings settings
 drive click settings 1
 for _ in $(seq 50); do

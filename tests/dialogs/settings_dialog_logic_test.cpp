@@ -272,15 +272,6 @@ TEST_F(SettingsDialogLogic, DeleteAsksAndMovesTheLastAccountIntoTheGap) {
     EXPECT_EQ(store.Get("POP2", "Check"), "No");
 }
 
-TEST_F(SettingsDialogLogic, DetailsGrowAndShrinkByTheSameHeight) {
-    const DetailsStep open = DetailsToggle(true);
-    const DetailsStep close = DetailsToggle(false);
-    EXPECT_EQ(open.heightChange, 180);
-    EXPECT_EQ(open.heightChange + close.heightChange, 0);
-    EXPECT_STREQ(open.text, "<< 詳細");
-    EXPECT_STREQ(close.text, "詳細 >>");
-}
-
 TEST_F(SettingsDialogLogic, AFileThatCannotBeWrittenIsNoticed) {
     IniFileStore unwritable("/nonexistent-folder/pell/Zeririvu.ini");
     WriteWatchStore watched(unwritable);

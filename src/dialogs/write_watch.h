@@ -2,39 +2,30 @@
 // A settings store that forwards every call and remembers whether a write
 // failed (a read-only file, a full disk), so that a dialog can tell the user
 // that the changes did not reach the file.
-#include "settings/settings_store.h"
+#include "settings/forwarding_store.h"
 
 namespace pell {
 
-class WriteWatchStore final : public SettingsStore {
+class WriteWatchStore final : public ForwardingStore {
   public:
-    explicit WriteWatchStore(SettingsStore& inner) : inner_(inner) {}
+    using ForwardingStore::ForwardingStore;
 
-    std::string ReadText(std::string_view section, std::string_view key, std::string_view fallback,
-                         std::size_t capacity) override {
-        return inner_.ReadText(section, key, fallback, capacity);
-    }
-    int ReadInt(std::string_view section, std::string_view key, int fallback) override {
-        return inner_.ReadInt(section, key, fallback);
-    }
     bool WriteText(std::string_view section, std::string_view key,
                    std::optional<std::string_view> value) override {
-        return Note(inner_.WriteText(section, key, value));
+        return Note(ForwardingStore::WriteText(section, key, value));
     }
     bool DeleteSection(std::string_view section) override {
-        return Note(inner_.DeleteSection(section));
+        return Note(ForwardingStore::DeleteSection(section));
     }
 
     bool failed() const { return failed_; }
 
   private:
     bool Note(bool ok) {
-        if (!ok)
-            failed_ = true;
+        failed_ = failed_ || !ok;
         return ok;
     }
 
-    SettingsStore& inner_;
     bool failed_ = false;
 };
 

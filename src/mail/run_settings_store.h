@@ -6,36 +6,29 @@
 #include <memory>
 
 #include "mail/check_run.h"
-#include "settings/settings_store.h"
+#include "settings/forwarding_store.h"
 
 namespace pell {
 
-class RunSettingsStore final : public SettingsStore {
+class RunSettingsStore final : public ForwardingStore {
   public:
     RunSettingsStore(SettingsStore& inner, std::shared_ptr<CheckRun> run)
-        : inner_(inner), run_(std::move(run)) {}
+        : ForwardingStore(inner), run_(std::move(run)) {}
 
-    std::string ReadText(std::string_view section, std::string_view key, std::string_view fallback,
-                         std::size_t capacity) override {
-        return inner_.ReadText(section, key, fallback, capacity);
-    }
-    int ReadInt(std::string_view section, std::string_view key, int fallback) override {
-        return inner_.ReadInt(section, key, fallback);
-    }
     bool WriteText(std::string_view section, std::string_view key,
                    std::optional<std::string_view> value) override {
-        if (!run_)
-            return inner_.WriteText(section, key, value);
-        return run_->GuardedWrite([&] { return inner_.WriteText(section, key, value); });
+        return Guarded([&] { return ForwardingStore::WriteText(section, key, value); });
     }
     bool DeleteSection(std::string_view section) override {
-        if (!run_)
-            return inner_.DeleteSection(section);
-        return run_->GuardedWrite([&] { return inner_.DeleteSection(section); });
+        return Guarded([&] { return ForwardingStore::DeleteSection(section); });
     }
 
   private:
-    SettingsStore& inner_;
+    template <class Write>
+    bool Guarded(Write&& write) {
+        return run_ ? run_->GuardedWrite(write) : write();
+    }
+
     std::shared_ptr<CheckRun> run_;
 };
 

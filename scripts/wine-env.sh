@@ -24,6 +24,18 @@ pell_wine_prefix() {
             cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
         fi
     done
+    pell_wine_without_window_manager
+}
+
+# Xvfb runs no window manager: windows with a caption (dialogs, message boxes)
+# would show none and would wait two seconds for one at every close. Wine draws
+# their frames itself instead.
+pell_wine_without_window_manager() {
+    if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
+        wineserver -w || true
+    fi
 }
 
 # Starts Xvfb on a free display when none is set.

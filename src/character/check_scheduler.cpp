@@ -232,8 +232,12 @@ bool CheckScheduler::ContinuePass(bool settingsDialogOpen) {
 
 void CheckScheduler::StopRunningChecks() {
     AccountList& list = *accounts_;
-    if (current_)
+    if (current_) {
         current_->Abandon();
+        // Also a run that has already committed its results: the dialog that
+        // opens next may delete its account.
+        current_->StopWrites();
+    }
     for (std::size_t i = 0; i < list.size(); ++i) {
         AccountEntry& entry = list[i];
         const bool ownsRun = current_ && entry.worker.load() == current_->id();

@@ -1,5 +1,6 @@
 // Commands of the menus, the timers of the main window, the new-mail notice,
-// dropped files, skin changes and the reload after the settings.
+// dropped files, skin changes, the settings dialog and the about box, and the
+// reload after the settings.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -14,6 +15,8 @@
 #include "character/notice_box_text.h"
 #include "character/skin_win32.h"
 #include "character/window_check_host_win32.h"
+#include "dialogs/about_box_win32.h"
+#include "dialogs/settings_dialog_win32.h"
 #include "mail/new_mail_notice.h"
 #include "mail/status_codes.h"
 #include "notify/list_window_win32.h"
@@ -75,23 +78,35 @@ void OpenSettings(HWND window) {
     MainWindowState& state = MainState();
     if (!state.settingsDialog) {
         SetForegroundWindow(window);
+        // No worker may touch the accounts while the dialog edits them.
         state.scheduler->StopRunningChecks();
         SetFace(window, kFaceIdle);
         state.mailState = kMailIdle;
-        // The settings dialog is not part of this program yet: it cannot be
-        // shown. The checks stopped above start again as after the dialog.
-        MessageBoxA(nullptr, "設定用のﾀﾞｲｱﾛｸﾞﾎﾞｯｸｽが表示できません。", "DialogBox Error",
-                    MB_OKCANCEL);
-        SendMessageA(window, MSG_SETTINGSCHANGED, 0, 0);
+        KillTimer(window, kTimerAnimation);
+        KillTimer(window, kTimerIconBlink);
+        HWND dialog = CreateSettingsDialog(window, CharacterSettings(), &state.settingsDialog);
+        if (dialog) {
+            state.settingsDialog = dialog;
+            CenterOnDesktop(dialog);
+            UpdateWindow(dialog);
+        } else {
+            MessageBoxA(nullptr, "設定用のﾀﾞｲｱﾛｸﾞﾎﾞｯｸｽが表示できません。", "DialogBox Error",
+                        MB_OKCANCEL);
+            // The checks stopped above start again as after the dialog.
+            SendMessageA(window, MSG_SETTINGSCHANGED, 0, 0);
+        }
     }
     if (state.settingsDialog)
         SetFocus(state.settingsDialog);
 }
 
 void OpenAbout(HWND window) {
+    MainWindowState& state = MainState();
     SetForegroundWindow(window);
-    // A plain box until the about dialog exists.
-    MessageBoxA(window, "Pell Watcher", "ﾊﾞｰｼﾞｮﾝ情報", MB_OK);
+    if (!state.aboutBox)
+        CreateAboutBox(window, &state.aboutBox);
+    if (state.aboutBox)
+        SetFocus(state.aboutBox);
 }
 
 // Timer 2: closes the plain new-mail box when its time is up.
@@ -163,7 +178,10 @@ void OnCommand(HWND window, int id) {
             DestroyWindow(window);
             return;
         case kCommandCheckNow:
-            state.scheduler->CheckNow(SettingsDialogOpen());
+            // No check starts while the settings dialog is open, and a pass
+            // begun then would wait for good.
+            if (!SettingsDialogOpen())
+                state.scheduler->CheckNow(false);
             return;
         default:
             if (id >= static_cast<int>(kCommandFirstAccount)) {
@@ -278,9 +296,19 @@ void OnSettingsChanged(HWND window) {
     MainWindowState& state = MainState();
     if (!state.scheduler)
         return;
+    ApplyStacking(window, std::nullopt);
     SendMessageA(window, MSG_SKINCHANGE, 0, 0);
     state.scheduler->Reload(LoadAccountList(CharacterSettings()));
     state.tray.ReadBlinkFlag();
+}
+
+bool IsOpenDialogMessage(MSG* msg) {
+    const MainWindowState& state = MainState();
+    for (HWND dialog : {state.settingsDialog, state.aboutBox}) {
+        if (dialog && IsDialogMessageA(dialog, msg))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace pell

@@ -47,4 +47,8 @@ void OnSettingsChanged(HWND window);
 // Sleep and resume (WM_POWERBROADCAST).
 void OnPowerBroadcast(WPARAM event);
 
+// The message loop hands keyboard messages of the open modeless dialogs
+// (settings, about) to them; true when one took the message.
+bool IsOpenDialogMessage(MSG* msg);
+
 }  // namespace pell

@@ -43,6 +43,23 @@ class CheckRun {
 
     bool abandoned() const { return state_.load() == kAbandoned; }
 
+    // Main thread: from now on the run changes the settings file no more (the
+    // settings dialog may delete its account). Returns once a write that is
+    // under way has ended.
+    void StopWrites() {
+        std::lock_guard<std::mutex> guard(writeLock_);
+        writesStopped_ = true;
+    }
+    // Worker: carries out `write` unless writes were stopped; false when the
+    // write was dropped.
+    template <class Write>
+    bool GuardedWrite(Write&& write) {
+        std::lock_guard<std::mutex> guard(writeLock_);
+        if (writesStopped_)
+            return false;
+        return write();
+    }
+
     // Worker: what to do to unblock it (set while a socket is open). When the
     // run is already abandoned, the hook runs at once.
     void SetCancelHook(std::function<void()> hook) {
@@ -64,6 +81,8 @@ class CheckRun {
     std::atomic<int> state_{kRunning};
     std::mutex lock_;
     std::function<void()> hook_;
+    std::mutex writeLock_;
+    bool writesStopped_ = false;
 };
 
 }  // namespace pell

@@ -5,6 +5,7 @@
 
 #include "mail/check_services.h"
 #include "mail/check_worker.h"
+#include "mail/run_settings_store.h"
 #include "settings/ini_file_store.h"
 #include "startup/process_values.h"
 
@@ -16,7 +17,8 @@ void StartCheckWorker(CheckStartBlock block) {
     std::thread([block = std::move(block), ticket = std::move(ticket)]() mutable {
         {
             std::unique_ptr<Network> network = MakePlatformNetwork();
-            IniFileStore settings(Process().settingsPath);
+            IniFileStore file(Process().settingsPath);
+            RunSettingsStore settings(file, block.run);
             std::unique_ptr<Clock> clock = MakeLocalClock();
             std::unique_ptr<SoundPlayer> sound = MakeSoundPlayer();
             std::unique_ptr<DialupProbe> dialup = MakeDialupProbe();

@@ -5,6 +5,7 @@
 
 #include "mail/check_services.h"
 #include "mail/check_worker.h"
+#include "mail/run_settings_store.h"
 #include "startup/startup_win32.h"
 
 namespace pell {
@@ -18,7 +19,8 @@ void StartCheckWorker(CheckStartBlock block) {
             std::unique_ptr<Clock> clock = MakeLocalClock();
             std::unique_ptr<SoundPlayer> sound = MakeSoundPlayer();
             std::unique_ptr<DialupProbe> dialup = MakeDialupProbe();
-            CheckEnvironment env{Settings(), *network, *clock, *sound, *dialup, DebugTrace};
+            RunSettingsStore settings(Settings(), block.run);
+            CheckEnvironment env{settings, *network, *clock, *sound, *dialup, DebugTrace};
             RunCheckCycle(block, env);
         }
         block = CheckStartBlock{};

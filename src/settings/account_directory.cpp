@@ -27,15 +27,21 @@ std::optional<std::string> FindAccountSection(SettingsStore& store, std::string_
 }
 
 std::string CreateAccountSection(SettingsStore& store, std::string_view displayName) {
-    const int newCount = ReadAccountCount(store) + 1;
+    const int count = ReadAccountCount(store);
+    const int newCount = count + 1;
     int highest = 0;
     std::optional<int> reuse;
-    // The scan runs to the first empty List key, not to Count. It is bounded so
+    // The scan runs past Count to the first empty List key. Within Count it
+    // steps over empty keys, so that a gap cannot hide a number in use and let
+    // the new account take over a listed account's section. It is bounded so
     // that a damaged file cannot keep it going forever.
     for (int i = 1; i <= kMaxAccounts + 1; ++i) {
         std::string section = store.ReadText(kPoplistSection, ListKey(i), "", 10);
-        if (section.empty())
-            break;
+        if (section.empty()) {
+            if (i > count)
+                break;
+            continue;
+        }
         const int number =
             section.size() > 3 ? ParseDecimal(std::string_view(section).substr(3)) : 0;
         if (ReadDisplayName(store, section) == displayName) {

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "character/main_window_handlers_win32.h"
 #include "character/window_messages.h"
+#include "dialogs/dialog_setup_win32.h"
 #include "settings/settings_conventions.h"
 #include "startup/process_values.h"
 #include "startup/settings_path.h"
@@ -110,12 +112,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLineRemainder, in
     if (HandOverToRunningInstance(commandLine, pendingSkin))
         return 0;
     SetPendingSkinModule(pendingSkin);
+    InitDialogControls();
     if (!RegisterWindowClasses(instance))
         return 0;
     if (!CreateMainWindow(instance))
         return 0;
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (IsOpenDialogMessage(&msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "character/check_retry.h"
+#include "mail/run_settings_store.h"
 #include "mail/status_codes.h"
 #include "settings/ini_file_store.h"
 
@@ -216,6 +217,22 @@ TEST_F(SchedulerTest, StopEndsTheRunningCheckWithoutCheckDone) {
     EXPECT_FALSE(scheduler_.passRunning());
     EXPECT_EQ(port_.checkDone, 0);
     EXPECT_FALSE(scheduler_.ContinuePass(false));  // nothing left waiting
+}
+
+TEST_F(SchedulerTest, ARunStoppedForTheSettingsDialogWritesNothingMore) {
+    Accounts({{"Yes", 300}, {"Yes", 300}});
+    scheduler_.ArmAccountTimers();
+    scheduler_.OnCheckTimer(11, false);
+    const auto run = port_.started.back().run;
+    ASSERT_TRUE(run->Commit());  // even a run that is publishing its results
+    RunSettingsStore worker(store_, run);
+    EXPECT_TRUE(worker.Write("POP2", "Mesid", "<a>,"));
+    scheduler_.StopRunningChecks();
+    store_.DeleteSection("POP2");  // the account is deleted in the dialog
+    EXPECT_FALSE(worker.Write("POP2", "Mesid", "<b>,"));
+    EXPECT_FALSE(worker.DeleteSection("POP1"));
+    EXPECT_EQ(store_.ReadText("POP2", "Mesid", "<none>", 64), "<none>");
+    EXPECT_EQ(worker.ReadText("POP1", "Check", "", 8), "Yes") << "reads go on";
 }
 
 TEST_F(SchedulerTest, ReloadCarriesCountsOverByName) {

@@ -63,6 +63,12 @@ TEST_F(AccountDirectory, CreateTakesOneAboveTheHighestNumber) {
     EXPECT_EQ(store.ReadInt("Poplist", "Count", 0), 4);
 }
 
+TEST_F(AccountDirectory, CreateLooksBehindAGapInTheDirectory) {
+    Seed("[Poplist]\r\nCount=3\r\nList1=POP1\r\nList2=\r\nList3=POP2\r\n");
+    EXPECT_EQ(CreateAccountSection(store, "New"), "POP3");  // POP2 stays its account's
+    EXPECT_EQ(List(4), "POP3");
+}
+
 TEST_F(AccountDirectory, CreateReusesTheSectionOfTheSameName) {
     Seed("[Poplist]\r\nCount=2\r\nList1=POP3\r\nList2=POP4\r\n[POP3]\r\nPopname=Same\r\n");
     EXPECT_EQ(CreateAccountSection(store, "Same"), "POP3");

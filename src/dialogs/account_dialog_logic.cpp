@@ -1,0 +1,230 @@
+#include "dialogs/account_dialog_logic.h"
+
+#include <algorithm>
+
+#include "dialogs/field_text.h"
+#include "settings/account_directory.h"
+#include "settings/account_list.h"
+#include "settings/password_scramble.h"
+#include "settings/settings_conventions.h"
+
+namespace pell {
+namespace {
+
+constexpr std::size_t kReadCapacity = 256;
+constexpr std::size_t kNameLimit = 50;
+constexpr std::size_t kPathLimit = 255;
+constexpr std::size_t kUserLimit = 30;
+constexpr std::size_t kNumberLimit = 4;
+constexpr std::size_t kPortLimit = 5;
+
+struct FlagBox {
+    int id;
+    const char* key;
+};
+
+constexpr FlagBox kPopupBoxes[] = {
+    {kAccountPopup, "Popup"},
+    {kAccountPopupTimer, "Popuptimer"},
+    {kAccountPopupSubj, "PopupSubj"},
+    {kAccountPopupBody, "PopupBody"},
+};
+
+struct TextField {
+    int id;
+    const char* key;
+};
+
+constexpr TextField kProgramFields[] = {
+    {kAccountMailer, "Mailer"},
+    {kAccountParam, "Param"},
+    {kAccountSound, "Sound"},
+};
+
+void Warn(DialogSurface& dialog, const char* text, int focus) {
+    dialog.ShowMessage(text, kAccountMessageCaption, MessageKind::kWarning);
+    dialog.Focus(focus);
+}
+
+bool IsDigits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Some account other than the one being edited already has this name.
+bool NameTaken(SettingsStore& store, const AccountDialogSession& session, const std::string& name) {
+    if (session.editing && *session.editing == name)
+        return false;
+    return FindAccountSection(store, name).has_value();
+}
+
+int SecurityFromStore(SettingsStore& store, const std::string& section) {
+    const int stored = store.ReadInt(section, "Security", kSecurityPlain);
+    return stored == kSecurityStls || stored == kSecurityTls ? stored : kSecurityPlain;
+}
+
+}  // namespace
+
+const std::vector<EditLimit>& AccountDialogEdits() {
+    static const std::vector<EditLimit> edits = {
+        {kAccountName, kNameLimit, false},      {kAccountServer, kPathLimit, false},
+        {kAccountUser, kUserLimit, false},      {kAccountPassword, kMaxPasswordLength, false},
+        {kAccountInterval, kNumberLimit, true}, {kAccountDelay, kNumberLimit, true},
+        {kAccountMailer, kPathLimit, false},    {kAccountParam, kPathLimit, false},
+        {kAccountSound, kPathLimit, false},     {kAccountPort, kPortLimit, true},
+    };
+    return edits;
+}
+
+const std::vector<std::string>& SecurityChoices() {
+    static const std::vector<std::string> choices = {"なし", "STARTTLS", "SSL/TLS"};
+    return choices;
+}
+
+int DefaultPortFor(int security) {
+    return security == kSecurityTls ? 995 : 110;
+}
+
+int MinutesFromTimerText(std::string_view timer) {
+    const int minutes = ParseDecimal(timer) / 60;
+    return minutes < 1 ? 1 : minutes;
+}
+
+std::string TimerTextFromMinutes(std::string_view minutes) {
+    const long long value = ParseDecimal(FieldText(minutes, kNumberLimit));
+    return std::to_string(value > 0 ? value * 60 : 0);
+}
+
+std::string OffsetTextFromSeconds(std::string_view seconds) {
+    const int value = ParseDecimal(FieldText(seconds, kNumberLimit));
+    return std::to_string(value > 0 ? value : 0);
+}
+
+AccountDialogSession InitAccountDialog(DialogSurface& dialog, SettingsStore& store,
+                                       const std::optional<std::string>& editing, bool shiftHeld) {
+    AccountDialogSession session;
+    session.delayFieldPresent = shiftHeld;
+    dialog.SetChoices(kAccountSecurity, SecurityChoices());
+    if (editing)
+        session.section = FindAccountSection(store, *editing).value_or("");
+
+    if (!session.section.empty()) {
+        const std::string& section = session.section;
+        session.editing = editing;
+        session.storedServer = store.ReadText(section, "Server", "", kReadCapacity);
+        dialog.SetText(kAccountName, *editing);
+        dialog.SetText(kAccountServer, session.storedServer);
+        dialog.SetText(kAccountUser, store.ReadText(section, "User", "", kReadCapacity));
+        dialog.SetText(kAccountPassword,
+                       UnscramblePassword(store.ReadText(section, "Password", "", kReadCapacity)));
+        dialog.SetChecked(kAccountApop, ReadFlag(store, section, "APOP", kNo));
+        dialog.SetText(kAccountInterval, std::to_string(MinutesFromTimerText(
+                                             store.ReadText(section, "Timer", "", kReadCapacity))));
+        if (session.delayFieldPresent)
+            dialog.SetText(kAccountDelay,
+                           store.ReadText(section, "OffsetTimer", "", kReadCapacity));
+        for (const TextField& field : kProgramFields)
+            dialog.SetText(field.id, store.ReadText(section, field.key, "", kReadCapacity));
+        for (const FlagBox& box : kPopupBoxes)
+            dialog.SetChecked(box.id, ReadFlag(store, section, box.key, kNo));
+        dialog.Select(kAccountSecurity, SecurityFromStore(store, section));
+        dialog.SetText(kAccountPort, store.ReadText(section, "Port", "", kPortLimit + 1));
+    } else {
+        // A new account; a name that names no account (a hand-edited file)
+        // is kept in its field and saved as a new account.
+        if (editing)
+            dialog.SetText(kAccountName, *editing);
+        dialog.SetText(kAccountInterval, "15");
+        dialog.Select(kAccountSecurity, kSecurityTls);
+    }
+    OnPopupClicked(dialog);
+    return session;
+}
+
+void OnPopupClicked(DialogSurface& dialog) {
+    const bool popup = dialog.Checked(kAccountPopup);
+    dialog.Enable(kAccountPopupTimer, popup);
+    dialog.Enable(kAccountPopupSubj, popup);
+    dialog.Enable(kAccountPopupBody, popup);
+}
+
+AccountFields ReadAccountFields(DialogSurface& dialog) {
+    AccountFields fields;
+    fields.name = TrimmedFieldText(dialog.Text(kAccountName), kNameLimit);
+    fields.server = TrimmedFieldText(dialog.Text(kAccountServer), kPathLimit);
+    fields.user = TrimmedFieldText(dialog.Text(kAccountUser), kUserLimit);
+    fields.password = FieldText(dialog.Text(kAccountPassword), kMaxPasswordLength);
+    fields.port = TrimmedFieldText(dialog.Text(kAccountPort), kPortLimit);
+    const int security = dialog.Selection(kAccountSecurity);
+    fields.security =
+        security >= kSecurityPlain && security <= kSecurityTls ? security : kSecurityPlain;
+    fields.apop = dialog.Checked(kAccountApop);
+    return fields;
+}
+
+bool CheckConnectionFields(DialogSurface& dialog, const AccountFields& fields) {
+    if (fields.server.empty()) {
+        Warn(dialog, "受信ﾒｰﾙｻｰﾊﾞ(POP3)を記入してください", kAccountServer);
+        return false;
+    }
+    if (fields.user.empty()) {
+        Warn(dialog, "ﾕｰｻﾞｰ名を記入してください", kAccountUser);
+        return false;
+    }
+    if (!fields.port.empty()) {
+        const int port = ParseDecimal(fields.port);
+        if (!IsDigits(fields.port) || port < 1 || port > 65535) {
+            Warn(dialog, "ﾎﾟｰﾄ番号は1～65535の数字で記入してください", kAccountPort);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SaveAccountDialog(DialogSurface& dialog, SettingsStore& store, AccountDialogSession& session) {
+    const AccountFields fields = ReadAccountFields(dialog);
+    if (fields.name.empty()) {
+        Warn(dialog, "ﾒｰﾙｻｰﾊﾞ名称を記入してください", kAccountName);
+        return false;
+    }
+    if (!CheckConnectionFields(dialog, fields))
+        return false;
+    if (NameTaken(store, session, fields.name)) {
+        Warn(dialog, "同一のｱｶｳﾝﾄが存在します。名前を変更してください。", kAccountName);
+        return false;
+    }
+
+    const bool isNew = session.section.empty();
+    if (isNew) {
+        session.section = CreateAccountSection(store, fields.name);
+        // A section left behind by a hand-edited directory must not lend the
+        // new account its seen messages or its pinned certificate.
+        if (store.ReadText(session.section, "Popname", "", kReadCapacity) != fields.name)
+            store.DeleteSection(session.section);
+    }
+    const std::string& section = session.section;
+    store.Write(section, "Popname", fields.name);
+    store.Write(section, "Server", fields.server);
+    store.Write(section, "User", fields.user);
+    store.Write(section, "Password", ScramblePassword(fields.password));
+    WriteFlag(store, section, "APOP", fields.apop);
+    store.Write(section, "Timer", TimerTextFromMinutes(dialog.Text(kAccountInterval)));
+    if (session.delayFieldPresent)
+        store.Write(section, "OffsetTimer", OffsetTextFromSeconds(dialog.Text(kAccountDelay)));
+    for (const TextField& field : kProgramFields)
+        store.Write(section, field.key, FieldText(dialog.Text(field.id), kPathLimit));
+    for (const FlagBox& box : kPopupBoxes)
+        WriteFlag(store, section, box.key, dialog.Checked(box.id));
+    store.Write(section, "Security", std::to_string(fields.security));
+    store.Write(section, "Port", fields.port);
+    if (session.trustedFingerprint) {
+        store.Write(section, "CertFingerprint", *session.trustedFingerprint);
+    } else if (!isNew && fields.server != session.storedServer) {
+        // A pinned certificate belongs to the server it was taken from.
+        store.Write(section, "CertFingerprint", "");
+    }
+    if (session.editing)
+        session.editing = fields.name;
+    return true;
+}
+
+}  // namespace pell

@@ -1,0 +1,89 @@
+#include "dialogs/connection_test.h"
+
+#include "mail/status_codes.h"
+#include "settings/settings_conventions.h"
+
+namespace pell {
+namespace {
+
+// The session's own limits for what it sends.
+constexpr std::size_t kServerLimit = 99;
+constexpr std::size_t kUserLimit = 49;
+
+}  // namespace
+
+std::optional<PopSessionInput> PrepareConnectionTest(DialogSurface& dialog, SettingsStore& store,
+                                                     const AccountDialogSession& session) {
+    const AccountFields fields = ReadAccountFields(dialog);
+    if (!CheckConnectionFields(dialog, fields))
+        return std::nullopt;
+    PopSessionInput in;
+    in.server = fields.server.substr(0, kServerLimit);
+    in.user = fields.user.substr(0, kUserLimit);
+    in.password = fields.password;
+    in.portText = fields.port;
+    in.apop = fields.apop;
+    in.security = fields.security;
+
+    // Read only: the defaults are not written back during a test.
+    const int getLines = ParseDecimal(store.ReadText(kControlSection, "GetLines", "-1", 32));
+    in.getLines = getLines < 0 ? 10 : getLines;
+    in.timeoutSeconds = kConnectionTestTimeout;
+    const std::string& section = session.section;
+    if (!section.empty()) {
+        const int timeout = store.ReadInt(section, "TimeOut", kConnectionTestTimeout);
+        if (timeout > 0 && timeout < kConnectionTestTimeout)
+            in.timeoutSeconds = timeout;
+        in.readAll = IsTrueFlagText(store.ReadText(section, "ReadAll", "", 32));
+        in.seenIds = store.ReadText(section, "Mesid", "", kSeenIdListCapacity);
+    }
+    if (session.trustedFingerprint) {
+        in.certFingerprint = *session.trustedFingerprint;
+    } else if (!section.empty() && fields.server == session.storedServer) {
+        in.certFingerprint = store.ReadText(section, "CertFingerprint", "", 256);
+    }
+    return in;
+}
+
+void ReportConnectionTest(DialogSurface& dialog, AccountDialogSession& session,
+                          const PopSessionOutput& result) {
+    const std::string status(StatusText(result.result));
+    const std::string fingerprint = NormalizedFingerprint(result.certificateFingerprint);
+    if (result.result == kStatusBadCertificate && !fingerprint.empty()) {
+        const std::string question = status +
+                                     "\r\n\r\nSHA-256: " + GroupedFingerprint(fingerprint) +
+                                     "\r\n\r\nこの証明書を信頼しますか？";
+        if (dialog.ShowMessage(question, kConnectionTestCaption, MessageKind::kQuestion))
+            session.trustedFingerprint = fingerprint;
+        return;
+    }
+    dialog.ShowMessage(
+        status, kConnectionTestCaption,
+        result.result == kStatusOk ? MessageKind::kInformation : MessageKind::kWarning);
+}
+
+std::string NormalizedFingerprint(std::string_view text) {
+    std::string digits;
+    for (char c : text) {
+        if (c == ':')
+            continue;
+        if (c >= 'a' && c <= 'f')
+            c = static_cast<char>(c - 'a' + 'A');
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
+            return std::string();
+        digits += c;
+    }
+    return digits.size() == 64 ? digits : std::string();
+}
+
+std::string GroupedFingerprint(std::string_view fingerprint) {
+    std::string grouped;
+    for (std::size_t i = 0; i < fingerprint.size(); ++i) {
+        if (i > 0 && i % 2 == 0)
+            grouped += ':';
+        grouped += fingerprint[i];
+    }
+    return grouped;
+}
+
+}  // namespace pell

@@ -1,0 +1,36 @@
+#include "dialogs/file_chooser_win32.h"
+
+#include <commdlg.h>
+
+#include "startup/startup_win32.h"
+
+namespace pell {
+namespace {
+
+FileChooserHook g_hook;
+
+}  // namespace
+
+std::optional<std::string> ChooseFile(HWND owner, const FileChooser& chooser) {
+    if (g_hook)
+        return g_hook(owner, chooser);
+    const std::string filter = FilterText(chooser);
+    char path[MAX_PATH] = {};
+    OPENFILENAMEA open{};
+    open.lStructSize = sizeof(open);
+    open.hwndOwner = owner;
+    open.hInstance = ProgramInstance();
+    open.lpstrFilter = filter.c_str();
+    open.lpstrFile = path;
+    open.nMaxFile = sizeof(path);
+    open.lpstrTitle = chooser.title.c_str();
+    if (!GetOpenFileNameA(&open) || path[0] == '\0')
+        return std::nullopt;
+    return std::string(path);
+}
+
+void SetFileChooserForTesting(FileChooserHook hook) {
+    g_hook = std::move(hook);
+}
+
+}  // namespace pell

@@ -1,0 +1,327 @@
+// The account dialog's rules and its connection test against a dialog of maps
+// and a real INI file.
+#include "dialogs/account_dialog_logic.h"
+
+#include <gtest/gtest.h>
+
+#include "dialogs/connection_test.h"
+#include "dialogs/fake_dialog.h"
+#include "dialogs/recording_store.h"
+#include "mail/status_codes.h"
+#include "settings/password_scramble.h"
+
+namespace pell {
+namespace {
+
+using testing::FakeDialog;
+using testing::RecordingStore;
+
+const char kTwoAccounts[] =
+    "[Poplist]\r\nCount=2\r\nList1=POP1\r\nList2=POP2\r\n"
+    "[POP1]\r\nPopname=A\r\nServer=pop.a\r\nUser=ua\r\nPassword=Wfxa\r\nTimer=300\r\n"
+    "OffsetTimer=-20\r\nPopup=Yes\r\nPopupSubj=Yes\r\nMesid=<m1@a>,\r\nSecurity=1\r\nPort=1110\r\n"
+    "CertFingerprint=ABCD\r\nTimeOut=30\r\n"
+    "[POP2]\r\nPopname=B\r\nServer=pop.b\r\nUser=ub\r\n";
+
+class AccountDialogLogic : public ::testing::Test {
+  protected:
+    AccountDialogSession Open(std::optional<std::string> name, bool shift = false) {
+        return InitAccountDialog(dialog, store, name, shift);
+    }
+    void Fill(const std::string& name, const std::string& server, const std::string& user) {
+        dialog.texts[kAccountName] = name;
+        dialog.texts[kAccountServer] = server;
+        dialog.texts[kAccountUser] = user;
+    }
+
+    RecordingStore store;
+    FakeDialog dialog;
+};
+
+TEST_F(AccountDialogLogic, MinutesAreShownFromSecondsAndSavedAsSeconds) {
+    const std::pair<const char*, int> shown[] = {{"300", 5},  {"59", 1},  {"0", 1},    {"", 1},
+                                                 {"-600", 1}, {"abc", 1}, {"3599", 59}};
+    for (const auto& [timer, minutes] : shown)
+        EXPECT_EQ(MinutesFromTimerText(timer), minutes) << timer;
+    const std::pair<const char*, const char*> saved[] = {
+        {"5", "300"}, {"15", "900"},      {"", "0"},
+        {"-3", "0"},  {"9999", "599940"}, {"12345678", "74040"},  // the field holds four digits
+        {"x7", "0"}};
+    for (const auto& [minutes, timer] : saved)
+        EXPECT_EQ(TimerTextFromMinutes(minutes), timer) << minutes;
+    EXPECT_EQ(OffsetTextFromSeconds("-5"), "0");
+    EXPECT_EQ(OffsetTextFromSeconds("12"), "12");
+}
+
+TEST_F(AccountDialogLogic, EditingShowsTheStoredAccount) {
+    store.file.Write(kTwoAccounts);
+    const AccountDialogSession session = Open("A", true);
+    EXPECT_EQ(session.section, "POP1");
+    EXPECT_EQ(dialog.texts[kAccountServer], "pop.a");
+    EXPECT_EQ(dialog.texts[kAccountUser], "ua");
+    EXPECT_EQ(dialog.texts[kAccountPassword], UnscramblePassword("Wfxa"));
+    EXPECT_EQ(dialog.texts[kAccountInterval], "5");
+    EXPECT_EQ(dialog.texts[kAccountDelay], "-20");
+    EXPECT_EQ(dialog.texts[kAccountPort], "1110");
+    EXPECT_EQ(dialog.Selection(kAccountSecurity), kSecurityStls);
+    EXPECT_EQ(dialog.choices[kAccountSecurity],
+              (std::vector<std::string>{"なし", "STARTTLS", "SSL/TLS"}));
+    EXPECT_TRUE(dialog.checks[kAccountPopup]);
+    EXPECT_TRUE(dialog.checks[kAccountPopupSubj]);
+    EXPECT_FALSE(dialog.checks[kAccountPopupBody]);
+    EXPECT_EQ(store.Get("POP1", "PopupBody"), "No") << "a missing flag is repaired";
+    EXPECT_TRUE(dialog.Enabled(kAccountPopupTimer));
+}
+
+TEST_F(AccountDialogLogic, ANewAccountStartsAtFifteenMinutesOverTls) {
+    store.file.Write(kTwoAccounts);
+    AccountDialogSession session = Open(std::nullopt);
+    EXPECT_TRUE(session.section.empty());
+    EXPECT_FALSE(session.delayFieldPresent);
+    EXPECT_EQ(dialog.texts[kAccountInterval], "15");
+    EXPECT_EQ(dialog.Selection(kAccountSecurity), kSecurityTls);
+    for (int id : {kAccountPopupTimer, kAccountPopupSubj, kAccountPopupBody})
+        EXPECT_FALSE(dialog.Enabled(id)) << id;
+    Fill("C", "pop.c", "uc");
+    dialog.texts[kAccountPassword] = "pw-Secret9";
+    store.writes.clear();
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+    EXPECT_EQ(session.section, "POP3");
+    const std::vector<std::string> expected = {
+        "Poplist/List3=POP3",
+        "Poplist/Count=3",
+        "[POP3] deleted",
+        "POP3/Popname=C",
+        "POP3/Server=pop.c",
+        "POP3/User=uc",
+        "POP3/Password=" + ScramblePassword("pw-Secret9"),
+        "POP3/APOP=No",
+        "POP3/Timer=900",
+        "POP3/Mailer=",
+        "POP3/Param=",
+        "POP3/Sound=",
+        "POP3/Popup=No",
+        "POP3/Popuptimer=No",
+        "POP3/PopupSubj=No",
+        "POP3/PopupBody=No",
+        "POP3/Security=2",
+        "POP3/Port=",
+    };
+    EXPECT_EQ(store.writes, expected);
+    EXPECT_NE(store.Get("POP3", "Password"), "pw-Secret9");
+}
+
+TEST_F(AccountDialogLogic, OkChecksTheFieldsInOrder) {
+    store.file.Write(kTwoAccounts);
+    struct Case {
+        const char* name;
+        const char* server;
+        const char* user;
+        const char* port;
+        const char* message;
+        int focus;
+    };
+    const Case cases[] = {
+        {"", "", "", "", "ﾒｰﾙｻｰﾊﾞ名称を記入してください", kAccountName},
+        {"   ", "s", "u", "", "ﾒｰﾙｻｰﾊﾞ名称を記入してください", kAccountName},
+        {"N", "", "", "", "受信ﾒｰﾙｻｰﾊﾞ(POP3)を記入してください", kAccountServer},
+        {"N", "s", "", "", "ﾕｰｻﾞｰ名を記入してください", kAccountUser},
+        {"N", "s", "u", "70000", "ﾎﾟｰﾄ番号は1～65535の数字で記入してください", kAccountPort},
+        {"N", "s", "u", "0", "ﾎﾟｰﾄ番号は1～65535の数字で記入してください", kAccountPort},
+        {"N", "s", "u", "1a", "ﾎﾟｰﾄ番号は1～65535の数字で記入してください", kAccountPort},
+        {"A", "s", "u", "", "同一のｱｶｳﾝﾄが存在します。名前を変更してください。", kAccountName},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        dialog = FakeDialog();
+        AccountDialogSession session = Open(std::nullopt);
+        Fill(c.name, c.server, c.user);
+        dialog.texts[kAccountPort] = c.port;
+        store.writes.clear();
+        EXPECT_FALSE(SaveAccountDialog(dialog, store, session));
+        ASSERT_EQ(dialog.messages.size(), 1u);
+        EXPECT_EQ(dialog.messages[0].text, c.message);
+        EXPECT_EQ(dialog.messages[0].caption, "登録");
+        EXPECT_EQ(dialog.messages[0].kind, MessageKind::kWarning);
+        EXPECT_EQ(dialog.focus, c.focus);
+        EXPECT_TRUE(store.writes.empty());
+    }
+}
+
+TEST_F(AccountDialogLogic, NamesAreUniqueByteForByte) {
+    store.file.Write(kTwoAccounts);
+    struct Case {
+        std::optional<std::string> editing;
+        const char* name;
+        bool saved;
+    };
+    const Case cases[] = {
+        {std::nullopt, "a", true},  // "A" exists; case counts
+        {std::nullopt, "B", false},
+        {std::string("A"), "A", true},  // its own name
+        {std::string("A"), "B", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.file.Write(kTwoAccounts);
+        dialog = FakeDialog();
+        AccountDialogSession session = Open(c.editing);
+        Fill(c.name, "s", "u");
+        EXPECT_EQ(SaveAccountDialog(dialog, store, session), c.saved);
+    }
+}
+
+TEST_F(AccountDialogLogic, RenamingKeepsTheSectionAndItsSeenMessages) {
+    store.file.Write(kTwoAccounts);
+    AccountDialogSession session = Open("A", true);
+    dialog.texts[kAccountName] = "A2";
+    dialog.texts[kAccountDelay] = "-7";
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+    EXPECT_EQ(session.editing, std::optional<std::string>("A2"));
+    EXPECT_EQ(store.Get("POP1", "Popname"), "A2");
+    EXPECT_EQ(store.Get("POP1", "Mesid"), "<m1@a>,");
+    EXPECT_EQ(store.Get("POP1", "OffsetTimer"), "0");
+    EXPECT_EQ(store.Get("POP1", "Timer"), "300");
+    EXPECT_EQ(store.Get("POP1", "CertFingerprint"), "ABCD") << "same server, same pin";
+    EXPECT_EQ(store.Get("Poplist", "Count"), "2");
+}
+
+TEST_F(AccountDialogLogic, WithoutShiftTheDelayStaysAsStored) {
+    store.file.Write(kTwoAccounts);
+    AccountDialogSession session = Open("A", false);
+    EXPECT_EQ(dialog.texts.count(kAccountDelay), 0u);
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+    EXPECT_EQ(store.Get("POP1", "OffsetTimer"), "-20");
+}
+
+TEST_F(AccountDialogLogic, UncheckedPopupKeepsItsOptionsMarks) {
+    store.file.Write(kTwoAccounts);
+    AccountDialogSession session = Open("A");
+    dialog.checks[kAccountPopup] = false;
+    OnPopupClicked(dialog);
+    for (int id : {kAccountPopupTimer, kAccountPopupSubj, kAccountPopupBody})
+        EXPECT_FALSE(dialog.Enabled(id)) << id;
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+    EXPECT_EQ(store.Get("POP1", "Popup"), "No");
+    EXPECT_EQ(store.Get("POP1", "PopupSubj"), "Yes");
+}
+
+TEST_F(AccountDialogLogic, FieldsAreOneLineAndWithinTheirLimits) {
+    AccountDialogSession session = Open(std::nullopt);
+    Fill(std::string(10000, 'n'), " pop.example \r\n", "me\nCount=99");
+    dialog.texts[kAccountMailer] = std::string(300, 'm');
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+    EXPECT_EQ(store.Get("POP1", "Popname"), std::string(50, 'n'));
+    EXPECT_EQ(store.Get("POP1", "Server"), "pop.example");
+    EXPECT_EQ(store.Get("POP1", "User"), "meCount=99");
+    EXPECT_EQ(store.Get("POP1", "Mailer"), std::string(255, 'm'));
+    EXPECT_EQ(store.Get("Poplist", "Count"), "1");
+}
+
+TEST_F(AccountDialogLogic, ALeftoverSectionLendsTheNewAccountNothing) {
+    store.file.Write("[Poplist]\r\nCount=0\r\n[POP1]\r\nMesid=<old@x>,\r\nCertFingerprint=EE\r\n");
+    AccountDialogSession session = Open(std::nullopt);
+    Fill("New", "s", "u");
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+    EXPECT_EQ(store.Get("POP1", "Mesid"), "<none>");
+    EXPECT_EQ(store.Get("POP1", "CertFingerprint"), "<none>");
+}
+
+TEST_F(AccountDialogLogic, ANameThatNamesNoAccountIsSavedAsANewOne) {
+    store.file.Write(kTwoAccounts);
+    AccountDialogSession session = Open("Ghost");
+    EXPECT_EQ(dialog.texts[kAccountName], "Ghost");
+    Fill("Ghost", "s", "u");
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+    EXPECT_EQ(store.Get("Poplist", "List3"), session.section);
+    EXPECT_EQ(store.Get("POP1", "Popname"), "A");
+}
+
+TEST_F(AccountDialogLogic, ConnectionTestTakesTheFieldsAndTheStoredSeenList) {
+    store.file.Write(kTwoAccounts);
+    AccountDialogSession session = Open("A");
+    dialog.texts[kAccountPassword] = "typed";
+    dialog.selections[kAccountSecurity] = kSecurityPlain;
+    store.writes.clear();
+    std::optional<PopSessionInput> in = PrepareConnectionTest(dialog, store, session);
+    ASSERT_TRUE(in);
+    EXPECT_EQ(in->server, "pop.a");
+    EXPECT_EQ(in->user, "ua");
+    EXPECT_EQ(in->password, "typed");
+    EXPECT_EQ(in->portText, "1110");
+    EXPECT_EQ(in->security, kSecurityPlain);
+    EXPECT_EQ(in->seenIds, "<m1@a>,");
+    EXPECT_EQ(in->certFingerprint, "ABCD");
+    EXPECT_EQ(in->timeoutSeconds, 30);
+    EXPECT_EQ(in->getLines, 10);
+    EXPECT_TRUE(store.writes.empty()) << "a test writes nothing";
+
+    dialog.texts[kAccountServer] = "other.server";
+    EXPECT_EQ(PrepareConnectionTest(dialog, store, session)->certFingerprint, "")
+        << "a pin belongs to its server";
+    dialog.texts[kAccountServer] = "";
+    EXPECT_FALSE(PrepareConnectionTest(dialog, store, session));
+    EXPECT_EQ(dialog.focus, kAccountServer);
+}
+
+TEST_F(AccountDialogLogic, ARefusedCertificateCanBeTrustedAndIsSavedWithTheAccount) {
+    store.file.Write(kTwoAccounts);
+    const std::string digest(64, 'a');
+    struct Case {
+        int result;
+        std::string fingerprint;
+        bool answer;
+        MessageKind kind;
+        bool trusted;
+    };
+    const Case cases[] = {
+        {kStatusOk, "", true, MessageKind::kInformation, false},
+        {kStatusConnect, "", true, MessageKind::kWarning, false},
+        {kStatusBadCertificate, "", true, MessageKind::kWarning, false},
+        {kStatusBadCertificate, "zz", true, MessageKind::kWarning, false},
+        {kStatusBadCertificate, digest, false, MessageKind::kQuestion, false},
+        {kStatusBadCertificate, digest, true, MessageKind::kQuestion, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.result);
+        dialog = FakeDialog();
+        AccountDialogSession session = Open("B");
+        dialog.answers = {c.answer};
+        PopSessionOutput out;
+        out.result = c.result;
+        out.certificateFingerprint = c.fingerprint;
+        ReportConnectionTest(dialog, session, out);
+        ASSERT_EQ(dialog.messages.size(), 1u);
+        EXPECT_EQ(dialog.messages[0].caption, "接続ﾃｽﾄ");
+        EXPECT_EQ(dialog.messages[0].kind, c.kind);
+        EXPECT_EQ(dialog.messages[0].text.rfind(std::string(StatusText(c.result)), 0), 0u);
+        EXPECT_EQ(session.trustedFingerprint.has_value(), c.trusted);
+        ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+        EXPECT_EQ(store.Get("POP2", "CertFingerprint"),
+                  c.trusted ? std::string(64, 'A') : "<none>");
+    }
+    EXPECT_NE(dialog.messages[0].text.find("AA:AA:"), std::string::npos);
+}
+
+TEST_F(AccountDialogLogic, ANewServerDropsThePinnedCertificate) {
+    store.file.Write(kTwoAccounts);
+    AccountDialogSession session = Open("A");
+    dialog.texts[kAccountServer] = "pop.elsewhere";
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+    EXPECT_EQ(store.Get("POP1", "CertFingerprint"), "");
+}
+
+TEST_F(AccountDialogLogic, FingerprintsAreNormalised) {
+    const std::string upper(64, 'F');
+    EXPECT_EQ(NormalizedFingerprint(std::string(64, 'f')), upper);
+    EXPECT_EQ(NormalizedFingerprint(GroupedFingerprint(upper)), upper);
+    EXPECT_EQ(GroupedFingerprint("ABCDEF"), "AB:CD:EF");
+    EXPECT_EQ(NormalizedFingerprint(std::string(63, 'F')), "");
+    EXPECT_EQ(NormalizedFingerprint(std::string(64, 'G')), "");
+    EXPECT_EQ(DefaultPortFor(kSecurityPlain), 110);
+    EXPECT_EQ(DefaultPortFor(kSecurityStls), 110);
+    EXPECT_EQ(DefaultPortFor(kSecurityTls), 995);
+}
+
+}  // namespace
+}  // namespace pell

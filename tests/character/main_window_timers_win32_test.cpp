@@ -102,7 +102,11 @@ TEST_F(MainWindowTimersTest, AnimationRunsOnlyWhileTheLetterFaceShows) {
 
 TEST_F(MainWindowTimersTest, TooltipTimeOutAndBlinkNeedSomethingToWorkOn) {
     Create();
-    // The tooltip delay ends without a tooltip: no time-out follows.
+    // The tooltip delay ends without a tooltip (the pointer moved on since it
+    // began): no time-out follows.
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    MainState().lastPointer = POINT{pointer.x + 50, pointer.y + 50};
     Tick(3);
     EXPECT_FALSE(Ran(4));
 

@@ -11,6 +11,8 @@ export PELL_BUILD_ROOT="${PELL_BUILD_ROOT:-$root/build}"
 . "$root/scripts/wine-env.sh"
 mkdir -p "$PELL_BUILD_ROOT"
 jobs="$(nproc)"
+# Stage headers carry the minutes and seconds since the start.
+stage() { printf '== %s (at %dm%02ds)\n' "$1" $((SECONDS / 60)) $((SECONDS % 60)); }
 
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true
@@ -18,7 +20,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "== format"
+stage "format"
 mapfile -t sources < <(git ls-files -co --exclude-standard -- '*.cpp' '*.h' '*.cc' | grep -v '^build')
 if ! clang-format --dry-run --Werror "${sources[@]}"; then
     echo "clang-format: run  clang-format -i  on the files above" >&2
@@ -29,31 +31,32 @@ fi
 (pell_wine_prefix) &
 prefix_pid=$!
 
-echo "== Linux build and unit tests"
+stage "Linux build and unit tests"
 "$root/scripts/build.sh" host
 ctest --test-dir "$PELL_BUILD_ROOT/host" -j "$jobs" --output-on-failure
 
-echo "== Linux unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+stage "Linux unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 "$root/scripts/build.sh" asan -DPELL_BUILD_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir "$PELL_BUILD_ROOT/asan" -j "$jobs" --output-on-failure -LE integration
 
 if [ -x "$root/fuzz/run.sh" ]; then
-    echo "== fuzz targets"
+    stage "fuzz targets"
     "$root/fuzz/run.sh" "$PELL_BUILD_ROOT/fuzz"
 fi
 
-echo "== Windows builds (i686 and x86_64)"
-"$root/scripts/build.sh" win32
+stage "Windows builds (i686: the programs; x86_64: everything, tests included)"
+PELL_BUILD_TARGETS="PellWatcher pellcheck" "$root/scripts/build.sh" win32
 "$root/scripts/build.sh" win64
 
-echo "== Windows tests under Wine"
+stage "Windows tests under Wine"
 wait "$prefix_pid" || true
 pell_ensure_display
 ctest --test-dir "$PELL_BUILD_ROOT/win64" -j "$jobs" --output-on-failure
 
-echo "== Release package"
+stage "Release package"
 "$root/scripts/package.sh"
 version="$(sed -n 's/^project(PellWatcher VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
 "$root/tests/release/check_package.sh" "$root/dist/PellWatcher-$version.zip" \
     "$PELL_BUILD_ROOT/win64/tests/window_probe.exe"
+stage "done"

@@ -90,8 +90,8 @@ if [ -n "$settings" ]; then
     cp "$win/PellWatcher.exe" "$dir/"
     # The program takes Zeririvu.ini beside itself: the link makes that FILE.
     ln -s "$file" "$dir/Zeririvu.ini"
-    echo "Running PellWatcher.exe on $file"
-    (cd "$dir" && exec wine PellWatcher.exe "$@") &
+    echo "Running PellWatcher.exe on $file (Wine's messages: $dir/wine.log)"
+    (cd "$dir" && exec wine PellWatcher.exe "$@") >"$dir/wine.log" 2>&1 &
     app=$!
     sleep "${PELL_SCREENSHOT_DELAY:-6}"
     if import -window root "$PELL_BUILD_ROOT/screenshot.png" 2>/dev/null; then

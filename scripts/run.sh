@@ -6,9 +6,10 @@
 #       demo mailbox, a copy of the program in build/demo with its settings
 #       beside it (no real settings are touched), pop-ups on. A few seconds
 #       after the start three sample messages arrive: the character thinks,
-#       holds up its letter and the new mail is shown. Screenshots of these
-#       moments go to build/demo/screenshots. The server stops when the
-#       program ends.
+#       holds up its letter and the list of new mail opens. On a screen of its
+#       own the demo then opens the newest message in the viewer and rests the
+#       pointer on the character for the tooltip. Screenshots of these moments
+#       go to build/demo/screenshots. The server stops when the program ends.
 #   scripts/run.sh --settings FILE [-- SKIN.dll]
 #       The program on a real settings file (created when missing): a copy of
 #       the program in build/run reads and writes FILE itself.
@@ -28,10 +29,21 @@ while [ $# -gt 0 ]; do
             shift 2
             ;;
         --) shift; break ;;
-        -h | --help) sed -n '2,20p' "$0"; exit 0 ;;
+        -h | --help) sed -n '2,/^set /s/^# \{0,1\}//p' "$0"; exit 0 ;;
+        -*) echo "run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
         *) break ;;
     esac
 done
+# The program runs in a folder of its own, so a skin is given by its full path
+# (Wine maps it to drive Z:).
+if [ $# -gt 0 ]; then
+    [ -f "$1" ] || { echo "run.sh: no skin file $1" >&2; exit 2; }
+    set -- "$(realpath "$1")"
+fi
+if [ -n "$settings" ] && [ ! -d "$(dirname "$settings")" ]; then
+    echo "run.sh: no folder $(dirname "$settings") for the settings file" >&2
+    exit 2
+fi
 
 "$root/scripts/setup.sh"
 export PELL_BUILD_ROOT="${PELL_BUILD_ROOT:-$root/build}"
@@ -56,7 +68,11 @@ cleanup() {
         "$root/tests/integration/dovecot_fixture.sh" stop "$dovecot_dir" || true
         echo "The demo server has stopped."
     fi
-    if [ -n "${PELL_XVFB_PID:-}" ]; then kill "$PELL_XVFB_PID" 2>/dev/null || true; fi
+    if [ -n "${PELL_XVFB_PID:-}" ]; then
+        # Wine's own helpers leave first, or they complain of a lost screen.
+        timeout 10 wineserver -w 2>/dev/null || true
+        kill "$PELL_XVFB_PID" 2>/dev/null || true
+    fi
 }
 trap cleanup EXIT
 trap "exit 130" INT TERM
@@ -74,12 +90,19 @@ if [ -n "$settings" ]; then
     cp "$win/PellWatcher.exe" "$dir/"
     # The program takes Zeririvu.ini beside itself: the link makes that FILE.
     ln -s "$file" "$dir/Zeririvu.ini"
-    echo "Running PellWatcher.exe on $file"
-    (cd "$dir" && exec wine PellWatcher.exe "$@") &
+    echo "Running PellWatcher.exe on $file (Wine's messages: $dir/wine.log)"
+    (cd "$dir" && exec wine PellWatcher.exe "$@") >"$dir/wine.log" 2>&1 &
     app=$!
     sleep "${PELL_SCREENSHOT_DELAY:-6}"
     if import -window root "$PELL_BUILD_ROOT/screenshot.png" 2>/dev/null; then
         echo "Screenshot: $PELL_BUILD_ROOT/screenshot.png"
+    fi
+    if [ "$own_display" = 1 ]; then
+        echo "It runs on the private screen $DISPLAY, which nobody sees: drive it with"
+        echo "DISPLAY=$DISPLAY xdotool, look with DISPLAY=$DISPLAY import -window root FILE.png,"
+        echo "and end it with Ctrl-C."
+    else
+        echo "End the program from its menu (right click on the character: 終了(X))."
     fi
     wait "$app" || true
     app=""
@@ -108,20 +131,34 @@ password="$(python3 "$root/tests/soak/soak_report.py" scramble pw-Secret9)"
 {
     printf '[Control]\r\nposx=160\r\nposy=120\r\n'
     printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n'
-    printf '[POP1]\r\nPopname=デモのメールボックス\r\nServer=127.0.0.1\r\nPort=%s\r\n' \
+    printf '[POP1]\r\nPopname=デモの受信箱\r\nServer=127.0.0.1\r\nPort=%s\r\n' \
         "$(cat "$demo/relay-port")"
     printf 'User=pelltest\r\nPassword=%s\r\nCheck=Yes\r\nTimer=10\r\nOffsetTimer=3\r\n' "$password"
     printf 'TimeOut=60\r\nPopup=Yes\r\nPopupSubj=Yes\r\nPopupBody=Yes\r\n'
     printf 'Mesid=<welcome@demo.pell.test>,\r\n'
 } | iconv -f UTF-8 -t CP932 >"$demo/Zeririvu.ini"
 
-# The whole screen, and the character four times its size beside it.
-shot() {  # NAME TEXT
-    if import -window root "$shots/$1.png" 2>/dev/null; then
-        convert "$shots/$1.png" -crop 64x64+144+104 +repage -scale 400% \
-            "$shots/$1-character.png" 2>/dev/null || true
-        printf '  %-44s %s (close-up: %s)\n' "$2" "$shots/$1.png" "$1-character.png"
+# The whole screen, the character four times its size, and the window at
+# AREA (WxH+X+Y) twice its size.
+shot() {  # NAME TEXT [AREA]
+    import -window root "$shots/$1.png" 2>/dev/null || return 0
+    printf '  %s:\n    %s\n' "$2" "$shots/$1.png"
+    convert "$shots/$1.png" -crop 64x64+144+104 +repage -scale 400% \
+        "$shots/$1-character.png" 2>/dev/null && printf '    %s\n' "$shots/$1-character.png"
+    if [ -n "${3:-}" ]; then
+        convert "$shots/$1.png" -crop "$3" +repage -scale 200% "$shots/$1-window.png" 2>/dev/null &&
+            printf '    %s\n' "$shots/$1-window.png"
     fi
+    return 0
+}
+# The visible windows of the screen, sorted, one id a line.
+visible_windows() {
+    xdotool search --onlyvisible --name '' 2>/dev/null | sort || true
+}
+geometry() {  # WINDOW -> "X Y W H"
+    xdotool getwindowgeometry --shell "$1" | awk -F= '
+        /^X=/ {x=$2} /^Y=/ {y=$2} /^WIDTH=/ {w=$2} /^HEIGHT=/ {h=$2}
+        END {print x, y, w, h}'
 }
 # Waits until the relay has logged COUNT lines of EVENT; false on time-out.
 wait_relay() {  # EVENT COUNT SECONDS
@@ -132,9 +169,9 @@ wait_relay() {  # EVENT COUNT SECONDS
     return 1
 }
 # The new-mail notice: the list window (class Pell32MClass, titled with the
-# account's section) or, where the list is not built, the plain box.
-notice_shown() {
-    xdotool search --onlyvisible --name '^(POP1|メール着信通知)$' >/dev/null 2>&1
+# account's section) or the plain box when the list is switched off.
+notice_window() {
+    xdotool search --onlyvisible --name '^(POP1|メール着信通知)$' 2>/dev/null | head -1 || true
 }
 
 echo "Starting Pell Watcher (the demo copy in $demo)..."
@@ -154,23 +191,70 @@ fi
 wait_relay closed 1 30 || true
 echo "Delivering three sample messages to the demo mailbox..."
 python3 "$root/scripts/demo/sample_mail.py" samples "$maildir"
+notice=""
 for _ in $(seq $((limit * 5))); do
-    notice_shown && break
+    notice="$(notice_window)"
+    [ -z "$notice" ] || break
     [ $(($(date +%s) - started)) -lt "$limit" ] || break
     sleep 0.2
 done
-if notice_shown; then
+if [ -n "$notice" ]; then
     sleep 1.5
-    shot 3-new-mail "new mail: the letter and the notice"
+    read -r lx ly lw lh < <(geometry "$notice")
+    shot 3-new-mail "new mail: the letter and the list" "${lw}x${lh}+${lx}+${ly}"
 else
     echo "The new-mail notice did not appear within $limit s; see $demo/wine.log." >&2
+fi
+# Nobody moves the pointer on a private screen: the demo points at the newest
+# message, clicks it for the viewer, then rests on the character for the
+# tooltip. On a screen of your own the pointer stays yours.
+if [ "$own_display" = 1 ] && [ -n "$notice" ] && [ "$(xdotool getwindowname "$notice")" = POP1 ]; then
+    line=$(((lh - 5) / 4))  # the title line and three messages
+    before="$(visible_windows)"
+    xdotool mousemove $((lx + 80)) $((ly + 1 + line + line / 2))
+    sleep 0.6
+    xdotool click 1
+    viewer=""
+    for _ in $(seq 50); do
+        viewer="$(comm -13 <(echo "$before") <(visible_windows) | head -1)"
+        [ -n "$viewer" ] && break
+        sleep 0.2
+    done
+    if [ -n "$viewer" ]; then
+        sleep 1
+        read -r vx vy vw vh < <(geometry "$viewer")
+        shot 4-viewer "the newest message in the viewer" "${vw}x${vh}+${vx}+${vy}"
+    else
+        echo "The viewer did not open; see $demo/wine.log." >&2
+    fi
+    # Resting means a pointer that stops: one step onto the character, then
+    # one pixel, then still. Leaving the list closes its viewer.
+    before="$(printf '%s\n%s\n' "$before" "$viewer" | sort)"
+    xdotool mousemove 176 136
+    sleep 0.3
+    xdotool mousemove 177 136
+    tooltip=""
+    for _ in $(seq 50); do
+        sleep 0.2
+        tooltip="$(comm -13 <(echo "$before") <(visible_windows) | head -1)"
+        [ -n "$tooltip" ] && break
+    done
+    if [ -n "$tooltip" ]; then
+        sleep 0.5
+        read -r tx ty tw th < <(geometry "$tooltip")
+        shot 5-tooltip "resting on the character: the tooltip" "${tw}x${th}+${tx}+${ty}"
+    else
+        echo "The tooltip did not open; see $demo/wine.log." >&2
+    fi
 fi
 
 if [ "$own_display" = 1 ]; then
     echo "Nobody can see this private screen ($DISPLAY): the demo ends here."
     sleep 2
 else
-    echo "Pell Watcher keeps running; end it from its menu (right click: 終了(X))."
+    echo "Pell Watcher keeps running. Click a message in the list to read it, rest the"
+    echo "pointer on the character for every account's state, and end the program from"
+    echo "its menu (right click on the character: 終了(X))."
     wait "$app" || true
     app=""
 fi

@@ -36,6 +36,8 @@ std::string DefaultSettingsPath() {
     in.platformId = version.dwPlatformId;
     if (const char* profile = std::getenv("USERPROFILE"))
         in.userProfile = profile;
+    if (const char* local = std::getenv("LOCALAPPDATA"))
+        in.localAppData = local;
     in.exists = [](const std::string& path) { return SettingsFileExists(path); };
     return ChooseSettingsPath(in).settingsPath;
 }

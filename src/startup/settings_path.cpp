@@ -39,7 +39,12 @@ SettingsPathChoice ChooseSettingsPath(const SettingsPathInputs& in) {
     }
     if (!in.userProfile || in.userProfile->empty())
         return choice;
-    const std::string company = *in.userProfile + "\\Local Settings\\Application Data\\corvel\\";
+    // Windows keeps the old per-user folder as a link to the local application
+    // data; a profile without it (Wine's) gets that folder itself.
+    std::string appData = *in.userProfile + "\\Local Settings\\Application Data";
+    if (in.localAppData && !in.localAppData->empty() && !exists(appData))
+        appData = *in.localAppData;
+    const std::string company = appData + "\\corvel\\";
     const std::string folder = company + "Pell\\";
     const std::string shared = folder + kSettingsFileName;
     const std::string own = folder + choice.exeBaseName + ".ini";

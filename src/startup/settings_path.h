@@ -17,6 +17,7 @@ struct SettingsPathInputs {
     unsigned majorVersion = 0;                             // platform major version
     unsigned platformId = 0;                               // 2 = NT family
     std::optional<std::string> userProfile;                // USERPROFILE, when set
+    std::optional<std::string> localAppData;               // LOCALAPPDATA, when set
     std::function<bool(const std::string&)> exists;        // file or folder exists
     std::function<void(const std::string&)> createFolder;  // an existing one is fine
 };

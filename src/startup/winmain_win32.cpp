@@ -52,6 +52,8 @@ void ChooseSettingsFile(const std::string& commandLine, const OSVERSIONINFOA& ve
     in.platformId = version.dwPlatformId;
     if (const char* profile = std::getenv("USERPROFILE"))
         in.userProfile = profile;
+    if (const char* local = std::getenv("LOCALAPPDATA"))
+        in.localAppData = local;
     in.exists = [](const std::string& path) { return SettingsFileExists(path.c_str()); };
     in.createFolder = [](const std::string& path) { CreateDirectoryA(path.c_str(), nullptr); };
     SettingsPathChoice choice = ChooseSettingsPath(in);

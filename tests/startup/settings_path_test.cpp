@@ -67,6 +67,27 @@ TEST(SettingsPath, PerUserFolderOnNt5AndLater) {
               std::string(kUserFolder) + "Zeririvu.ini");
 }
 
+TEST(SettingsPath, LocalAppDataWhenTheProfileLacksTheOldFolder) {
+    const char kLocal[] = "C:\\Users\\taro\\AppData\\Local";
+    World world;
+    SettingsPathInputs in;
+    in.programPath = kProgram;
+    in.majorVersion = 6;
+    in.platformId = 2;
+    in.userProfile = "C:\\Users\\taro";
+    in.localAppData = kLocal;
+    in.exists = [&world](const std::string& path) { return world.files.count(path) > 0; };
+    in.createFolder = [&world](const std::string& path) { world.created.push_back(path); };
+    EXPECT_EQ(ChooseSettingsPath(in).settingsPath,
+              std::string(kLocal) + "\\corvel\\Pell\\watch.ini");
+    ASSERT_EQ(world.created.size(), 2u);
+    EXPECT_EQ(world.created[0], std::string(kLocal) + "\\corvel\\");
+
+    // Where the old folder exists (as a link on Windows), it is used as before.
+    world.files.insert("C:\\Users\\taro\\Local Settings\\Application Data");
+    EXPECT_EQ(ChooseSettingsPath(in).settingsPath, std::string(kUserFolder) + "watch.ini");
+}
+
 TEST(SettingsPath, OwnNameBesideTheProgram) {
     struct Case {
         const char* commandLine;

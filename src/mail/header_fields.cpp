@@ -57,6 +57,20 @@ std::string UnfoldHeaderValue(std::string_view value) {
     return out;
 }
 
+std::string WithoutLineBreaks(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\r' || value[i] == '\n') {
+            out.append(value.data() + from, i - from);
+            from = i + 1;
+        }
+    }
+    out.append(value.data() + from, value.size() - from);
+    return out;
+}
+
 std::string_view StripQuotes(std::string_view value) {
     if (!value.empty() && value.front() == '"')
         value.remove_prefix(1);

@@ -21,6 +21,9 @@ std::string_view CutHeaderValue(std::string_view value);
 // Every CR LF followed by a blank becomes that one blank; CR LF tab stays.
 std::string UnfoldHeaderValue(std::string_view value);
 
+// The value without its CR and LF bytes.
+std::string WithoutLineBreaks(std::string_view value);
+
 // Drops one leading double quote, then ends the value at the next double quote.
 std::string_view StripQuotes(std::string_view value);
 

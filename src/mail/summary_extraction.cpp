@@ -1,6 +1,6 @@
 // Turns one TOP or RETR reply into the Message-ID and the texts of its summary.
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 #include "mail/header_fields.h"
 #include "mail/mail_summary.h"
@@ -34,17 +34,14 @@ MessageParts SplitMessage(std::string_view reply) {
 // The Message-ID as it is compared and stored: its own bytes without the line
 // breaks of a folded field and without blanks around it.
 std::string CleanMessageId(std::string_view value) {
-    std::string id;
-    id.reserve(value.size());
-    for (char c : value) {
-        if (c != '\r' && c != '\n')
-            id += c;
-    }
+    std::string id = WithoutLineBreaks(value);
     const std::size_t first = id.find_first_not_of(" \t");
     if (first == std::string::npos)
         return {};
     const std::size_t last = id.find_last_not_of(" \t");
-    return id.substr(first, last - first + 1);
+    id.resize(last + 1);
+    id.erase(0, first);
+    return id;
 }
 
 std::string MessageIdOf(std::string_view head) {
@@ -70,6 +67,8 @@ std::string DecodedField(std::string_view value) {
     if (!text.empty())
         DecodeHeaderText(text);
     ClearEscapes(text);
+    if (text.find("\r\n ") == std::string::npos)
+        return text;
     return UnfoldHeaderValue(text);
 }
 
@@ -132,9 +131,11 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     viewer += body.text;
     // A body as long as the lines asked for was most likely cut by the server.
     if (!wholeMessage && getLines > 0 && body.lines >= static_cast<std::size_t>(getLines)) {
-        char note[48];
-        std::snprintf(note, sizeof note, "\r\n(max %d lines)...", getLines);
-        viewer += note;
+        char digits[16];
+        const auto written = std::to_chars(digits, digits + sizeof digits, getLines);
+        viewer += "\r\n(max ";
+        viewer.append(digits, written.ptr);
+        viewer += " lines)...";
     }
     return result;
 }

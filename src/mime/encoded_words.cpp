@@ -58,33 +58,39 @@ int DecodeBase64(std::string_view encoded, std::string& out, std::size_t capacit
     out.clear();
     if (encoded.empty())
         return kDecodeComplete;
-    out.reserve(std::min(capacity, (encoded.size() / 4 + 1) * 3));
     const std::size_t limit = capacity >= 1 ? capacity - 1 : 0;
+    // Written through a pointer into a buffer of the most it can hold.
+    out.resize(std::min(limit, (encoded.size() + 3) / 4 * 3));
+    char* const w = out.data();
+    std::size_t count = 0;
+    int result = kDecodeComplete;
     for (std::size_t offset = 0; offset < encoded.size(); offset += 4) {
         const unsigned char a = kBase64Values[ByteAt(encoded, offset)];
         const unsigned char b = kBase64Values[ByteAt(encoded, offset + 1)];
         const unsigned char c = kBase64Values[ByteAt(encoded, offset + 2)];
         const unsigned char d = kBase64Values[ByteAt(encoded, offset + 3)];
-        const unsigned char bytes[3] = {
-            static_cast<unsigned char>((a << 2) | ShiftRightSigned(b, 4)),
-            static_cast<unsigned char>((b << 4) | ShiftRightSigned(c, 2)),
-            static_cast<unsigned char>((c << 6) | d),
-        };
-        if (out.size() >= limit)
-            return kDecodeOutputFull;
-        out += static_cast<char>(bytes[0]);
+        if (count >= limit) {
+            result = kDecodeOutputFull;
+            break;
+        }
+        w[count++] = static_cast<char>((a << 2) | ShiftRightSigned(b, 4));
         if (c == kPadding)
-            return kDecodeComplete;
-        if (out.size() >= limit)
-            return kDecodeOutputFull;
-        out += static_cast<char>(bytes[1]);
+            break;
+        if (count >= limit) {
+            result = kDecodeOutputFull;
+            break;
+        }
+        w[count++] = static_cast<char>((b << 4) | ShiftRightSigned(c, 2));
         if (d == kPadding)
-            return kDecodeComplete;
-        if (out.size() >= limit)
-            return kDecodeOutputFull;
-        out += static_cast<char>(bytes[2]);
+            break;
+        if (count >= limit) {
+            result = kDecodeOutputFull;
+            break;
+        }
+        w[count++] = static_cast<char>((c << 6) | d);
     }
-    return kDecodeComplete;
+    out.resize(count);
+    return result;
 }
 
 void DecodeQuoted(std::string_view encoded, std::string& out) {

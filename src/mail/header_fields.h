@@ -5,13 +5,27 @@
 
 namespace pell {
 
-// The value of the first occurrence of `name` in `head` (ASCII letters of either
-// case; a match inside a longer field name counts too). The value starts behind
-// the first ":" from the match on, and behind one blank or tab there; it runs to
-// the end of `head`. Empty when the name or its colon is missing.
+// The value of the first field of `head` whose name holds `name` (ASCII
+// letters of either case; a match at the tail of a longer name counts, as
+// "Date:" in "Delivery-Date:"). The name of a field is its line up to and with
+// the first ":"; continuation lines, lines without a colon and field values are
+// never searched, so "from:" in the "h=" list of a signature field is not the
+// sender. The value starts behind that colon, and behind one blank or tab
+// there; it runs to the end of `head`. Empty when no field has the name.
 std::string_view FindHeaderValue(std::string_view head, std::string_view name);
-// As above; `found` tells whether the name occurs at all.
+// As above; `found` tells whether a field has the name at all.
 std::string_view FindHeaderValue(std::string_view head, std::string_view name, bool& found);
+
+// One name to look up with FindHeaderValues, and what the lookup found.
+struct HeaderLookup {
+    std::string_view name;
+    std::string_view value;
+    bool found = false;
+};
+
+// Several lookups in one pass over the head, each answered as FindHeaderValue
+// answers it.
+void FindHeaderValues(std::string_view head, HeaderLookup* lookups, std::size_t count);
 
 // The value up to the end of its field: the first CR LF that is followed by
 // neither a blank nor a tab. A value whose last CR LF ends the text, or that has

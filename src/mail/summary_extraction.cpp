@@ -82,16 +82,22 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     const MessageParts parts = SplitMessage(reply);
     const std::string_view head = parts.head;
 
-    // Every field is looked up in the untouched head before any is trimmed.
-    const std::string_view dateValue = FindHeaderValue(head, "Date:");
-    const std::string_view idValue = FindHeaderValue(head, "Message-I");
-    bool hasFrom;
-    std::string_view senderValue = FindHeaderValue(head, "From:", hasFrom);
-    if (!hasFrom)
-        senderValue = FindHeaderValue(head, "To:");
-    const std::string_view subjectValue = FindHeaderValue(head, "Subject:");
-    const std::string_view uidlValue = FindHeaderValue(head, "X-UIDL:");
-    std::string_view contentType = FindHeaderValue(head, "Content-type:");
+    // Every field is looked up in the untouched head before any is trimmed, all
+    // in one pass over its lines.
+    enum { kDate, kId, kFrom, kTo, kSubject, kUidl, kContentType, kLookups };
+    HeaderLookup lookups[kLookups];
+    const std::string_view names[kLookups] = {
+        "Date:", "Message-I", "From:", "To:", "Subject:", "X-UIDL:", "Content-type:"};
+    for (int k = 0; k < kLookups; ++k)
+        lookups[k].name = names[k];
+    FindHeaderValues(head, lookups, kLookups);
+    const std::string_view dateValue = lookups[kDate].value;
+    const std::string_view idValue = lookups[kId].value;
+    const std::string_view senderValue =
+        lookups[kFrom].found ? lookups[kFrom].value : lookups[kTo].value;
+    const std::string_view subjectValue = lookups[kSubject].value;
+    const std::string_view uidlValue = lookups[kUidl].value;
+    std::string_view contentType = lookups[kContentType].value;
     // Inside the content type, which still runs to the end of the head, the
     // boundary starts right behind the "=" of "boundary=".
     std::string_view boundary;

@@ -1,5 +1,6 @@
 #include "mail/header_fields.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "mime/anchored_search.h"
@@ -9,39 +10,55 @@ namespace pell {
 
 namespace {
 
-bool ContainsNoCase(std::string_view text, std::string_view pattern) {
-    if (pattern.empty())
-        return true;
-    if (pattern.size() > text.size())
+bool SameNoCase(const char* a, const char* b, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// One lookup as the pass over the lines tests it.
+struct Pattern {
+    std::string_view text;
+    char first;   // its first byte in lower case
+    bool suffix;  // its only colon ends it, so a match can only end the name
+};
+
+Pattern Prepare(std::string_view text) {
+    return {text, text.empty() ? '\0' : AsciiLower(text[0]),
+            !text.empty() && text.find(':') == text.size() - 1};
+}
+
+// Whether the field name `name` (up to and with its colon) holds the pattern.
+bool NameHolds(std::string_view name, const Pattern& pattern) {
+    const std::size_t size = pattern.text.size();
+    if (size > name.size())
         return false;
-    const char first = AsciiLower(pattern[0]);
-    for (std::size_t i = 0; i + pattern.size() <= text.size(); ++i) {
-        if (AsciiLower(text[i]) == first && EqualsNoCase(text.substr(i, pattern.size()), pattern))
+    if (pattern.suffix) {
+        const char* tail = name.data() + name.size() - size;
+        return AsciiLower(tail[0]) == pattern.first && SameNoCase(tail, pattern.text.data(), size);
+    }
+    if (size == 0)
+        return true;
+    for (std::size_t i = 0; i + size <= name.size(); ++i) {
+        if (AsciiLower(name[i]) == pattern.first &&
+            SameNoCase(name.data() + i, pattern.text.data(), size))
             return true;
     }
     return false;
 }
 
-// Whether the field name `name` (up to and with its colon) holds `pattern`.
-bool NameHolds(std::string_view name, std::string_view pattern) {
-    // A pattern whose only colon ends it can only end where the name does.
-    if (!pattern.empty() && pattern.find(':') == pattern.size() - 1) {
-        if (pattern.size() > name.size())
-            return false;
-        const std::string_view tail = name.substr(name.size() - pattern.size());
-        return AsciiLower(tail[0]) == AsciiLower(pattern[0]) && EqualsNoCase(tail, pattern);
-    }
-    return ContainsNoCase(name, pattern);
-}
+constexpr std::size_t kLookupsPerPass = 16;
 
-}  // namespace
-
-void FindHeaderValues(std::string_view head, HeaderLookup* lookups, std::size_t count) {
-    std::size_t open = count;
+void FindSomeHeaderValues(std::string_view head, HeaderLookup* lookups, std::size_t count) {
+    Pattern patterns[kLookupsPerPass];
     for (std::size_t k = 0; k < count; ++k) {
         lookups[k].value = {};
         lookups[k].found = false;
+        patterns[k] = Prepare(lookups[k].name);
     }
+    std::size_t open = count;
     const char* const base = head.data();
     const std::size_t n = head.size();
     std::size_t at = 0;
@@ -58,7 +75,7 @@ void FindHeaderValues(std::string_view head, HeaderLookup* lookups, std::size_t 
             const std::string_view name = head.substr(at, colon + 1 - at);
             for (std::size_t k = 0; k < count; ++k) {
                 HeaderLookup& lookup = lookups[k];
-                if (lookup.found || !NameHolds(name, lookup.name))
+                if (lookup.found || !NameHolds(name, patterns[k]))
                     continue;
                 lookup.found = true;
                 --open;
@@ -73,6 +90,13 @@ void FindHeaderValues(std::string_view head, HeaderLookup* lookups, std::size_t 
         }
         at = lineEnd + 1;
     }
+}
+
+}  // namespace
+
+void FindHeaderValues(std::string_view head, HeaderLookup* lookups, std::size_t count) {
+    for (std::size_t done = 0; done < count; done += kLookupsPerPass)
+        FindSomeHeaderValues(head, lookups + done, std::min(kLookupsPerPass, count - done));
 }
 
 std::string_view FindHeaderValue(std::string_view head, std::string_view name) {

@@ -335,7 +335,12 @@ std::string ListAttachments(std::string_view body, std::string_view boundary) {
 BodyText ExtractBodyText(const BodySource& source) {
     if (source.body.empty())
         return {{}, 1};
-    const std::string typeField = WithoutLineBreaks(source.contentTypeField);
+    std::string joined;
+    std::string_view typeField = source.contentTypeField;
+    if (FindByteOf(typeField, "\r\n") != std::string_view::npos) {
+        joined = WithoutLineBreaks(typeField);
+        typeField = joined;
+    }
     // The message's disposition matters only for a file sent as the message
     // itself; it is looked up there.
     const PartHeaders message =

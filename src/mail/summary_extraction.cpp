@@ -63,9 +63,8 @@ void ClearEscapes(std::string& text) {
 
 // Sender or subject: decoded, freed of ESC, folded lines joined.
 std::string DecodedField(std::string_view value) {
-    std::string text(CutHeaderValue(value));
-    if (!text.empty())
-        DecodeHeaderText(text);
+    // As DecodeHeaderText on a copy of the value, without the copy.
+    std::string text = DecodeEncodedWords(CutHeaderValue(value));
     ClearEscapes(text);
     if (text.find("\r\n ") == std::string::npos)
         return text;

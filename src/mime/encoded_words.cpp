@@ -150,7 +150,10 @@ bool IsFoldingBlank(std::string_view gap) {
 }
 
 // Decoded bytes of adjacent words in one charset, converted together so that a
-// character split across two words comes out whole.
+// character split across two words comes out whole. A lone word is converted
+// from where it was decoded; the bytes are copied only when a second word joins
+// it, so the caller must not change the bytes of the last word added before the
+// next Add or Flush.
 class PendingRun {
   public:
     explicit PendingRun(std::string& dest) : dest_(dest) {}
@@ -158,29 +161,42 @@ class PendingRun {
     void Add(Charset charset, std::string_view bytes) {
         if (active_ && charset != charset_)
             Flush();
-        charset_ = charset;
-        active_ = true;
+        if (!active_) {
+            charset_ = charset;
+            active_ = true;
+            pending_ = bytes;
+            return;
+        }
+        if (!joined_) {
+            bytes_.assign(pending_);
+            joined_ = true;
+        }
         bytes_.append(bytes);
     }
 
     void Flush() {
         if (!active_)
             return;
+        const std::string_view bytes = joined_ ? std::string_view(bytes_) : pending_;
         if (charset_.kind == CharsetKind::kIso2022Jp) {
             // The label is not trusted: the bytes are converted by what they look like.
-            ConvertToSjisAppend(dest_, bytes_);
+            ConvertToSjisAppend(dest_, bytes);
         } else {
-            AppendCharsetAsCp932(charset_, bytes_, dest_);
+            AppendCharsetAsCp932(charset_, bytes, dest_);
         }
         bytes_.clear();
+        pending_ = {};
         active_ = false;
+        joined_ = false;
     }
 
   private:
     std::string& dest_;
     Charset charset_;
-    std::string bytes_;
+    std::string_view pending_;  // the bytes of a lone word
+    std::string bytes_;         // the bytes of two or more words
     bool active_ = false;
+    bool joined_ = false;
 };
 
 }  // namespace
@@ -200,7 +216,9 @@ std::string DecodeEncodedWords(std::string_view source) {
         }
     };
     PendingRun run(dest);
-    std::string decoded;
+    // Two buffers taken in turn: the run may still point into the last one.
+    std::string buffers[2];
+    int turn = 0;
     const std::size_t n = source.size();
     std::size_t p = 0;       // start of the text not yet copied
     std::size_t from = 0;    // where the next word start is looked for
@@ -237,6 +255,8 @@ std::string DecodeEncodedWords(std::string_view source) {
             appendText(gap);
         }
         const std::string_view encoded = source.substr(textAt, end - textAt);
+        std::string& decoded = buffers[turn];
+        turn = 1 - turn;
         const char letter = source[letterAt];
         const bool jis = charset.kind == CharsetKind::kIso2022Jp;
         if (letter == 'B' || letter == 'b') {

@@ -170,6 +170,15 @@ inline char* PutScalar(const EncodeTable& table, char32_t scalar, char* w) {
     return w + 2;
 }
 
+// Four bytes read from memory as the number whose lowest byte is the first.
+inline std::uint32_t LittleEndian(std::uint32_t raw) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return __builtin_bswap32(raw);
+#else
+    return raw;
+#endif
+}
+
 inline bool IsContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
@@ -271,13 +280,16 @@ void AppendUtf8AsCp932(std::string_view utf8, std::string& out, CutTail tail) {
         // code, a dropped or unmapped character, a malformed sequence) leaves
         // the run for the general path below.
         const unsigned char* p = s + i;
-        while (p + 2 < s + n) {
-            const unsigned b0 = p[0];
-            const unsigned b1 = p[1] ^ 0x80u;
-            const unsigned b2 = p[2] ^ 0x80u;
-            if ((b0 & 0xF0) != 0xE0 || (b1 | b2) >= 0x40)
+        // Four bytes read at once (the fourth is not used), so one mask tests
+        // the lead byte and both continuation bytes.
+        while (s + n - p > 3) {
+            std::uint32_t bytes;
+            std::memcpy(&bytes, p, 4);
+            bytes = LittleEndian(bytes);
+            if ((bytes & 0xC0C0F0u) != 0x8080E0u)
                 break;
-            const unsigned scalar = ((b0 & 0x0Fu) << 12) | (b1 << 6) | b2;
+            const unsigned scalar =
+                ((bytes & 0x0Fu) << 12) | ((bytes & 0x3F00u) >> 2) | ((bytes >> 16) & 0x3Fu);
             const std::uint16_t code = pages[pageOfThreeByte[scalar >> 8]][scalar & 0xFF];
             if (code <= 0xFF || code >= kNotThreeByte)
                 break;
@@ -285,6 +297,18 @@ void AppendUtf8AsCp932(std::string_view utf8, std::string& out, CutTail tail) {
             w[1] = static_cast<char>(code & 0xFF);
             w += 2;
             p += 3;
+        }
+        // The last character of the text.
+        if (s + n - p >= 3 && (p[0] & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 &&
+            (p[2] & 0xC0) == 0x80) {
+            const unsigned scalar = ((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+            const std::uint16_t code = pages[pageOfThreeByte[scalar >> 8]][scalar & 0xFF];
+            if (code > 0xFF && code < kNotThreeByte) {
+                w[0] = static_cast<char>(code >> 8);
+                w[1] = static_cast<char>(code & 0xFF);
+                w += 2;
+                p += 3;
+            }
         }
         if (p != s + i) {
             i = static_cast<std::size_t>(p - s);

@@ -23,11 +23,13 @@ struct Pattern {
     std::string_view text;
     char first;   // its first byte in lower case
     bool suffix;  // its only colon ends it, so a match can only end the name
+    char last;    // for a suffix of two bytes or more, the byte before the colon in lower case
 };
 
 Pattern Prepare(std::string_view text) {
-    return {text, text.empty() ? '\0' : AsciiLower(text[0]),
-            !text.empty() && text.find(':') == text.size() - 1};
+    const bool suffix = !text.empty() && text.find(':') == text.size() - 1;
+    return {text, text.empty() ? '\0' : AsciiLower(text[0]), suffix,
+            suffix && text.size() >= 2 ? AsciiLower(text[text.size() - 2]) : '\0'};
 }
 
 // Whether the field name `name` (up to and with its colon) holds the pattern.
@@ -47,6 +49,15 @@ bool NameHolds(std::string_view name, const Pattern& pattern) {
             return true;
     }
     return false;
+}
+
+// Whether the field name (up to and with its colon) is the pattern, blanks
+// before the colon aside.
+bool IsWholeName(std::string_view name, const Pattern& pattern) {
+    std::size_t size = name.size() - 1;
+    while (size > 0 && (name[size - 1] == ' ' || name[size - 1] == '\t'))
+        --size;
+    return size == pattern.text.size() && SameNoCase(name.data(), pattern.text.data(), size);
 }
 
 constexpr std::size_t kLookupsPerPass = 16;
@@ -73,10 +84,23 @@ void FindSomeHeaderValues(std::string_view head, HeaderLookup* lookups, std::siz
             const std::size_t colon =
                 static_cast<std::size_t>(static_cast<const char*>(colonAt) - base);
             const std::string_view name = head.substr(at, colon + 1 - at);
+            const char beforeColon = name.size() >= 2 ? AsciiLower(name[name.size() - 2]) : '\0';
             for (std::size_t k = 0; k < count; ++k) {
                 HeaderLookup& lookup = lookups[k];
-                if (lookup.found || !NameHolds(name, patterns[k]))
+                const Pattern& pattern = patterns[k];
+                if (lookup.found)
                     continue;
+                if (lookup.wholeName) {
+                    if (!IsWholeName(name, pattern))
+                        continue;
+                } else {
+                    // Most names end in another letter than a suffix pattern does.
+                    if (pattern.suffix && pattern.text.size() >= 2 && pattern.last != beforeColon)
+                        continue;
+                    if (!NameHolds(name, pattern))
+                        continue;
+                }
+                lookup.line = at;
                 lookup.found = true;
                 --open;
                 std::size_t start = colon + 1;
@@ -105,7 +129,7 @@ std::string_view FindHeaderValue(std::string_view head, std::string_view name) {
 }
 
 std::string_view FindHeaderValue(std::string_view head, std::string_view name, bool& found) {
-    HeaderLookup lookup{name, {}, false};
+    HeaderLookup lookup{name, {}, false, false, 0};
     FindHeaderValues(head, &lookup, 1);
     found = lookup.found;
     return lookup.value;

@@ -21,6 +21,11 @@ struct HeaderLookup {
     std::string_view name;
     std::string_view value;
     bool found = false;
+    // Instead of a part of the field name, the whole of it (given without the
+    // colon; blanks before the colon allowed), as a part head's fields are
+    // read. `line` is where that field's line starts.
+    bool wholeName = false;
+    std::size_t line = 0;
 };
 
 // Several lookups in one pass over the head, each answered as FindHeaderValue

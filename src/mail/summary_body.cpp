@@ -148,23 +148,23 @@ std::size_t FetchedLines(std::string_view fetched) {
     return CountLines(fetched);
 }
 
-// Line breaks as CR LF, no ESC or zero bytes, no blank lines at the end.
-std::string CleanedText(std::string_view text) {
-    // A lone CR or LF grows to two bytes; nothing else grows.
-    std::string out(2 * text.size(), '\0');
-    char* const begin = out.data();
-    char* w = begin;
-    const char* const s = text.data();
-    const std::size_t n = text.size();
-    std::size_t i = 0;
+// Whether a chunk of eight bytes holds a byte below 0x20.
+inline bool HasControlByte(std::uint64_t chunk) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    return ((chunk - 0x20 * kOnes) & ~chunk & 0x80 * kOnes) != 0;
+}
+
+// Cleans s[i..n) to w, moving both on. In place (`w` no further on than
+// s + i) it stops before a lone CR or LF, the one thing that grows, and returns
+// false; the chunks are read before they are written.
+bool CleanInto(const char* s, std::size_t n, std::size_t& i, char*& w, bool inPlace) {
     while (i < n) {
         // Runs of eight bytes without a control byte are copied as they are
-        // (a byte below 0x20 in a chunk stops the run; tabs take the slow way).
+        // (tabs take the slow way).
         while (i + 8 <= n) {
             std::uint64_t chunk;
             std::memcpy(&chunk, s + i, 8);
-            constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-            if (((chunk - 0x20 * kOnes) & ~chunk & 0x80 * kOnes) != 0)
+            if (HasControlByte(chunk))
                 break;
             std::memcpy(w, &chunk, 8);
             w += 8;
@@ -174,20 +174,46 @@ std::string CleanedText(std::string_view text) {
             break;
         const char c = s[i];
         if (c == '\r' || c == '\n') {
+            const bool pair = c == '\r' && i + 1 < n && s[i + 1] == '\n';
+            if (!pair && inPlace)
+                return false;
             w[0] = '\r';
             w[1] = '\n';
             w += 2;
-            if (c == '\r' && i + 1 < n && s[i + 1] == '\n')
+            if (pair)
                 ++i;
         } else if (c != '\x1b' && c != '\0') {
             *w++ = c;
         }
         ++i;
     }
-    while (w > begin && (w[-1] == '\r' || w[-1] == '\n' || w[-1] == ' ' || w[-1] == '\t'))
-        --w;
-    out.resize(static_cast<std::size_t>(w - begin));
-    return out;
+    return true;
+}
+
+void TrimLineEnds(std::string& text, char* end) {
+    char* const begin = text.data();
+    while (end > begin && (end[-1] == '\r' || end[-1] == '\n' || end[-1] == ' ' || end[-1] == '\t'))
+        --end;
+    text.resize(static_cast<std::size_t>(end - begin));
+}
+
+// Line breaks as CR LF, no ESC or zero bytes, no blank lines at the end.
+std::string CleanedText(std::string text) {
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    char* w = text.data();
+    if (CleanInto(text.data(), n, i, w, true)) {
+        TrimLineEnds(text, w);
+        return text;
+    }
+    // A lone CR or LF grows to two bytes; nothing else grows.
+    const std::size_t done = static_cast<std::size_t>(w - text.data());
+    std::string grown(done + 2 * (n - i), '\0');
+    std::memcpy(grown.data(), text.data(), done);
+    char* g = grown.data() + done;
+    CleanInto(text.data(), n, i, g, false);
+    TrimLineEnds(grown, g);
+    return grown;
 }
 
 // A text part decoded by its transfer encoding and charset; HTML made text.
@@ -209,7 +235,7 @@ std::string DecodedText(const PartHeaders& headers, std::string_view body) {
     AppendCharsetAsCp932(CharsetFromLabel(label), bytes, text, CutTail::kDrop);
     if (html)
         text = HtmlToText(text);
-    return CleanedText(text);
+    return CleanedText(std::move(text));
 }
 
 // A file name as one line of the list: ISO-2022-JP written raw into it
@@ -343,8 +369,7 @@ BodyText ExtractBodyText(const BodySource& source) {
     }
     // The message's disposition matters only for a file sent as the message
     // itself; it is looked up there.
-    const PartHeaders message =
-        MakePartHeaders(typeField, PartFieldValue(source.head, "Content-Transfer-Encoding"), {});
+    const PartHeaders message = MakePartHeaders(typeField, source.transferEncoding, {});
     if (FindNoCaseAnchored(source.contentType, "multipart/") != kNotFound)
         return MultipartText(source, message);
     return SinglePartText(source, message);

@@ -1,6 +1,7 @@
 // Turns one TOP or RETR reply into the Message-ID and the texts of its summary.
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "mail/header_fields.h"
 #include "mail/mail_summary.h"
@@ -9,6 +10,7 @@
 #include "mime/anchored_search.h"
 #include "mime/encoded_words.h"
 #include "mime/japanese_encoding.h"
+#include "mime/mime_headers.h"
 #include "startup/text_search.h"
 
 namespace pell {
@@ -22,10 +24,27 @@ struct MessageParts {
     std::string_view body;  // behind the blank line, end marker included
 };
 
+// The first CR LF CR LF, found from one LF to the next.
+std::size_t FindBlankLine(std::string_view text) {
+    const char* const base = text.data();
+    const std::size_t n = text.size();
+    std::size_t from = 1;
+    while (from + 2 < n) {
+        const void* lf = std::memchr(base + from, '\n', n - 2 - from);
+        if (lf == nullptr)
+            return kNotFound;
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+        if (base[at - 1] == '\r' && base[at + 1] == '\r' && base[at + 2] == '\n')
+            return at - 1;
+        from = at + 1;
+    }
+    return kNotFound;
+}
+
 MessageParts SplitMessage(std::string_view reply) {
     // The reply is a text: a zero byte from the server ends it.
     reply = TextBeforeZero(reply);
-    const std::size_t blank = FindText(reply, kBlankLine);
+    const std::size_t blank = FindBlankLine(reply);
     if (blank == kNotFound)
         return {reply, {}};
     return {reply.substr(0, blank), reply.substr(blank + kBlankLine.size())};
@@ -83,13 +102,20 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
 
     // Every field is looked up in the untouched head before any is trimmed, all
     // in one pass over its lines.
-    enum { kDate, kId, kFrom, kTo, kSubject, kUidl, kContentType, kLookups };
+    enum { kDate, kId, kFrom, kTo, kSubject, kUidl, kContentType, kTransfer, kLookups };
     HeaderLookup lookups[kLookups];
     const std::string_view names[kLookups] = {
-        "Date:", "Message-I", "From:", "To:", "Subject:", "X-UIDL:", "Content-type:"};
+        "Date:",    "Message-I", "From:",         "To:",
+        "Subject:", "X-UIDL:",   "Content-type:", "Content-Transfer-Encoding"};
     for (int k = 0; k < kLookups; ++k)
         lookups[k].name = names[k];
+    // The transfer encoding is read as in a part head: the field of that name.
+    lookups[kTransfer].wholeName = true;
     FindHeaderValues(head, lookups, kLookups);
+    const std::string transferEncoding =
+        lookups[kTransfer].found
+            ? PartFieldValue(head.substr(lookups[kTransfer].line), names[kTransfer])
+            : std::string();
     const std::string_view dateValue = lookups[kDate].value;
     const std::string_view idValue = lookups[kId].value;
     const std::string_view senderValue =
@@ -120,8 +146,8 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     contentType = StripQuotes(contentType);
     boundary = StripQuotes(boundary.substr(0, boundary.find('\r')));
 
-    const BodyText body =
-        ExtractBodyText({head, parts.body, contentType, boundary, contentTypeField});
+    const BodyText body = ExtractBodyText(
+        {head, parts.body, contentType, boundary, contentTypeField, transferEncoding});
 
     std::string& viewer = summary.viewer;
     viewer.reserve(summary.subject.size() + summary.sender.size() + summary.date.size() +

@@ -204,7 +204,9 @@ class PendingRun {
 std::string DecodeEncodedWords(std::string_view source) {
     source = TextBeforeZero(source);
     std::string dest;
-    dest.reserve(source.size());
+    // A UTF-8 word is converted in a buffer of twice its decoded bytes, which
+    // are fewer than the encoded ones.
+    dest.reserve(2 * source.size());
     // Text outside the words is copied as it is, unless the whole value is
     // UTF-8 written raw into the field.
     const bool rawUtf8 = IsNonAsciiUtf8(source);
@@ -263,7 +265,7 @@ std::string DecodeEncodedWords(std::string_view source) {
             if (jis) {
                 DecodeBase64(encoded, decoded, std::max(kWordBufferSize, encoded.size() + 1));
             } else {
-                decoded = DecodeBase64Lenient(encoded);
+                DecodeBase64Lenient(encoded, decoded);
             }
         } else if (letter == 'Q' || letter == 'q') {
             if (jis) {

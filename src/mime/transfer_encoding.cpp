@@ -108,7 +108,13 @@ TransferEncoding TransferEncodingFromValue(std::string_view value) {
 }
 
 std::string DecodeBase64Lenient(std::string_view encoded) {
-    std::string out(encoded.size() / 4 * 3 + 3, '\0');
+    std::string out;
+    DecodeBase64Lenient(encoded, out);
+    return out;
+}
+
+void DecodeBase64Lenient(std::string_view encoded, std::string& out) {
+    out.resize(encoded.size() / 4 * 3 + 3);
     char* w = out.data();
     const auto* s = reinterpret_cast<const unsigned char*>(encoded.data());
     const std::size_t n = encoded.size();
@@ -155,7 +161,6 @@ std::string DecodeBase64Lenient(std::string_view encoded) {
         }
     }
     out.resize(static_cast<std::size_t>(w - out.data()));
-    return out;
 }
 
 std::string DecodeQuotedPrintable(std::string_view encoded) {

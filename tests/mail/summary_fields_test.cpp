@@ -64,7 +64,7 @@ TEST(FindHeaderValue, OnlyFieldNamesCount) {
         const std::string_view value = CutHeaderValue(FindHeaderValue(head, c.name, found));
         EXPECT_EQ(found, c.found) << c.name;
         EXPECT_EQ(value, c.value) << c.name;
-        lookups.push_back({c.name, {}, false});
+        lookups.push_back({c.name, {}, false, false, 0});
     }
     // All at once, as the summary looks them up, the same answers.
     FindHeaderValues(head, lookups.data(), lookups.size());

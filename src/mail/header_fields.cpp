@@ -1,6 +1,7 @@
 #include "mail/header_fields.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "mime/anchored_search.h"
@@ -63,13 +64,24 @@ bool IsWholeName(std::string_view name, const Pattern& pattern) {
 constexpr std::size_t kLookupsPerPass = 16;
 
 void FindSomeHeaderValues(std::string_view head, HeaderLookup* lookups, std::size_t count) {
+    static_assert(kLookupsPerPass <= 16, "one bit per lookup");
     Pattern patterns[kLookupsPerPass];
+    // The lookups worth testing on a name by the byte before its colon: a
+    // suffix pattern only where that byte is its own, the others always.
+    std::uint16_t byLast[256] = {};
+    std::uint16_t always = 0;
     for (std::size_t k = 0; k < count; ++k) {
         lookups[k].value = {};
         lookups[k].found = false;
         patterns[k] = Prepare(lookups[k].name);
+        const auto bit = static_cast<std::uint16_t>(1u << k);
+        if (patterns[k].suffix && patterns[k].text.size() >= 2 && !lookups[k].wholeName) {
+            byLast[static_cast<unsigned char>(patterns[k].last)] |= bit;
+        } else {
+            always |= bit;
+        }
     }
-    std::size_t open = count;
+    std::uint16_t open = static_cast<std::uint16_t>((1u << count) - 1);
     const char* const base = head.data();
     const std::size_t n = head.size();
     std::size_t at = 0;
@@ -85,24 +97,18 @@ void FindSomeHeaderValues(std::string_view head, HeaderLookup* lookups, std::siz
                 static_cast<std::size_t>(static_cast<const char*>(colonAt) - base);
             const std::string_view name = head.substr(at, colon + 1 - at);
             const char beforeColon = name.size() >= 2 ? AsciiLower(name[name.size() - 2]) : '\0';
-            for (std::size_t k = 0; k < count; ++k) {
+            std::uint16_t candidates =
+                open & (always | byLast[static_cast<unsigned char>(beforeColon)]);
+            for (std::size_t k = 0; candidates != 0; ++k, candidates >>= 1) {
+                if ((candidates & 1) == 0)
+                    continue;
                 HeaderLookup& lookup = lookups[k];
                 const Pattern& pattern = patterns[k];
-                if (lookup.found)
+                if (lookup.wholeName ? !IsWholeName(name, pattern) : !NameHolds(name, pattern))
                     continue;
-                if (lookup.wholeName) {
-                    if (!IsWholeName(name, pattern))
-                        continue;
-                } else {
-                    // Most names end in another letter than a suffix pattern does.
-                    if (pattern.suffix && pattern.text.size() >= 2 && pattern.last != beforeColon)
-                        continue;
-                    if (!NameHolds(name, pattern))
-                        continue;
-                }
                 lookup.line = at;
                 lookup.found = true;
-                --open;
+                open = static_cast<std::uint16_t>(open & ~(1u << k));
                 std::size_t start = colon + 1;
                 // One blank belongs to the separator; a value written right
                 // after the colon (or an empty value ending the line) keeps all

@@ -89,10 +89,10 @@ void RemoveEscapes(std::string& text) {
 // The text as the program always converted it: from ISO-2022-JP over a copy of
 // itself with its own length as capacity, ended before the end marker, freed
 // of stray ESC.
-std::string LegacyConverted(const std::string& text) {
+std::string LegacyConverted(std::string_view text) {
     std::string converted;
     if (AppendJisAsSjis(text, converted, text.size()) == kConversionFull) {
-        converted.append(std::string_view(text).substr(std::min(converted.size(), text.size())));
+        converted.append(text.substr(std::min(converted.size(), text.size())));
     }
     const std::size_t end = FindEndMarker(converted);
     if (end != kNotFound)
@@ -322,7 +322,7 @@ BodyText MultipartText(const BodySource& source, const PartHeaders& message) {
 BodyText SinglePartText(const BodySource& source, const PartHeaders& message) {
     const std::string_view fetched = FetchedBody(source.body);
     if (IsLegacyText(message, fetched)) {
-        std::string text = LegacyConverted(std::string(source.body));
+        std::string text = LegacyConverted(source.body);
         const std::size_t lines = CountLines(text);
         return {std::move(text), lines};
     }

@@ -148,8 +148,12 @@ namespace {
 // a view into the head for a field of one line, else joined into `joined`.
 bool ReadFieldAt(std::string_view head, std::size_t at, std::string_view name, std::string& joined,
                  std::string_view& value) {
-    if (head.size() - at < name.size() || !EqualsNoCase(head.substr(at, name.size()), name))
+    if (head.size() - at < name.size())
         return false;
+    for (std::size_t k = 0; k < name.size(); ++k) {
+        if (AsciiLower(head[at + k]) != AsciiLower(name[k]))
+            return false;
+    }
     std::size_t colon = at + name.size();
     while (colon < head.size() && (head[colon] == ' ' || head[colon] == '\t'))
         ++colon;

@@ -65,6 +65,9 @@ constexpr PairTable kPairTable = MakePairTable();
 }  // namespace
 
 std::string_view TextBeforeZero(std::string_view text) {
+    // An empty view may have no data at all, which memchr must not get.
+    if (text.empty())
+        return text;
     const void* zero = std::memchr(text.data(), 0, text.size());
     if (zero == nullptr)
         return text;

@@ -99,9 +99,9 @@ void FindSomeHeaderValues(std::string_view head, HeaderLookup* lookups, std::siz
             const char beforeColon = name.size() >= 2 ? AsciiLower(name[name.size() - 2]) : '\0';
             std::uint16_t candidates =
                 open & (always | byLast[static_cast<unsigned char>(beforeColon)]);
-            for (std::size_t k = 0; candidates != 0; ++k, candidates >>= 1) {
-                if ((candidates & 1) == 0)
-                    continue;
+            for (; candidates != 0;
+                 candidates = static_cast<std::uint16_t>(candidates & (candidates - 1))) {
+                const auto k = static_cast<std::size_t>(__builtin_ctz(candidates));
                 HeaderLookup& lookup = lookups[k];
                 const Pattern& pattern = patterns[k];
                 if (lookup.wholeName ? !IsWholeName(name, pattern) : !NameHolds(name, pattern))

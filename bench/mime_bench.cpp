@@ -357,12 +357,16 @@ BENCHMARK(BM_ExtractUtf8Message)->Unit(benchmark::kMicrosecond);
 
 // Keeps the mean CPU time per iteration (seconds) of every benchmark for the
 // closing summary; for nkf that is the manual time, its process's CPU time.
+// With repetitions it keeps the median; the other statistics (the standard
+// deviation, the coefficient of variation) are no times per iteration.
 class RecordingReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.error_occurred || run.iterations == 0)
+                continue;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
                 continue;
             const bool manual = run.run_name.time_type == "manual_time";
             const double total = manual ? run.real_accumulated_time : run.cpu_accumulated_time;

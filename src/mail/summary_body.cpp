@@ -1,6 +1,8 @@
 #include "mail/summary_body.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "mail/header_fields.h"
@@ -58,6 +60,28 @@ class BoundaryFinder {
     std::vector<std::size_t> fallback_;
 };
 
+// The first CR LF "." CR LF of a text. The dot is rare in mail text (and never
+// a byte of a UTF-8 or Shift_JIS character), so the search jumps from dot to dot.
+std::size_t FindEndMarker(std::string_view text) {
+    const char* const base = text.data();
+    const std::size_t n = text.size();
+    if (n < kEndMarker.size())
+        return kNotFound;
+    // A dot that can be the third byte of the marker lies at 2 .. n - 3.
+    std::size_t from = 2;
+    while (from + 2 < n) {
+        const void* dot = std::memchr(base + from, '.', n - 2 - from);
+        if (dot == nullptr)
+            return kNotFound;
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(dot) - base);
+        if (base[at - 2] == '\r' && base[at - 1] == '\n' && base[at + 1] == '\r' &&
+            base[at + 2] == '\n')
+            return at - 2;
+        from = at + 1;
+    }
+    return kNotFound;
+}
+
 void RemoveEscapes(std::string& text) {
     text.erase(std::remove(text.begin(), text.end(), '\x1b'), text.end());
 }
@@ -65,12 +89,12 @@ void RemoveEscapes(std::string& text) {
 // The text as the program always converted it: from ISO-2022-JP over a copy of
 // itself with its own length as capacity, ended before the end marker, freed
 // of stray ESC.
-std::string LegacyConverted(const std::string& text) {
+std::string LegacyConverted(std::string_view text) {
     std::string converted;
     if (AppendJisAsSjis(text, converted, text.size()) == kConversionFull) {
-        converted.append(std::string_view(text).substr(std::min(converted.size(), text.size())));
+        converted.append(text.substr(std::min(converted.size(), text.size())));
     }
-    const std::size_t end = FindText(converted, kEndMarker);
+    const std::size_t end = FindEndMarker(converted);
     if (end != kNotFound)
         converted.resize(end);
     // A stray ESC (one that began no known shift sequence) would only show as
@@ -80,8 +104,19 @@ std::string LegacyConverted(const std::string& text) {
 }
 
 bool HasEightBitBytes(std::string_view text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, p, 8);
+        if (chunk & 0x8080808080808080ull)
+            return true;
+    }
+    for (; p < end; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x80)
+            return true;
+    }
+    return false;
 }
 
 // Text that the program's own conversion shows as it always did.
@@ -100,7 +135,7 @@ bool IsLegacyText(const PartHeaders& headers, std::string_view bytes) {
 std::string_view FetchedBody(std::string_view body) {
     if (body.compare(0, kEndLine.size(), kEndLine) == 0)
         return {};
-    const std::size_t end = FindText(body, kEndMarker);
+    const std::size_t end = FindEndMarker(body);
     return end == kNotFound ? body : body.substr(0, end + 2);
 }
 
@@ -113,43 +148,94 @@ std::size_t FetchedLines(std::string_view fetched) {
     return CountLines(fetched);
 }
 
-// Line breaks as CR LF, no ESC or zero bytes, no blank lines at the end.
-std::string CleanedText(std::string_view text) {
-    // A lone CR or LF grows to two bytes; nothing else grows.
-    std::string out(2 * text.size(), '\0');
-    char* const begin = out.data();
-    char* w = begin;
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = text[i];
+// Whether a chunk of eight bytes holds a byte below 0x20.
+inline bool HasControlByte(std::uint64_t chunk) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    return ((chunk - 0x20 * kOnes) & ~chunk & 0x80 * kOnes) != 0;
+}
+
+// Cleans s[i..n) to w, moving both on. In place (`w` no further on than
+// s + i) it stops before a lone CR or LF, the one thing that grows, and returns
+// false; the chunks are read before they are written.
+bool CleanInto(const char* s, std::size_t n, std::size_t& i, char*& w, bool inPlace) {
+    while (i < n) {
+        // Runs of eight bytes without a control byte are copied as they are
+        // (tabs take the slow way).
+        while (i + 8 <= n) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, s + i, 8);
+            if (HasControlByte(chunk))
+                break;
+            std::memcpy(w, &chunk, 8);
+            w += 8;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        const char c = s[i];
         if (c == '\r' || c == '\n') {
+            const bool pair = c == '\r' && i + 1 < n && s[i + 1] == '\n';
+            if (!pair && inPlace)
+                return false;
             w[0] = '\r';
             w[1] = '\n';
             w += 2;
-            if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
+            if (pair)
                 ++i;
         } else if (c != '\x1b' && c != '\0') {
             *w++ = c;
         }
+        ++i;
     }
-    while (w > begin && (w[-1] == '\r' || w[-1] == '\n' || w[-1] == ' ' || w[-1] == '\t'))
-        --w;
-    out.resize(static_cast<std::size_t>(w - begin));
-    return out;
+    return true;
+}
+
+void TrimLineEnds(std::string& text, char* end) {
+    char* const begin = text.data();
+    while (end > begin && (end[-1] == '\r' || end[-1] == '\n' || end[-1] == ' ' || end[-1] == '\t'))
+        --end;
+    text.resize(static_cast<std::size_t>(end - begin));
+}
+
+// Line breaks as CR LF, no ESC or zero bytes, no blank lines at the end.
+std::string CleanedText(std::string text) {
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    char* w = text.data();
+    if (CleanInto(text.data(), n, i, w, true)) {
+        TrimLineEnds(text, w);
+        return text;
+    }
+    // A lone CR or LF grows to two bytes; nothing else grows.
+    const std::size_t done = static_cast<std::size_t>(w - text.data());
+    std::string grown(done + 2 * (n - i), '\0');
+    std::memcpy(grown.data(), text.data(), done);
+    char* g = grown.data() + done;
+    CleanInto(text.data(), n, i, g, false);
+    TrimLineEnds(grown, g);
+    return grown;
 }
 
 // A text part decoded by its transfer encoding and charset; HTML made text.
 std::string DecodedText(const PartHeaders& headers, std::string_view body) {
-    const std::string bytes = DecodeTransferEncoding(headers.transfer, body);
+    std::string decoded;
+    std::string_view bytes = body;
+    if (headers.transfer != TransferEncoding::kIdentity) {
+        decoded = DecodeTransferEncoding(headers.transfer, body);
+        bytes = decoded;
+    }
     const bool html = headers.mediaType == "text/html";
-    std::string label = headers.charset;
-    if (label.empty() && html)
-        label = HtmlDeclaredCharset(bytes);
+    std::string declared;
+    std::string_view label = headers.charset;
+    if (label.empty() && html) {
+        declared = HtmlDeclaredCharset(bytes);
+        label = declared;
+    }
     std::string text;
     AppendCharsetAsCp932(CharsetFromLabel(label), bytes, text, CutTail::kDrop);
     if (html)
         text = HtmlToText(text);
-    return CleanedText(text);
+    return CleanedText(std::move(text));
 }
 
 // A file name as one line of the list: ISO-2022-JP written raw into it
@@ -236,7 +322,7 @@ BodyText MultipartText(const BodySource& source, const PartHeaders& message) {
 BodyText SinglePartText(const BodySource& source, const PartHeaders& message) {
     const std::string_view fetched = FetchedBody(source.body);
     if (IsLegacyText(message, fetched)) {
-        std::string text = LegacyConverted(std::string(source.body));
+        std::string text = LegacyConverted(source.body);
         const std::size_t lines = CountLines(text);
         return {std::move(text), lines};
     }
@@ -275,16 +361,15 @@ std::string ListAttachments(std::string_view body, std::string_view boundary) {
 BodyText ExtractBodyText(const BodySource& source) {
     if (source.body.empty())
         return {{}, 1};
-    std::string typeField;
-    typeField.reserve(source.contentTypeField.size());
-    for (char c : source.contentTypeField) {
-        if (c != '\r' && c != '\n')
-            typeField += c;
+    std::string joined;
+    std::string_view typeField = source.contentTypeField;
+    if (FindByteOf(typeField, "\r\n") != std::string_view::npos) {
+        joined = WithoutLineBreaks(typeField);
+        typeField = joined;
     }
     // The message's disposition matters only for a file sent as the message
     // itself; it is looked up there.
-    const PartHeaders message =
-        MakePartHeaders(typeField, PartFieldValue(source.head, "Content-Transfer-Encoding"), {});
+    const PartHeaders message = MakePartHeaders(typeField, source.transferEncoding, {});
     if (FindNoCaseAnchored(source.contentType, "multipart/") != kNotFound)
         return MultipartText(source, message);
     return SinglePartText(source, message);

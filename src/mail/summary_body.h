@@ -28,6 +28,7 @@ struct BodySource {
     std::string_view contentType;
     std::string_view boundary;
     std::string_view contentTypeField;  // the whole Content-Type field, parameters included
+    std::string_view transferEncoding;  // the Content-Transfer-Encoding value, line breaks removed
 };
 
 // The viewer's body text. A body (or text part) of 7-bit text without a

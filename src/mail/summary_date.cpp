@@ -1,8 +1,9 @@
 #include "mail/summary_date.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
+#include "mime/anchored_search.h"
 #include "settings/settings_store.h"
 #include "startup/text_search.h"
 
@@ -21,8 +22,22 @@ int MonthNumber(std::string_view token) {
     return static_cast<int>(at / 3) + 1;
 }
 
+// "%0*d" of the value and the width.
+void AppendPadded(std::string& out, int value, int width) {
+    char digits[16];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    const int length = static_cast<int>(written.ptr - digits);
+    const bool negative = value < 0;
+    if (negative)
+        out += '-';
+    // The sign counts in the width, as printf counts it.
+    for (int k = length; k < width; ++k)
+        out += '0';
+    out.append(digits + (negative ? 1 : 0), written.ptr);
+}
+
 std::string FirstLine(std::string_view value) {
-    return std::string(value.substr(0, value.find_first_of("\r\n")));
+    return std::string(value.substr(0, FindByteOf(value, "\r\n")));
 }
 
 }  // namespace
@@ -45,16 +60,21 @@ std::string FormatSummaryDate(std::string_view dateValue) {
     // The zone behind the time may be missing; the time then runs to the end of
     // the line.
     std::string_view time = v.substr(yearEnd + 1);
-    time = time.substr(0, time.find_first_of(" \r\n"));
+    time = time.substr(0, FindByteOf(time, " \r\n"));
     const int month = MonthNumber(v.substr(dayEnd + 1, monthEnd - dayEnd - 1));
     if (month == 0 || time.empty())
         return FirstLine(dateValue);
 
     const int day = ParseDecimal(v.substr(0, dayEnd));
     const int year = ParseDecimal(v.substr(monthEnd + 1));
-    char head[48];
-    std::snprintf(head, sizeof head, "%04d/%02d/%02d ", year, month, day);
-    std::string text = head;
+    std::string text;
+    text.reserve(11 + time.size());
+    AppendPadded(text, year, 4);
+    text += '/';
+    AppendPadded(text, month, 2);
+    text += '/';
+    AppendPadded(text, day, 2);
+    text += ' ';
     text.append(time);
     return text;
 }

@@ -1,6 +1,7 @@
 // Turns one TOP or RETR reply into the Message-ID and the texts of its summary.
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
+#include <cstring>
 
 #include "mail/header_fields.h"
 #include "mail/mail_summary.h"
@@ -9,6 +10,7 @@
 #include "mime/anchored_search.h"
 #include "mime/encoded_words.h"
 #include "mime/japanese_encoding.h"
+#include "mime/mime_headers.h"
 #include "startup/text_search.h"
 
 namespace pell {
@@ -22,10 +24,27 @@ struct MessageParts {
     std::string_view body;  // behind the blank line, end marker included
 };
 
+// The first CR LF CR LF, found from one LF to the next.
+std::size_t FindBlankLine(std::string_view text) {
+    const char* const base = text.data();
+    const std::size_t n = text.size();
+    std::size_t from = 1;
+    while (from + 2 < n) {
+        const void* lf = std::memchr(base + from, '\n', n - 2 - from);
+        if (lf == nullptr)
+            return kNotFound;
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+        if (base[at - 1] == '\r' && base[at + 1] == '\r' && base[at + 2] == '\n')
+            return at - 1;
+        from = at + 1;
+    }
+    return kNotFound;
+}
+
 MessageParts SplitMessage(std::string_view reply) {
     // The reply is a text: a zero byte from the server ends it.
     reply = TextBeforeZero(reply);
-    const std::size_t blank = FindText(reply, kBlankLine);
+    const std::size_t blank = FindBlankLine(reply);
     if (blank == kNotFound)
         return {reply, {}};
     return {reply.substr(0, blank), reply.substr(blank + kBlankLine.size())};
@@ -34,17 +53,14 @@ MessageParts SplitMessage(std::string_view reply) {
 // The Message-ID as it is compared and stored: its own bytes without the line
 // breaks of a folded field and without blanks around it.
 std::string CleanMessageId(std::string_view value) {
-    std::string id;
-    id.reserve(value.size());
-    for (char c : value) {
-        if (c != '\r' && c != '\n')
-            id += c;
-    }
+    std::string id = WithoutLineBreaks(value);
     const std::size_t first = id.find_first_not_of(" \t");
     if (first == std::string::npos)
         return {};
     const std::size_t last = id.find_last_not_of(" \t");
-    return id.substr(first, last - first + 1);
+    id.resize(last + 1);
+    id.erase(0, first);
+    return id;
 }
 
 std::string MessageIdOf(std::string_view head) {
@@ -66,10 +82,11 @@ void ClearEscapes(std::string& text) {
 
 // Sender or subject: decoded, freed of ESC, folded lines joined.
 std::string DecodedField(std::string_view value) {
-    std::string text(CutHeaderValue(value));
-    if (!text.empty())
-        DecodeHeaderText(text);
+    // As DecodeHeaderText on a copy of the value, without the copy.
+    std::string text = DecodeEncodedWords(CutHeaderValue(value));
     ClearEscapes(text);
+    if (text.find("\r\n ") == std::string::npos)
+        return text;
     return UnfoldHeaderValue(text);
 }
 
@@ -83,16 +100,29 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     const MessageParts parts = SplitMessage(reply);
     const std::string_view head = parts.head;
 
-    // Every field is looked up in the untouched head before any is trimmed.
-    const std::string_view dateValue = FindHeaderValue(head, "Date:");
-    const std::string_view idValue = FindHeaderValue(head, "Message-I");
-    bool hasFrom;
-    std::string_view senderValue = FindHeaderValue(head, "From:", hasFrom);
-    if (!hasFrom)
-        senderValue = FindHeaderValue(head, "To:");
-    const std::string_view subjectValue = FindHeaderValue(head, "Subject:");
-    const std::string_view uidlValue = FindHeaderValue(head, "X-UIDL:");
-    std::string_view contentType = FindHeaderValue(head, "Content-type:");
+    // Every field is looked up in the untouched head before any is trimmed, all
+    // in one pass over its lines.
+    enum { kDate, kId, kFrom, kTo, kSubject, kUidl, kContentType, kTransfer, kLookups };
+    HeaderLookup lookups[kLookups];
+    const std::string_view names[kLookups] = {
+        "Date:",    "Message-I", "From:",         "To:",
+        "Subject:", "X-UIDL:",   "Content-type:", "Content-Transfer-Encoding"};
+    for (int k = 0; k < kLookups; ++k)
+        lookups[k].name = names[k];
+    // The transfer encoding is read as in a part head: the field of that name.
+    lookups[kTransfer].wholeName = true;
+    FindHeaderValues(head, lookups, kLookups);
+    const std::string transferEncoding =
+        lookups[kTransfer].found
+            ? PartFieldValue(head.substr(lookups[kTransfer].line), names[kTransfer])
+            : std::string();
+    const std::string_view dateValue = lookups[kDate].value;
+    const std::string_view idValue = lookups[kId].value;
+    const std::string_view senderValue =
+        lookups[kFrom].found ? lookups[kFrom].value : lookups[kTo].value;
+    const std::string_view subjectValue = lookups[kSubject].value;
+    const std::string_view uidlValue = lookups[kUidl].value;
+    std::string_view contentType = lookups[kContentType].value;
     // Inside the content type, which still runs to the end of the head, the
     // boundary starts right behind the "=" of "boundary=".
     std::string_view boundary;
@@ -116,8 +146,8 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     contentType = StripQuotes(contentType);
     boundary = StripQuotes(boundary.substr(0, boundary.find('\r')));
 
-    const BodyText body =
-        ExtractBodyText({head, parts.body, contentType, boundary, contentTypeField});
+    const BodyText body = ExtractBodyText(
+        {head, parts.body, contentType, boundary, contentTypeField, transferEncoding});
 
     std::string& viewer = summary.viewer;
     viewer.reserve(summary.subject.size() + summary.sender.size() + summary.date.size() +
@@ -132,9 +162,11 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     viewer += body.text;
     // A body as long as the lines asked for was most likely cut by the server.
     if (!wholeMessage && getLines > 0 && body.lines >= static_cast<std::size_t>(getLines)) {
-        char note[48];
-        std::snprintf(note, sizeof note, "\r\n(max %d lines)...", getLines);
-        viewer += note;
+        char digits[16];
+        const auto written = std::to_chars(digits, digits + sizeof digits, getLines);
+        viewer += "\r\n(max ";
+        viewer.append(digits, written.ptr);
+        viewer += " lines)...";
     }
     return result;
 }

@@ -188,23 +188,28 @@ Charset CharsetFromLabel(std::string_view label) {
     const std::string_view bare = BareLabel(label);
     if (bare.empty() || bare.size() > kMaxLabel)
         return {};
+    // Folded once, then compared whole: labels are looked up for every word.
+    char folded[kMaxLabel + 1];
+    for (std::size_t i = 0; i < bare.size(); ++i)
+        folded[i] = AsciiUpper(bare[i]);
+    std::string_view upper(folded, bare.size());
     for (const Alias& alias : kAliases) {
-        if (EqualsNoCase(bare, alias.name))
+        if (upper == alias.name)
             return {alias.kind, -1};
     }
-    std::string upper(bare);
-    for (char& c : upper)
-        c = AsciiUpper(c);
     for (const SingleByteAlias& alias : kSingleByteAliases) {
-        if (upper == alias.name)
+        if (upper == alias.name) {
             upper = alias.set;
+            break;
+        }
     }
     // "ISO8859-2" and "ISO_8859-2" as well as "ISO-8859-2".
-    if (upper.compare(0, 8, "ISO_8859") == 0)
-        upper[3] = '-';
-    else if (upper.compare(0, 7, "ISO8859") == 0)
-        upper.insert(3, "-");
-    const int index = SingleByteCharsetIndex(upper);
+    std::string name(upper);
+    if (name.compare(0, 8, "ISO_8859") == 0)
+        name[3] = '-';
+    else if (name.compare(0, 7, "ISO8859") == 0)
+        name.insert(3, "-");
+    const int index = SingleByteCharsetIndex(name);
     if (index >= 0)
         return {CharsetKind::kSingleByte, index};
     return {};

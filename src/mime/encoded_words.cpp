@@ -58,33 +58,39 @@ int DecodeBase64(std::string_view encoded, std::string& out, std::size_t capacit
     out.clear();
     if (encoded.empty())
         return kDecodeComplete;
-    out.reserve(std::min(capacity, (encoded.size() / 4 + 1) * 3));
     const std::size_t limit = capacity >= 1 ? capacity - 1 : 0;
+    // Written through a pointer into a buffer of the most it can hold.
+    out.resize(std::min(limit, (encoded.size() + 3) / 4 * 3));
+    char* const w = out.data();
+    std::size_t count = 0;
+    int result = kDecodeComplete;
     for (std::size_t offset = 0; offset < encoded.size(); offset += 4) {
         const unsigned char a = kBase64Values[ByteAt(encoded, offset)];
         const unsigned char b = kBase64Values[ByteAt(encoded, offset + 1)];
         const unsigned char c = kBase64Values[ByteAt(encoded, offset + 2)];
         const unsigned char d = kBase64Values[ByteAt(encoded, offset + 3)];
-        const unsigned char bytes[3] = {
-            static_cast<unsigned char>((a << 2) | ShiftRightSigned(b, 4)),
-            static_cast<unsigned char>((b << 4) | ShiftRightSigned(c, 2)),
-            static_cast<unsigned char>((c << 6) | d),
-        };
-        if (out.size() >= limit)
-            return kDecodeOutputFull;
-        out += static_cast<char>(bytes[0]);
+        if (count >= limit) {
+            result = kDecodeOutputFull;
+            break;
+        }
+        w[count++] = static_cast<char>((a << 2) | ShiftRightSigned(b, 4));
         if (c == kPadding)
-            return kDecodeComplete;
-        if (out.size() >= limit)
-            return kDecodeOutputFull;
-        out += static_cast<char>(bytes[1]);
+            break;
+        if (count >= limit) {
+            result = kDecodeOutputFull;
+            break;
+        }
+        w[count++] = static_cast<char>((b << 4) | ShiftRightSigned(c, 2));
         if (d == kPadding)
-            return kDecodeComplete;
-        if (out.size() >= limit)
-            return kDecodeOutputFull;
-        out += static_cast<char>(bytes[2]);
+            break;
+        if (count >= limit) {
+            result = kDecodeOutputFull;
+            break;
+        }
+        w[count++] = static_cast<char>((c << 6) | d);
     }
-    return kDecodeComplete;
+    out.resize(count);
+    return result;
 }
 
 void DecodeQuoted(std::string_view encoded, std::string& out) {
@@ -144,7 +150,10 @@ bool IsFoldingBlank(std::string_view gap) {
 }
 
 // Decoded bytes of adjacent words in one charset, converted together so that a
-// character split across two words comes out whole.
+// character split across two words comes out whole. A lone word is converted
+// from where it was decoded; the bytes are copied only when a second word joins
+// it, so the caller must not change the bytes of the last word added before the
+// next Add or Flush.
 class PendingRun {
   public:
     explicit PendingRun(std::string& dest) : dest_(dest) {}
@@ -152,29 +161,42 @@ class PendingRun {
     void Add(Charset charset, std::string_view bytes) {
         if (active_ && charset != charset_)
             Flush();
-        charset_ = charset;
-        active_ = true;
+        if (!active_) {
+            charset_ = charset;
+            active_ = true;
+            pending_ = bytes;
+            return;
+        }
+        if (!joined_) {
+            bytes_.assign(pending_);
+            joined_ = true;
+        }
         bytes_.append(bytes);
     }
 
     void Flush() {
         if (!active_)
             return;
+        const std::string_view bytes = joined_ ? std::string_view(bytes_) : pending_;
         if (charset_.kind == CharsetKind::kIso2022Jp) {
             // The label is not trusted: the bytes are converted by what they look like.
-            ConvertToSjisAppend(dest_, bytes_);
+            ConvertToSjisAppend(dest_, bytes);
         } else {
-            AppendCharsetAsCp932(charset_, bytes_, dest_);
+            AppendCharsetAsCp932(charset_, bytes, dest_);
         }
         bytes_.clear();
+        pending_ = {};
         active_ = false;
+        joined_ = false;
     }
 
   private:
     std::string& dest_;
     Charset charset_;
-    std::string bytes_;
+    std::string_view pending_;  // the bytes of a lone word
+    std::string bytes_;         // the bytes of two or more words
     bool active_ = false;
+    bool joined_ = false;
 };
 
 }  // namespace
@@ -182,7 +204,9 @@ class PendingRun {
 std::string DecodeEncodedWords(std::string_view source) {
     source = TextBeforeZero(source);
     std::string dest;
-    dest.reserve(source.size());
+    // A UTF-8 word is converted in a buffer of twice its decoded bytes, which
+    // are fewer than the encoded ones.
+    dest.reserve(2 * source.size());
     // Text outside the words is copied as it is, unless the whole value is
     // UTF-8 written raw into the field.
     const bool rawUtf8 = IsNonAsciiUtf8(source);
@@ -194,7 +218,9 @@ std::string DecodeEncodedWords(std::string_view source) {
         }
     };
     PendingRun run(dest);
-    std::string decoded;
+    // Two buffers taken in turn: the run may still point into the last one.
+    std::string buffers[2];
+    int turn = 0;
     const std::size_t n = source.size();
     std::size_t p = 0;       // start of the text not yet copied
     std::size_t from = 0;    // where the next word start is looked for
@@ -231,13 +257,15 @@ std::string DecodeEncodedWords(std::string_view source) {
             appendText(gap);
         }
         const std::string_view encoded = source.substr(textAt, end - textAt);
+        std::string& decoded = buffers[turn];
+        turn = 1 - turn;
         const char letter = source[letterAt];
         const bool jis = charset.kind == CharsetKind::kIso2022Jp;
         if (letter == 'B' || letter == 'b') {
             if (jis) {
                 DecodeBase64(encoded, decoded, std::max(kWordBufferSize, encoded.size() + 1));
             } else {
-                decoded = DecodeBase64Lenient(encoded);
+                DecodeBase64Lenient(encoded, decoded);
             }
         } else if (letter == 'Q' || letter == 'q') {
             if (jis) {

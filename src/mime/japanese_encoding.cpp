@@ -65,6 +65,9 @@ constexpr PairTable kPairTable = MakePairTable();
 }  // namespace
 
 std::string_view TextBeforeZero(std::string_view text) {
+    // An empty view may have no data at all, which memchr must not get.
+    if (text.empty())
+        return text;
     const void* zero = std::memchr(text.data(), 0, text.size());
     if (zero == nullptr)
         return text;
@@ -76,13 +79,21 @@ JapaneseEncoding DetectJapaneseEncoding(std::string_view text) {
     const std::size_t n = text.size();
     if (n < 2)
         return kEncodingEuc;
+    // "ESC $" anywhere decides, whatever was counted before it.
+    const char* const data = text.data();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const void* esc = std::memchr(data + i, kEsc, n - 1 - i);
+        if (esc == nullptr)
+            break;
+        i = static_cast<std::size_t>(static_cast<const char*>(esc) - data);
+        if (data[i + 1] == '$')
+            return kEncodingJis;
+    }
     std::size_t euc = 0;
     std::size_t sjis = 0;
     for (std::size_t i = 0; i + 1 < n; ++i) {
         const unsigned char c = ByteAt(text, i);
         const unsigned char next = ByteAt(text, i + 1);
-        if (c == kEsc && next == '$')
-            return kEncodingJis;
         if (IsEucByte(c) && IsEucByte(next))
             ++euc;
         if (c == 0x8E && IsEucKanaByte(next))

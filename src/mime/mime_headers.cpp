@@ -141,42 +141,90 @@ bool Rfc2231Value(const std::vector<MimeParameter>& parameters, std::string_view
 
 }  // namespace
 
-std::string PartFieldValue(std::string_view head, std::string_view name) {
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t at = FindNoCaseAnchored(head, name, from);
-        if (at == kNotFound)
-            return {};
-        from = at + 1;
-        if (at != 0 && head[at - 1] != '\n')
-            continue;  // inside another line or a longer name
-        std::size_t colon = at + name.size();
-        while (colon < head.size() && (head[colon] == ' ' || head[colon] == '\t'))
-            ++colon;
-        if (colon >= head.size() || head[colon] != ':')
-            continue;
-        // The field runs to the first line break that no blank follows; its
-        // line breaks go.
-        std::string value;
-        std::size_t i = colon + 1;
-        for (;;) {
-            std::size_t lineEnd = head.find('\n', i);
-            if (lineEnd == std::string_view::npos)
-                lineEnd = head.size();
-            std::size_t textEnd = lineEnd;
-            if (textEnd > i && head[textEnd - 1] == '\r')
-                --textEnd;
-            value.append(head.substr(i, textEnd - i));
-            if (lineEnd + 1 >= head.size() ||
-                (head[lineEnd + 1] != ' ' && head[lineEnd + 1] != '\t'))
-                return value;
-            i = lineEnd + 1;
-        }
+namespace {
+
+// When the line at `at` is the field `name` (any letter case, then blanks and
+// a colon), its value with the line breaks of its continuation lines removed:
+// a view into the head for a field of one line, else joined into `joined`.
+bool ReadFieldAt(std::string_view head, std::size_t at, std::string_view name, std::string& joined,
+                 std::string_view& value) {
+    if (head.size() - at < name.size())
+        return false;
+    for (std::size_t k = 0; k < name.size(); ++k) {
+        if (AsciiLower(head[at + k]) != AsciiLower(name[k]))
+            return false;
     }
+    std::size_t colon = at + name.size();
+    while (colon < head.size() && (head[colon] == ' ' || head[colon] == '\t'))
+        ++colon;
+    if (colon >= head.size() || head[colon] != ':')
+        return false;
+    // The field runs to the first line break that no blank follows; its line
+    // breaks go.
+    bool folded = false;
+    std::size_t i = colon + 1;
+    for (;;) {
+        std::size_t lineEnd = head.find('\n', i);
+        if (lineEnd == std::string_view::npos)
+            lineEnd = head.size();
+        std::size_t textEnd = lineEnd;
+        if (textEnd > i && head[textEnd - 1] == '\r')
+            --textEnd;
+        const bool last =
+            lineEnd + 1 >= head.size() || (head[lineEnd + 1] != ' ' && head[lineEnd + 1] != '\t');
+        if (last && !folded) {
+            value = head.substr(i, textEnd - i);
+            return true;
+        }
+        if (!folded) {
+            joined.clear();
+            folded = true;
+        }
+        joined.append(head.substr(i, textEnd - i));
+        if (last) {
+            value = joined;
+            return true;
+        }
+        i = lineEnd + 1;
+    }
+}
+
+// The start of the line behind the one at `at`, or the size of the head.
+std::size_t NextLine(std::string_view head, std::size_t at) {
+    const std::size_t lineEnd = head.find('\n', at);
+    return lineEnd == std::string_view::npos ? head.size() : lineEnd + 1;
+}
+
+// The leading token of a field value as written (see LeadingToken).
+std::string_view LeadingTokenView(std::string_view fieldValue) {
+    std::string_view token = Trimmed(fieldValue.substr(0, fieldValue.find(';')));
+    token = token.substr(0, FindByteOf(token, " \t("));
+    if (!token.empty() && token.front() == '"')
+        token.remove_prefix(1);
+    if (!token.empty() && token.back() == '"')
+        token.remove_suffix(1);
+    return token;
+}
+
+}  // namespace
+
+std::string PartFieldValue(std::string_view head, std::string_view name) {
+    std::string joined;
+    std::string_view value;
+    for (std::size_t at = 0; at < head.size(); at = NextLine(head, at)) {
+        if (!name.empty() && AsciiLower(head[at]) != AsciiLower(name[0]))
+            continue;
+        if (ReadFieldAt(head, at, name, joined, value))
+            return std::string(value);
+    }
+    return {};
 }
 
 std::vector<MimeParameter> ParseParameters(std::string_view v) {
     std::vector<MimeParameter> parameters;
+    if (v.find(';') == std::string_view::npos)
+        return parameters;
+    parameters.reserve(4);
     std::size_t i = 0;
     const std::size_t n = v.size();
     // The type itself, up to the first ";" outside quotes.
@@ -200,8 +248,16 @@ std::vector<MimeParameter> ParseParameters(std::string_view v) {
                 ++i;
             if (i < n && v[i] == '"') {
                 ++i;
-                while (i < n && v[i] != '"') {
-                    if (v[i] == '\\' && i + 1 < n)
+                for (;;) {
+                    std::size_t stop = i;
+                    while (stop < n && v[stop] != '"' && v[stop] != '\\')
+                        ++stop;
+                    parameter.value.append(v.substr(i, stop - i));
+                    i = stop;
+                    if (i >= n || v[i] == '"')
+                        break;
+                    // A backslash stands for the byte behind it.
+                    if (i + 1 < n)
                         ++i;
                     parameter.value += v[i++];
                 }
@@ -244,34 +300,56 @@ std::string FileNameParameter(const std::vector<MimeParameter>& parameters, std:
 }
 
 std::string LeadingToken(std::string_view fieldValue) {
-    std::string_view token = Trimmed(fieldValue.substr(0, fieldValue.find(';')));
-    token = token.substr(0, token.find_first_of(" \t("));
-    if (!token.empty() && token.front() == '"')
-        token.remove_prefix(1);
-    if (!token.empty() && token.back() == '"')
-        token.remove_suffix(1);
-    return Lower(token);
+    return Lower(LeadingTokenView(fieldValue));
 }
 
 PartHeaders MakePartHeaders(std::string_view contentType, std::string_view transferEncoding,
                             std::string_view disposition) {
     PartHeaders headers;
     headers.mediaType = LeadingToken(contentType);
-    const std::vector<MimeParameter> typeParameters = ParseParameters(contentType);
-    headers.charset = ParameterValue(typeParameters, "charset");
-    headers.boundary = ParameterValue(typeParameters, "boundary");
+    std::vector<MimeParameter> typeParameters = ParseParameters(contentType);
     headers.transfer = TransferEncodingFromValue(transferEncoding);
-    headers.attachment = LeadingToken(disposition) == "attachment";
-    headers.fileName = FileNameParameter(ParseParameters(disposition), "filename");
-    if (headers.fileName.empty())
+    headers.attachment = EqualsNoCase(LeadingTokenView(disposition), "attachment");
+    const std::vector<MimeParameter> dispositionParameters = ParseParameters(disposition);
+    if (!dispositionParameters.empty())
+        headers.fileName = FileNameParameter(dispositionParameters, "filename");
+    if (headers.fileName.empty() && !typeParameters.empty())
         headers.fileName = FileNameParameter(typeParameters, "name");
+    // The first of each name, taken over once the name has been read.
+    bool charsetTaken = false;
+    bool boundaryTaken = false;
+    for (MimeParameter& p : typeParameters) {
+        if (!charsetTaken && p.name == "charset") {
+            headers.charset = std::move(p.value);
+            charsetTaken = true;
+        } else if (!boundaryTaken && p.name == "boundary") {
+            headers.boundary = std::move(p.value);
+            boundaryTaken = true;
+        }
+    }
     return headers;
 }
 
 PartHeaders ReadPartHeaders(std::string_view head) {
-    return MakePartHeaders(PartFieldValue(head, "Content-Type"),
-                           PartFieldValue(head, "Content-Transfer-Encoding"),
-                           PartFieldValue(head, "Content-Disposition"));
+    // The three fields in one pass over the lines; the first of each counts.
+    constexpr std::string_view kNames[3] = {"Content-Type", "Content-Transfer-Encoding",
+                                            "Content-Disposition"};
+    std::string joined[3];
+    std::string_view values[3];
+    bool found[3] = {false, false, false};
+    for (std::size_t at = 0; at < head.size(); at = NextLine(head, at)) {
+        if (AsciiLower(head[at]) != 'c')
+            continue;
+        for (int k = 0; k < 3; ++k) {
+            if (!found[k] && ReadFieldAt(head, at, kNames[k], joined[k], values[k])) {
+                found[k] = true;
+                break;
+            }
+        }
+        if (found[0] && found[1] && found[2])
+            break;
+    }
+    return MakePartHeaders(values[0], values[1], values[2]);
 }
 
 }  // namespace pell

@@ -24,14 +24,45 @@ DelimiterKind KindOf(std::string_view line, std::string_view boundary) {
 
 enum class State { kPreamble, kHead, kBody, kEpilogue };
 
+// The boundaries of the open multiparts, innermost last.
+class Frames {
+  public:
+    explicit Frames(std::string_view outer) : outer_(outer) {}
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    std::string_view operator[](std::size_t k) const {
+        return k == 0 ? outer_ : std::string_view(nested_[k - 1]);
+    }
+
+    void Push(std::string boundary) {
+        if (nested_.capacity() == 0)
+            nested_.reserve(kMaxMimeDepth);
+        nested_.push_back(std::move(boundary));
+        ++size_;
+    }
+    void Resize(std::size_t size) {
+        size_ = size;
+        nested_.resize(size == 0 ? 0 : size - 1);
+    }
+
+  private:
+    std::string_view outer_;
+    std::vector<std::string> nested_;
+    std::size_t size_ = 1;
+};
+
 }  // namespace
 
 std::vector<MimeLeaf> WalkMultipart(std::string_view body, std::string_view boundary) {
     std::vector<MimeLeaf> leaves;
     if (boundary.empty())
         return leaves;
-    // The boundaries of the multiparts that are open, outermost first.
-    std::vector<std::string> frames{std::string(boundary)};
+    leaves.reserve(4);
+    // The boundaries of the multiparts that are open, outermost first. The
+    // outermost is the caller's; each nested one is kept in `nested`, which
+    // never holds more than kMaxMimeDepth and so never moves its strings.
+    Frames frames(boundary);
     State state = State::kPreamble;
     std::size_t headStart = 0;
     MimeLeaf current{};
@@ -72,9 +103,9 @@ std::vector<MimeLeaf> WalkMultipart(std::string_view body, std::string_view boun
                 if (kind == DelimiterKind::kNone)
                     continue;
                 finishPart(pos);
-                frames.resize(k + 1);
+                frames.Resize(k + 1);
                 if (kind == DelimiterKind::kClose) {
-                    frames.pop_back();
+                    frames.Resize(k);
                     state = State::kEpilogue;
                 } else {
                     state = State::kHead;
@@ -89,7 +120,7 @@ std::vector<MimeLeaf> WalkMultipart(std::string_view body, std::string_view boun
             PartHeaders headers = ReadPartHeaders(head);
             if (headers.mediaType.compare(0, 10, "multipart/") == 0 && !headers.boundary.empty() &&
                 frames.size() < kMaxMimeDepth) {
-                frames.push_back(std::move(headers.boundary));
+                frames.Push(std::move(headers.boundary));
                 state = State::kPreamble;
             } else {
                 current = {head, {}, frames.size(), std::move(headers)};

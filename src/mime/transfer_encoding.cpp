@@ -1,7 +1,9 @@
 #include "mime/transfer_encoding.h"
 
 #include <array>
+#include <cstdint>
 
+#include "mime/anchored_search.h"
 #include "startup/text_search.h"
 
 namespace pell {
@@ -20,6 +22,25 @@ constexpr std::array<unsigned char, 256> MakeSextets() {
     return values;
 }
 constexpr std::array<unsigned char, 256> kSextets = MakeSextets();
+
+// The sextet of each byte already shifted to its place in a group of four, and
+// a bit above the 24 group bits for bytes outside the alphabet, so that one
+// test tells whether a whole group is plain Base64.
+constexpr std::uint32_t kNotInGroup = 1u << 24;
+struct GroupTables {
+    std::uint32_t at[4][256] = {};
+};
+constexpr GroupTables MakeGroupTables() {
+    GroupTables t;
+    for (unsigned place = 0; place < 4; ++place) {
+        for (unsigned c = 0; c < 256; ++c) {
+            const unsigned char v = kSextets[c];
+            t.at[place][c] = v == kNotBase64 ? kNotInGroup : std::uint32_t{v} << (18 - 6 * place);
+        }
+    }
+    return t;
+}
+constexpr GroupTables kGroup = MakeGroupTables();
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -78,7 +99,7 @@ TransferEncoding TransferEncodingFromValue(std::string_view value) {
     if (first == std::string_view::npos)
         return TransferEncoding::kIdentity;
     value.remove_prefix(first);
-    value = value.substr(0, value.find_first_of(" \t\r\n;("));
+    value = value.substr(0, FindByteOf(value, " \t\r\n;("));
     if (EqualsNoCase(value, "base64"))
         return TransferEncoding::kBase64;
     if (EqualsNoCase(value, "quoted-printable"))
@@ -87,7 +108,13 @@ TransferEncoding TransferEncodingFromValue(std::string_view value) {
 }
 
 std::string DecodeBase64Lenient(std::string_view encoded) {
-    std::string out(encoded.size() / 4 * 3 + 3, '\0');
+    std::string out;
+    DecodeBase64Lenient(encoded, out);
+    return out;
+}
+
+void DecodeBase64Lenient(std::string_view encoded, std::string& out) {
+    out.resize(encoded.size() / 4 * 3 + 3);
     char* w = out.data();
     const auto* s = reinterpret_cast<const unsigned char*>(encoded.data());
     const std::size_t n = encoded.size();
@@ -96,19 +123,20 @@ std::string DecodeBase64Lenient(std::string_view encoded) {
     std::size_t i = 0;
     while (i < n) {
         // Whole groups of four, the common case, at once.
-        if (count == 0 && i + 4 <= n) {
-            const unsigned a = kSextets[s[i]], b = kSextets[s[i + 1]], c = kSextets[s[i + 2]],
-                           d = kSextets[s[i + 3]];
-            // Sextets are below 64; kNotBase64 is not.
-            if ((a | b | c | d) < 64) {
-                const unsigned group = (a << 18) | (b << 12) | (c << 6) | d;
+        if (count == 0) {
+            while (i + 4 <= n) {
+                const std::uint32_t group = kGroup.at[0][s[i]] | kGroup.at[1][s[i + 1]] |
+                                            kGroup.at[2][s[i + 2]] | kGroup.at[3][s[i + 3]];
+                if (group >= kNotInGroup)
+                    break;
                 w[0] = static_cast<char>(group >> 16);
                 w[1] = static_cast<char>((group >> 8) & 0xFF);
                 w[2] = static_cast<char>(group & 0xFF);
                 w += 3;
                 i += 4;
-                continue;
             }
+            if (i >= n)
+                break;
         }
         const unsigned char c = s[i++];
         if (c == '=') {
@@ -133,7 +161,6 @@ std::string DecodeBase64Lenient(std::string_view encoded) {
         }
     }
     out.resize(static_cast<std::size_t>(w - out.data()));
-    return out;
 }
 
 std::string DecodeQuotedPrintable(std::string_view encoded) {

@@ -20,6 +20,8 @@ TransferEncoding TransferEncodingFromValue(std::string_view value);
 // skipped, "=" ends a group, and a group cut short gives the whole bytes it
 // holds; a lone sixth-bit character gives nothing.
 std::string DecodeBase64Lenient(std::string_view encoded);
+// The same into `out`, whose contents it replaces (its buffer is reused).
+void DecodeBase64Lenient(std::string_view encoded, std::string& out);
 
 // Quoted-printable of a body: "=" with two hex digits (either case) is one
 // byte, "=" at the end of a line joins the lines (blanks between it and the

@@ -64,9 +64,15 @@ constexpr std::uint16_t kDropped[] = {0x200B, 0x200C, 0x200D, 0x2060,
 // (U+0000 itself is handled before the lookup), kDrop for nothing at all.
 constexpr std::uint16_t kNone = 0;
 constexpr std::uint16_t kDrop = 0xFFFF;
+// Only in the page that pageOfThreeByte gives to the scalars that a three-byte
+// sequence must not carry (overlong forms below U+0800, surrogates).
+constexpr std::uint16_t kNotThreeByte = 0xFFFE;
 
 struct EncodeTable {
     std::array<std::uint8_t, 256> pageOf{};  // 0: no page
+    // As pageOf, for the scalars of three-byte sequences: one lookup both
+    // checks the sequence and finds the code.
+    std::array<std::uint8_t, 256> pageOfThreeByte{};
     std::unique_ptr<std::uint16_t[][256]> pages;
 
     EncodeTable() {
@@ -94,7 +100,15 @@ struct EncodeTable {
             if (used[p])
                 pageOf[p] = static_cast<std::uint8_t>(count++);
         }
+        const unsigned notThreeBytePage = count++;
+        pageOfThreeByte = pageOf;
+        for (unsigned p = 0x00; p <= 0x07; ++p)
+            pageOfThreeByte[p] = static_cast<std::uint8_t>(notThreeBytePage);
+        for (unsigned p = 0xD8; p <= 0xDF; ++p)
+            pageOfThreeByte[p] = static_cast<std::uint8_t>(notThreeBytePage);
         pages.reset(new std::uint16_t[count][256]());
+        for (std::uint16_t& slot : pages[notThreeBytePage])
+            slot = kNotThreeByte;
         auto set = [this](unsigned scalar, std::uint16_t code, bool overwrite) {
             std::uint16_t& slot = pages[pageOf[scalar >> 8]][scalar & 0xFF];
             if (overwrite || slot == kNone)
@@ -154,6 +168,15 @@ inline char* PutScalar(const EncodeTable& table, char32_t scalar, char* w) {
     w[0] = static_cast<char>(code >> 8);
     w[1] = static_cast<char>(code & 0xFF);
     return w + 2;
+}
+
+// Four bytes read from memory as the number whose lowest byte is the first.
+inline std::uint32_t LittleEndian(std::uint32_t raw) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return __builtin_bswap32(raw);
+#else
+    return raw;
+#endif
 }
 
 inline bool IsContinuation(unsigned char c) {
@@ -236,7 +259,7 @@ void AppendUtf8AsCp932(std::string_view utf8, std::string& out, CutTail tail) {
     const EncodeTable& table = Table();
     // Held in locals: the writes through `w` could otherwise alias them.
     const std::uint16_t(*const pages)[256] = table.pages.get();
-    const std::uint8_t* const pageOf = table.pageOf.data();
+    const std::uint8_t* const pageOfThreeByte = table.pageOfThreeByte.data();
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const std::size_t n = utf8.size();
     const std::size_t start = out.size();
@@ -252,24 +275,44 @@ void AppendUtf8AsCp932(std::string_view utf8, std::string& out, CutTail tail) {
             i += run;
             continue;
         }
-        // Kana and kanji are three bytes: the common case, decoded in place.
-        if ((s[i] & 0xF0) == 0xE0 && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 &&
-            (s[i + 2] & 0xC0) == 0x80) {
-            const char32_t scalar = (static_cast<char32_t>(s[i] & 0x0F) << 12) |
-                                    (static_cast<char32_t>(s[i + 1] & 0x3F) << 6) |
-                                    (s[i + 2] & 0x3F);
-            if (scalar >= 0x800 && (scalar < 0xD800 || scalar > 0xDFFF)) {
-                const std::uint16_t code = pages[pageOf[scalar >> 8]][scalar & 0xFF];
-                if (code > 0xFF && code != kDrop) {
-                    w[0] = static_cast<char>(code >> 8);
-                    w[1] = static_cast<char>(code & 0xFF);
-                    w += 2;
-                } else {
-                    w = PutScalar(table, scalar, w);
-                }
-                i += 3;
-                continue;
+        // Kana and kanji are three bytes and two in code page 932: the common
+        // case, a run of them decoded in place. Anything else (a single-byte
+        // code, a dropped or unmapped character, a malformed sequence) leaves
+        // the run for the general path below.
+        const unsigned char* p = s + i;
+        // Four bytes read at once (the fourth is not used), so one mask tests
+        // the lead byte and both continuation bytes.
+        while (s + n - p > 3) {
+            std::uint32_t bytes;
+            std::memcpy(&bytes, p, 4);
+            bytes = LittleEndian(bytes);
+            if ((bytes & 0xC0C0F0u) != 0x8080E0u)
+                break;
+            const unsigned scalar =
+                ((bytes & 0x0Fu) << 12) | ((bytes & 0x3F00u) >> 2) | ((bytes >> 16) & 0x3Fu);
+            const std::uint16_t code = pages[pageOfThreeByte[scalar >> 8]][scalar & 0xFF];
+            if (code <= 0xFF || code >= kNotThreeByte)
+                break;
+            w[0] = static_cast<char>(code >> 8);
+            w[1] = static_cast<char>(code & 0xFF);
+            w += 2;
+            p += 3;
+        }
+        // The last character of the text.
+        if (s + n - p >= 3 && (p[0] & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 &&
+            (p[2] & 0xC0) == 0x80) {
+            const unsigned scalar = ((p[0] & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6) | (p[2] & 0x3Fu);
+            const std::uint16_t code = pages[pageOfThreeByte[scalar >> 8]][scalar & 0xFF];
+            if (code > 0xFF && code < kNotThreeByte) {
+                w[0] = static_cast<char>(code >> 8);
+                w[1] = static_cast<char>(code & 0xFF);
+                w += 2;
+                p += 3;
             }
+        }
+        if (p != s + i) {
+            i = static_cast<std::size_t>(p - s);
+            continue;
         }
         const Decoded d = DecodeSequence(s, n, i);
         i += d.length;

@@ -69,6 +69,14 @@ TEST(ExtractMessage, HeaderFieldRules) {
          "c", "ab", "", ""},
         {"unknown month shows raw date", "Date: Tue, 3 Foo 2004 21:05:09\r\n", "", "",
          "Tue, 3 Foo 2004 21:05:09", ""},
+        {"signature field lists names before the fields",
+         "ARC-Message-Signature: i=1; h=to:subject:message-id:date:from;\r\n"
+         "\tbh=abc=; b=def\r\n"
+         "DKIM-Signature: v=1; d=example.com;\r\n"
+         "\th=mime-version:from:date:message-id:subject:to; b=ghi\r\n"
+         "From: a@b\r\nDate: Tue, 3 Feb 2004 21:05:09 +0900\r\n"
+         "Message-ID: <m@b>\r\nSubject: s\r\n",
+         "a@b", "s", "2004/02/03 21:05:09", "<m@b>"},
     };
     for (const auto& c : cases) {
         const ExtractedMessage m = ExtractMessage(Reply(c.head, "x\r\n"), true, 10);

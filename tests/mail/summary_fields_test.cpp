@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "mail/header_fields.h"
 #include "mail/summary_date.h"
@@ -21,11 +22,56 @@ TEST(FindHeaderValue, FirstOccurrenceAnyCaseRunningToTheEnd) {
         {"From:", "x\r\nSubject:\r\nTo: \tb\r\nX: Message-Id"},
         {"Subject:", "\r\nTo: \tb\r\nX: Message-Id"},
         {"To:", "\tb\r\nX: Message-Id"},
-        {"Message-I", ""},  // found, but no colon behind it
+        {"Message-I", ""},  // only in a value, which is no field name
         {"Cc:", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FindHeaderValue(head, c.name), c.expected) << c.name;
+}
+
+// Names are looked for in field names only: a signature's "h=" list, a value,
+// a continuation line or a line without a colon never stands for a field.
+TEST(FindHeaderValue, OnlyFieldNamesCount) {
+    const std::string head =
+        "+OK 120 octets\r\n"
+        "DKIM-Signature: v=1; d=example.com;\r\n"
+        "\th=to:subject:message-id:date:from:mime-version;\r\n"
+        "\tbh=abc=; b=def\r\n"
+        "X-Note: From: spoofed; Date: Mon, 1 Jan 2001\r\n"
+        " Subject: folded\r\n"
+        "a Message-Info line without a colon\r\n"
+        "From: real@example.jp\r\n"
+        "Subject: real subject\r\n"
+        "Date: Tue, 3 Feb 2004 21:05:09 +0900\r\n"
+        "Message-ID: <real@example.jp>\r\n"
+        "X-Message-Info: tail";
+    struct Case {
+        const char* name;
+        bool found;
+        std::string value;
+    };
+    const Case cases[] = {
+        {"From:", true, "real@example.jp"},
+        {"Subject:", true, "real subject"},
+        {"Date:", true, "Tue, 3 Feb 2004 21:05:09 +0900"},
+        {"Message-I", true, "<real@example.jp>"},
+        {"To:", false, ""},
+        {"Info:", true, "tail"},  // the tail of a longer name still counts
+    };
+    std::vector<HeaderLookup> lookups;
+    for (const auto& c : cases) {
+        bool found = false;
+        const std::string_view value = CutHeaderValue(FindHeaderValue(head, c.name, found));
+        EXPECT_EQ(found, c.found) << c.name;
+        EXPECT_EQ(value, c.value) << c.name;
+        lookups.push_back({c.name, {}, false, false, 0});
+    }
+    // All at once, as the summary looks them up, the same answers.
+    FindHeaderValues(head, lookups.data(), lookups.size());
+    for (std::size_t k = 0; k < lookups.size(); ++k) {
+        EXPECT_EQ(lookups[k].found, cases[k].found) << cases[k].name;
+        EXPECT_EQ(CutHeaderValue(lookups[k].value), cases[k].value) << cases[k].name;
+    }
 }
 
 TEST(CutHeaderValue, EndsAtTheFirstLineNotContinued) {

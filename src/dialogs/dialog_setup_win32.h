@@ -9,7 +9,8 @@
 namespace pell {
 
 // Registers the common controls the dialogs use (the settings dialog's list
-// view); once, at start-up.
+// view), loading their library; once per run, before the first settings
+// dialog is created. Later calls do nothing.
 void InitDialogControls();
 
 // Sets each edit's limit and, for digits-only edits, adds ES_NUMBER.

@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include "mail/loaded_library_win32.h"
 #include "startup/startup_win32.h"
 
 namespace pell {
@@ -24,7 +25,13 @@ std::optional<std::string> ChooseFile(HWND owner, const FileChooser& chooser) {
     open.lpstrFile = path;
     open.nMaxFile = sizeof(path);
     open.lpstrTitle = chooser.title.c_str();
-    if (!GetOpenFileNameA(&open) || path[0] == '\0')
+    // The chooser's library (and the printing service it brings along) is
+    // loaded when a chooser first opens, and kept: the user is likely to
+    // choose again.
+    struct Comdlg32;
+    const auto choose =
+        EntryPointForRun<Comdlg32, decltype(&GetOpenFileNameA)>("COMDLG32.DLL", "GetOpenFileNameA");
+    if (!choose || !choose(&open) || path[0] == '\0')
         return std::nullopt;
     return std::string(path);
 }

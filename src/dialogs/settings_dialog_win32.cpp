@@ -235,6 +235,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 }  // namespace
 
 HWND CreateSettingsDialog(HWND owner, SettingsStore& store, HWND* record) {
+    InitDialogControls();
     // The dialog takes its state over at WM_INITDIALOG and frees it when it is
     // destroyed; a dialog that never got that far leaves it here.
     Creation creation{std::make_unique<SettingsDialog>(owner, store, record)};

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "mail/platform_tls.h"
+#include "mail/security_libraries_win32.h"
 #include "mail/tls_policy.h"
 
 namespace pell {
@@ -58,7 +59,8 @@ std::wstring Wide(const std::string& text) {
 
 // The client credentials (TLS 1.2 and later, manual validation) and the Root
 // store, made at the first TLS check of the run and kept: loading the
-// system's roots is the costly part, and later checks must not pay it again.
+// libraries and the system's roots is the costly part, and later checks must
+// not pay it again.
 class ClientCredentials {
   public:
     static ClientCredentials& Get() {
@@ -67,9 +69,9 @@ class ClientCredentials {
     }
     ~ClientCredentials() {
         if (valid_)
-            FreeCredentialsHandle(&handle_);
+            Security().sspi->FreeCredentialHandle(&handle_);
         if (roots_)
-            CertCloseStore(roots_, 0);
+            Security().closeStore(roots_, 0);
     }
     ClientCredentials(const ClientCredentials&) = delete;
     ClientCredentials& operator=(const ClientCredentials&) = delete;
@@ -78,6 +80,9 @@ class ClientCredentials {
 
   private:
     ClientCredentials() {
+        // Without every call of both libraries there is no TLS at all.
+        if (!Security().complete())
+            return;
         // Systems that cannot offer TLS 1.3 through these credentials refuse
         // the pair; TLS 1.2 alone is tried then.
         for (DWORD protocols : {static_cast<DWORD>(SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT),
@@ -88,14 +93,14 @@ class ClientCredentials {
             cred.dwFlags =
                 SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS | SCH_USE_STRONG_CRYPTO;
             TimeStamp expiry;
-            valid_ = AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A),
-                                               SECPKG_CRED_OUTBOUND, nullptr, &cred, nullptr,
-                                               nullptr, &handle_, &expiry) == SEC_E_OK;
+            valid_ = Security().sspi->AcquireCredentialsHandleA(
+                         nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
+                         &cred, nullptr, nullptr, &handle_, &expiry) == SEC_E_OK;
             if (valid_)
                 break;
         }
         // Held open for the run so that the roots stay loaded.
-        roots_ = CertOpenSystemStoreW(0, L"ROOT");
+        roots_ = Security().openSystemStore(0, L"ROOT");
     }
 
     CredHandle handle_{};
@@ -109,7 +114,7 @@ class OutputToken {
     OutputToken() : buffer_{0, SECBUFFER_TOKEN, nullptr}, desc_{SECBUFFER_VERSION, 1, &buffer_} {}
     ~OutputToken() {
         if (buffer_.pvBuffer)
-            FreeContextBuffer(buffer_.pvBuffer);
+            Security().sspi->FreeContextBuffer(buffer_.pvBuffer);
     }
     OutputToken(const OutputToken&) = delete;
     OutputToken& operator=(const OutputToken&) = delete;
@@ -131,7 +136,7 @@ class CertificateContext {
     explicit CertificateContext(PCCERT_CONTEXT context) : context_(context) {}
     ~CertificateContext() {
         if (context_)
-            CertFreeCertificateContext(context_);
+            Security().freeCertificate(context_);
     }
     CertificateContext(const CertificateContext&) = delete;
     CertificateContext& operator=(const CertificateContext&) = delete;
@@ -146,7 +151,7 @@ class ChainContext {
     explicit ChainContext(PCCERT_CHAIN_CONTEXT chain) : chain_(chain) {}
     ~ChainContext() {
         if (chain_)
-            CertFreeCertificateChain(chain_);
+            Security().freeChain(chain_);
     }
     ChainContext(const ChainContext&) = delete;
     ChainContext& operator=(const ChainContext&) = delete;
@@ -167,8 +172,8 @@ bool IsTrustedFor(PCCERT_CONTEXT certificate, const std::string& server) {
     para.RequestedUsage.Usage.cUsageIdentifier = 1;
     para.RequestedUsage.Usage.rgpszUsageIdentifier = usage;
     PCCERT_CHAIN_CONTEXT raw = nullptr;
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &para, 0,
-                                 nullptr, &raw))
+    if (!Security().getChain(nullptr, certificate, nullptr, certificate->hCertStore, &para, 0,
+                             nullptr, &raw))
         return false;
     ChainContext chain(raw);
     std::wstring name = Wide(server);
@@ -181,7 +186,7 @@ bool IsTrustedFor(PCCERT_CONTEXT certificate, const std::string& server) {
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS status{};
     status.cbSize = sizeof status;
-    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &status))
+    if (!Security().verifyChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &status))
         return false;
     return status.dwError == 0 && chain.get()->TrustStatus.dwErrorStatus == CERT_TRUST_NO_ERROR;
 }
@@ -209,7 +214,7 @@ class SchannelChannel final : public SocketChannel {
         : socket_(std::move(socket)), credentials_(credentials), target_(std::move(target)) {}
     ~SchannelChannel() override {
         if (haveContext_)
-            DeleteSecurityContext(&context_);
+            Security().sspi->DeleteSecurityContext(&context_);
     }
     SchannelChannel(const SchannelChannel&) = delete;
     SchannelChannel& operator=(const SchannelChannel&) = delete;
@@ -218,19 +223,21 @@ class SchannelChannel final : public SocketChannel {
     bool Handshake(TlsOutcome& outcome) {
         OutputToken token;
         DWORD attributes = 0;
-        SECURITY_STATUS status =
-            InitializeSecurityContextA(credentials_, nullptr, TargetName(), kContextFlags, 0, 0,
-                                       nullptr, 0, &context_, token.desc(), &attributes, nullptr);
+        SECURITY_STATUS status = Security().sspi->InitializeSecurityContextA(
+            credentials_, nullptr, TargetName(), kContextFlags, 0, 0, nullptr, 0, &context_,
+            token.desc(), &attributes, nullptr);
         if (status != SEC_I_CONTINUE_NEEDED)
             return false;
         haveContext_ = true;
         if (!socket_->Send(token.bytes()) || !ContinueHandshake())
             return false;
-        if (QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_) != SEC_E_OK ||
+        if (Security().sspi->QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES,
+                                                     &sizes_) != SEC_E_OK ||
             sizes_.cbMaximumMessage == 0)
             return false;
         SecPkgContext_ConnectionInfo info{};
-        if (QueryContextAttributesA(&context_, SECPKG_ATTR_CONNECTION_INFO, &info) != SEC_E_OK)
+        if (Security().sspi->QueryContextAttributesA(&context_, SECPKG_ATTR_CONNECTION_INFO,
+                                                     &info) != SEC_E_OK)
             return false;
         if (info.dwProtocol & SP_PROT_TLS1_3_CLIENT) {
             outcome.protocol = "TLSv1.3";
@@ -241,7 +248,8 @@ class SchannelChannel final : public SocketChannel {
         }
         SecPkgContext_CipherInfo cipher{};
         cipher.dwVersion = SECPKGCONTEXT_CIPHERINFO_V1;
-        if (QueryContextAttributesA(&context_, SECPKG_ATTR_CIPHER_INFO, &cipher) == SEC_E_OK &&
+        if (Security().sspi->QueryContextAttributesA(&context_, SECPKG_ATTR_CIPHER_INFO, &cipher) ==
+                SEC_E_OK &&
             cipher.szCipherSuite[0]) {
             cipher.szCipherSuite[SZ_ALG_MAX_SIZE - 1] = 0;
             outcome.cipher = Utf8(cipher.szCipherSuite);
@@ -254,8 +262,8 @@ class SchannelChannel final : public SocketChannel {
 
     PCCERT_CONTEXT ServerCertificate() {
         PCCERT_CONTEXT certificate = nullptr;
-        if (QueryContextAttributesA(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
-            SEC_E_OK)
+        if (Security().sspi->QueryContextAttributesA(&context_, SECPKG_ATTR_REMOTE_CERT_CONTEXT,
+                                                     &certificate) != SEC_E_OK)
             return nullptr;
         return certificate;
     }
@@ -277,7 +285,7 @@ class SchannelChannel final : public SocketChannel {
                 {sizes_.cbTrailer, SECBUFFER_STREAM_TRAILER, header + sizes_.cbHeader + size},
                 {0, SECBUFFER_EMPTY, nullptr}};
             SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-            if (EncryptMessage(&context_, 0, &desc, 0) != SEC_E_OK)
+            if (Security().sspi->EncryptMessage(&context_, 0, &desc, 0) != SEC_E_OK)
                 return false;
             std::size_t length = buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer;
             if (length > record.size() || !socket_->Send(std::string_view(header, length)))
@@ -377,9 +385,9 @@ class SchannelChannel final : public SocketChannel {
             SecBufferDesc inputDesc{SECBUFFER_VERSION, 2, input};
             OutputToken token;
             DWORD attributes = 0;
-            status = InitializeSecurityContextA(credentials_, &context_, TargetName(),
-                                                kContextFlags, 0, 0, &inputDesc, 0, nullptr,
-                                                token.desc(), &attributes, nullptr);
+            status = Security().sspi->InitializeSecurityContextA(
+                credentials_, &context_, TargetName(), kContextFlags, 0, 0, &inputDesc, 0, nullptr,
+                token.desc(), &attributes, nullptr);
             if (status == SEC_E_INCOMPLETE_MESSAGE)
                 continue;
             // Also a failure may come with an alert for the server.
@@ -406,7 +414,7 @@ class SchannelChannel final : public SocketChannel {
             {0, SECBUFFER_EMPTY, nullptr},
             {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc desc{SECBUFFER_VERSION, 4, buffers};
-        SECURITY_STATUS status = DecryptMessage(&context_, &desc, 0, nullptr);
+        SECURITY_STATUS status = Security().sspi->DecryptMessage(&context_, &desc, 0, nullptr);
         if (status == SEC_E_INCOMPLETE_MESSAGE)
             return 0;
         if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE && status != SEC_I_CONTEXT_EXPIRED)
@@ -436,12 +444,13 @@ class SchannelChannel final : public SocketChannel {
         DWORD type = SCHANNEL_SHUTDOWN;
         SecBuffer control{sizeof type, SECBUFFER_TOKEN, &type};
         SecBufferDesc controlDesc{SECBUFFER_VERSION, 1, &control};
-        if (ApplyControlToken(&context_, &controlDesc) != SEC_E_OK)
+        if (Security().sspi->ApplyControlToken(&context_, &controlDesc) != SEC_E_OK)
             return;
         OutputToken token;
         DWORD attributes = 0;
-        InitializeSecurityContextA(credentials_, &context_, TargetName(), kContextFlags, 0, 0,
-                                   nullptr, 0, nullptr, token.desc(), &attributes, nullptr);
+        Security().sspi->InitializeSecurityContextA(credentials_, &context_, TargetName(),
+                                                    kContextFlags, 0, 0, nullptr, 0, nullptr,
+                                                    token.desc(), &attributes, nullptr);
         if (!token.bytes().empty())
             socket_->Send(token.bytes());
     }
@@ -485,8 +494,8 @@ std::shared_ptr<SocketChannel> StartPlatformTls(std::shared_ptr<SocketChannel> s
     outcome.fingerprint = CertificateFingerprint(
         std::string_view(reinterpret_cast<const char*>(cert->pbCertEncoded), cert->cbCertEncoded));
     wchar_t subject[512] = {};
-    CertNameToStrW(X509_ASN_ENCODING, &cert->pCertInfo->Subject,
-                   CERT_X500_NAME_STR | CERT_NAME_STR_REVERSE_FLAG, subject, 512);
+    Security().nameToString(X509_ASN_ENCODING, &cert->pCertInfo->Subject,
+                            CERT_X500_NAME_STR | CERT_NAME_STR_REVERSE_FLAG, subject, 512);
     outcome.subject = Utf8(subject);
     bool verified = IsTrustedFor(cert, server);
     outcome.status = CertificateVerdict(verified, outcome.fingerprint, request.pinnedPrint);

@@ -8,7 +8,6 @@
 
 #include "character/main_window_handlers_win32.h"
 #include "character/window_messages.h"
-#include "dialogs/dialog_setup_win32.h"
 #include "settings/settings_conventions.h"
 #include "startup/process_values.h"
 #include "startup/settings_path.h"
@@ -114,7 +113,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLineRemainder, in
     if (HandOverToRunningInstance(commandLine, pendingSkin))
         return 0;
     SetPendingSkinModule(pendingSkin);
-    InitDialogControls();
     if (!RegisterWindowClasses(instance))
         return 0;
     if (!CreateMainWindow(instance))

@@ -1,5 +1,6 @@
 // Painting the viewer: its lines as far as they fit, the close button, and its
 // size, which follows the shown lines and never gets narrower.
+#include "notify/char_width_cache.h"
 #include "notify/face_font_win32.h"
 #include "notify/gdi_text_measurer_win32.h"
 #include "notify/list_layout.h"
@@ -48,7 +49,10 @@ LRESULT PaintViewer(HWND window) {
         SelectedObject font(measuring.get(), state->textFont.get());
         GdiTextMeasurer measurer(measuring.get());
         if (!state->laidOut) {
-            state->lines = BreakViewerText(state->text, measurer);
+            // Breaks come from the characters' widths, each asked once.
+            CharWidthCache widths;
+            CachedWidthMeasurer cached(widths, measurer);
+            state->lines = BreakViewerText(state->text, cached);
             state->laidOut = true;
         }
         const bool first = state->lineCount == 0;

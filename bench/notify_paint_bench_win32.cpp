@@ -5,10 +5,11 @@
 //
 // Each figure is split so that it reads honestly: "all" is what the user
 // waits for on a fresh window; "ours" the same paints of a fresh window that
-// already stands at its final size (the layout, measuring and drawing of this
-// program); "map" Wine sizing and showing a fresh window to that size alone,
-// which the first paint also pays; "after" draining the messages the system
-// sends once the paints are done (a further paint would show there).
+// already stands at its final place and size (the layout, measuring and
+// drawing of this program; not the settings a paint reads only when it
+// resizes); "map" Wine placing, sizing and showing a fresh window alone, which
+// the first paint also pays; "after" draining the messages the system sends
+// once the paints are done (a further paint would show there).
 // The line layout of (b) and (c) is also timed alone, against the plain
 // one-prefix-per-character rule and the platform's fit per line.
 // Prints the median of several runs in milliseconds.
@@ -54,17 +55,17 @@ void Pump() {
         DispatchMessageA(&msg);
 }
 
-SIZE SizeOf(HWND window) {
+RECT RectOf(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
-    return {rect.right - rect.left, rect.bottom - rect.top};
+    return rect;
 }
 
-// Sizes and shows a fresh window as its first paint would, and marks it
-// painted, so that no paint of ours runs here.
-void Map(HWND window, SIZE size) {
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, size.cx, size.cy,
-                 SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+// Places, sizes and shows a fresh window as its first paint would, and marks
+// it painted, so that no paint of ours runs here.
+void Map(HWND window, const RECT& rect) {
+    SetWindowPos(window, HWND_TOPMOST, rect.left, rect.top, rect.right - rect.left,
+                 rect.bottom - rect.top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
     ValidateRect(window, nullptr);
 }
 
@@ -79,23 +80,22 @@ struct Split {
 // `paint` sends a fresh window its first paints; `make` makes one.
 Split Measure(int runs, const std::function<HWND()>& make, const std::function<void(HWND)>& paint) {
     Split split;
-    SIZE size{};
     for (int i = 0; i < runs; ++i) {
         HWND window = make();
         split.all.push_back(TimeMs([&] { paint(window); }));
         split.after.push_back(TimeMs(Pump));
-        size = SizeOf(window);
+        const RECT rect = RectOf(window);
         DestroyWindow(window);
         Pump();
 
         window = make();
-        split.map.push_back(TimeMs([&] { Map(window, size); }));
+        split.map.push_back(TimeMs([&] { Map(window, rect); }));
         DestroyWindow(window);
         Pump();
 
+        // Not pumped after mapping: a paint the system asks for would do ours.
         window = make();
-        Map(window, size);
-        Pump();
+        Map(window, rect);
         split.ours.push_back(TimeMs([&] { paint(window); }));
         DestroyWindow(window);
         Pump();

@@ -413,6 +413,7 @@ TEST_F(NotifyWindowsTest, HostileTextStillPaints) {
     (*notice->summaries)[2].viewer = lines;
     HWND list = OpenNewMailList(std::move(notice), *store_, {100, 100});
     ASSERT_NE(list, nullptr);
+    EXPECT_FALSE(GetUpdateRect(list, nullptr, FALSE)) << "showing it left no second paint";
     const RECT rect = WindowRect(list);
     EXPECT_GT(rect.right - rect.left, 100);
     EXPECT_LT(rect.right - rect.left, 20000) << "a megabyte subject is cut";
@@ -421,6 +422,7 @@ TEST_F(NotifyWindowsTest, HostileTextStillPaints) {
         const std::string& text = std::string(title) == "wide" ? std::string(4 << 20, 'v') : lines;
         HWND viewer = OpenMessageViewer(list, text, look, title, {50, 50});
         ASSERT_NE(viewer, nullptr) << title;
+        EXPECT_FALSE(GetUpdateRect(viewer, nullptr, FALSE)) << title;
         const RECT at = WindowRect(viewer);
         EXPECT_LE(at.bottom - at.top, 405) << title;
         EXPECT_LE(at.right - at.left, 500 + 17 + 2) << title;

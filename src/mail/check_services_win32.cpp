@@ -32,9 +32,6 @@ class LocalClock final : public Clock {
 class WaveSound final : public SoundPlayer {
   public:
     void PlayAsync(const std::string& file) override {
-        // No chime over a presentation or a full-screen program.
-        if (UserIsBusy())
-            return;
         using PlaySoundFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
         struct Winmm;
         if (auto play = EntryPointForRun<Winmm, PlaySoundFn>("WINMM.DLL", "PlaySoundA"))
@@ -77,7 +74,8 @@ std::unique_ptr<Clock> MakeLocalClock() {
     return std::make_unique<LocalClock>();
 }
 std::unique_ptr<SoundPlayer> MakeSoundPlayer() {
-    return std::make_unique<WaveSound>();
+    // No chime over a presentation or a full-screen program.
+    return std::make_unique<QuietWhileBusySound>(std::make_unique<WaveSound>(), SystemPresence());
 }
 std::unique_ptr<DialupProbe> MakeDialupProbe() {
     return std::make_unique<RasDialupProbe>();

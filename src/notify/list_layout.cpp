@@ -35,16 +35,29 @@ std::string ListLineText(const NewMailNotice& notice, std::size_t line) {
     return Bounded("  " + summary.date + "  " + summary.sender + "  " + summary.subject);
 }
 
+std::vector<ListLine> MeasureListLines(const NewMailNotice& notice, TextMeasurer& measurer) {
+    std::vector<ListLine> lines(ListLineCount(notice));
+    for (std::size_t e = 0; e < lines.size(); ++e) {
+        lines[e].text = ListLineText(notice, e);
+        lines[e].size = measurer.Measure(lines[e].text);
+    }
+    return lines;
+}
+
 ListPaint PlanListPaint(const NewMailNotice& notice, TextMeasurer& measurer,
+                        const ListPaintInput& input) {
+    return PlanListPaint(notice, MeasureListLines(notice, measurer), input);
+}
+
+ListPaint PlanListPaint(const NewMailNotice& notice, const std::vector<ListLine>& lines,
                         const ListPaintInput& input) {
     ListPaint paint;
     paint.selected = input.selected;
     int widest = 0;
-    const std::size_t count = ListLineCount(notice);
-    for (std::size_t e = 0; e < count; ++e) {
+    for (std::size_t e = 0; e < lines.size(); ++e) {
         ListDrawnLine line;
-        line.text = ListLineText(notice, e);
-        const TextSize size = measurer.Measure(line.text);
+        line.text = lines[e].text;
+        const TextSize size = lines[e].size;
         const int lineNo = static_cast<int>(e);
         const int f = input.keyboard ? paint.selected : lineNo;
         bool highlighted = false;

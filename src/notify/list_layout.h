@@ -59,6 +59,17 @@ struct ListPaint {
     int windowHeight() const { return height + 5; }
 };
 
+// The list's lines with their extents. They depend only on the notice and the
+// font, so a window measures them once and plans every paint from them.
+struct ListLine {
+    std::string text;
+    TextSize size;
+};
+std::vector<ListLine> MeasureListLines(const NewMailNotice& notice, TextMeasurer& measurer);
+
+ListPaint PlanListPaint(const NewMailNotice& notice, const std::vector<ListLine>& lines,
+                        const ListPaintInput& input);
+// Measures the lines and plans one paint from them.
 ListPaint PlanListPaint(const NewMailNotice& notice, TextMeasurer& measurer,
                         const ListPaintInput& input);
 

@@ -30,10 +30,9 @@ DesktopRect Desktop() {
 // list at its place: where it stands when it follows the pointer, else centred.
 void Resize(HWND window, ListWindowState& state, int width, int height) {
     SettingsStore& settings = *state.settings;
-    const bool follows = ReadFlag(settings, kControlSection, "MessageMoveWithMouse", kNo);
-    if (follows || ReadFlag(settings, state.notice->accountName, "Popuptimer", kNo))
+    if (state.follows || ReadFlag(settings, state.notice->accountName, "Popuptimer", kNo))
         SetTimer(window, kListTimerClose, ListCloseDelayMs(settings), nullptr);
-    if (follows) {
+    if (state.follows) {
         SetWindowPos(window, HWND_TOPMOST, 0, 0, width, height,
                      SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     } else {
@@ -41,6 +40,23 @@ void Resize(HWND window, ListWindowState& state, int width, int height) {
         SetWindowPos(window, HWND_TOPMOST, at.x, at.y, width, height,
                      SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
+}
+
+void DrawList(const ListWindowState& state, const ListPaint& plan, const OffscreenCanvas& canvas) {
+    canvas.Fill(state.notice->backGroundColor);
+    {
+        SelectedObject font(canvas.dc(), state.textFont.get());
+        SetBkMode(canvas.dc(), OPAQUE);
+        for (const ListDrawnLine& line : plan.lines) {
+            SetTextColor(canvas.dc(), line.ink);
+            SetBkColor(canvas.dc(), line.paper);
+            TextOutA(canvas.dc(), 3, line.y, line.text.data(), static_cast<int>(line.text.size()));
+        }
+    }
+    SelectedObject font(canvas.dc(), state.closeFont.get());
+    SetTextColor(canvas.dc(), state.closeHot ? kCloseGlyphHotColour : kCloseGlyphColour);
+    SetBkColor(canvas.dc(), state.closeHot ? kCloseHotBackground : state.notice->backGroundColor);
+    TextOutA(canvas.dc(), plan.width - 2, 0, kCloseGlyph, 1);
 }
 
 }  // namespace
@@ -59,35 +75,27 @@ void PaintList(HWND window) {
     const int windowHeight = rect.bottom - rect.top;
 
     WindowDc screenDc(nullptr);
-    UniqueMemoryDc measuring(CreateCompatibleDC(screenDc.get()));
-    EnsureFonts(*state, measuring.get());
-    ListPaint plan;
-    {
+    if (state->lines.empty()) {
+        UniqueMemoryDc measuring(CreateCompatibleDC(screenDc.get()));
+        EnsureFonts(*state, measuring.get());
         SelectedObject font(measuring.get(), state->textFont.get());
         GdiTextMeasurer measurer(measuring.get());
-        plan = PlanListPaint(*state->notice, measurer,
-                             {pointer.x, pointer.y, windowWidth, ShiftHeld(), state->selected});
+        state->lines = MeasureListLines(*state->notice, measurer);
     }
+    const ListPaint plan =
+        PlanListPaint(*state->notice, state->lines,
+                      {pointer.x, pointer.y, windowWidth, ShiftHeld(), state->selected});
     const int width = plan.windowWidth();
     const int height = plan.windowHeight();
 
-    OffscreenCanvas canvas(screenDc.get(), width, height);
-    canvas.Fill(state->notice->backGroundColor);
-    {
-        SelectedObject font(canvas.dc(), state->textFont.get());
-        SetBkMode(canvas.dc(), OPAQUE);
-        for (const ListDrawnLine& line : plan.lines) {
-            SetTextColor(canvas.dc(), line.ink);
-            SetBkColor(canvas.dc(), line.paper);
-            TextOutA(canvas.dc(), 3, line.y, line.text.data(), static_cast<int>(line.text.size()));
-        }
-    }
-    {
-        SelectedObject font(canvas.dc(), state->closeFont.get());
-        SetTextColor(canvas.dc(), state->closeHot ? kCloseGlyphHotColour : kCloseGlyphColour);
-        SetBkColor(canvas.dc(),
-                   state->closeHot ? kCloseHotBackground : state->notice->backGroundColor);
-        TextOutA(canvas.dc(), plan.width - 2, 0, kCloseGlyph, 1);
+    // Most paints follow a pointer move that changed nothing on the list.
+    const ListWindowState::Picture picture{width, height, plan.highlightShown ? plan.selected : 0,
+                                           state->closeHot};
+    if (!state->canvas || !(picture == state->drawn)) {
+        if (!state->canvas || !(state->drawn.width == width && state->drawn.height == height))
+            state->canvas = std::make_unique<OffscreenCanvas>(screenDc.get(), width, height);
+        state->drawn = picture;
+        DrawList(*state, plan, *state->canvas);
     }
 
     state->highlightShown = plan.highlightShown;
@@ -99,7 +107,7 @@ void PaintList(HWND window) {
             // Another line under the pointer: its viewer takes the old one's place.
             SendMessageA(old, WM_TIMER, kListTimerClose, 0);
             OpenViewerForLine(window, plan.selected, "", screen);
-            if ((state = ListState(window)) == nullptr)
+            if ((state = ListState(window)) == nullptr || !state->canvas)
                 return;
         }
     }
@@ -109,7 +117,7 @@ void PaintList(HWND window) {
     if (width != windowWidth || height != windowHeight)
         Resize(window, *state, width, height);
     WindowDc target(window);
-    canvas.CopyTo(target.get());
+    state->canvas->CopyTo(target.get());
 }
 
 }  // namespace pell

@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "mail/new_mail_notice.h"
+#include "notify/list_layout.h"
 #include "notify/notify_gdi_win32.h"
 #include "settings/settings_store.h"
 
@@ -19,9 +21,25 @@ struct ListWindowState {
     int selected = 0;  // 1 = first message; 0 = none
     bool highlightShown = false;
     HWND viewer = nullptr;
-    // Made at the first paint: the face and heights never change.
+    // Made at the first paint: the face, the heights and the texts never change.
     UniqueFont textFont;
     UniqueFont closeFont;
+    std::vector<ListLine> lines;
+    // Read once at creation: a list that follows the pointer is placed at it.
+    bool follows = false;
+    // The last picture drawn; a paint that would draw the same one only copies it.
+    struct Picture {
+        int width = 0;
+        int height = 0;
+        int highlighted = 0;  // 0: none
+        bool closeHot = false;
+        bool operator==(const Picture& other) const {
+            return width == other.width && height == other.height &&
+                   highlighted == other.highlighted && closeHot == other.closeHot;
+        }
+    };
+    Picture drawn;
+    std::unique_ptr<OffscreenCanvas> canvas;
 };
 
 ListWindowState* ListState(HWND window);

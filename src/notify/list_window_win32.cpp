@@ -19,7 +19,10 @@ void OnListCreate(HWND window) {
     // The list never takes the keyboard focus.
     SetFocus(GetForegroundWindow());
     ListWindowState* state = ListState(window);
-    if (state && ReadFlag(*state->settings, kControlSection, "MessageMoveWithMouse", kNo))
+    if (!state)
+        return;
+    state->follows = ReadFlag(*state->settings, kControlSection, "MessageMoveWithMouse", kNo);
+    if (state->follows)
         SetTimer(window, kListTimerFollow, 1, nullptr);
 }
 
@@ -131,6 +134,8 @@ LRESULT CALLBACK ListWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_PAINT:
             ValidateRect(window, nullptr);
             PaintList(window);
+            // Showing the list at its size asked for a paint that this one made.
+            ValidateRect(window, nullptr);
             return 0;
         case WM_TIMER:
             OnListTimer(window, wParam, lParam);

@@ -19,20 +19,4 @@ TextMeasurer::Fit TextMeasurer::FitPrefixes(std::string_view text, const std::si
     return {low, nullptr};
 }
 
-bool IsShiftJisLead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-bool IsShiftJisTrail(unsigned char c) {
-    return c >= 0x40 && c <= 0xFC && c != 0x7F;
-}
-
-std::size_t NextCharEnd(std::string_view text, std::size_t pos) {
-    if (pos + 1 < text.size() && IsShiftJisLead(static_cast<unsigned char>(text[pos])) &&
-        IsShiftJisTrail(static_cast<unsigned char>(text[pos + 1]))) {
-        return pos + 2;
-    }
-    return pos + 1;
-}
-
 }  // namespace pell

@@ -19,8 +19,10 @@ class TextMeasurer {
     virtual TextSize Measure(std::string_view text) = 0;
 
     struct Fit {
-        std::size_t fitting = 0;      // prefixes at most maxWidth wide
-        const int* widths = nullptr;  // widths of all `count` prefixes, when known
+        std::size_t fitting = 0;  // prefixes at most maxWidth wide
+        // Widths of the prefixes up to the first that does not fit (all
+        // `count` when they fit), when known.
+        const int* widths = nullptr;
     };
 
     // How many of the prefixes text[0, ends[k]) (ends increasing, each a
@@ -35,9 +37,20 @@ class TextMeasurer {
 
 // Shift_JIS characters: a lead byte followed by a byte that can close it is one
 // character; anything else (a lone lead byte included) is one byte.
-bool IsShiftJisLead(unsigned char c);
-bool IsShiftJisTrail(unsigned char c);
+// Inline: the line search asks once per byte of long texts.
+inline bool IsShiftJisLead(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+inline bool IsShiftJisTrail(unsigned char c) {
+    return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
 // The end of the character that starts at `pos` (pos < text.size()).
-std::size_t NextCharEnd(std::string_view text, std::size_t pos);
+inline std::size_t NextCharEnd(std::string_view text, std::size_t pos) {
+    if (pos + 1 < text.size() && IsShiftJisLead(static_cast<unsigned char>(text[pos])) &&
+        IsShiftJisTrail(static_cast<unsigned char>(text[pos + 1]))) {
+        return pos + 2;
+    }
+    return pos + 1;
+}
 
 }  // namespace pell

@@ -6,4 +6,9 @@ bool IsQuietNotificationState(int state) {
     return state == 2 || state == 3 || state == 4 || state == 6;
 }
 
+void QuietWhileBusySound::PlayAsync(const std::string& file) {
+    if (!presence_.IsBusy())
+        sound_->PlayAsync(file);
+}
+
 }  // namespace pell

@@ -36,4 +36,13 @@ void SetUserPresenceForTesting(UserPresence* presence) {
     g_testPresence = presence;
 }
 
+UserPresence& SystemPresence() {
+    class System final : public UserPresence {
+      public:
+        bool IsBusy() override { return UserIsBusy(); }
+    };
+    static System system;
+    return system;
+}
+
 }  // namespace pell

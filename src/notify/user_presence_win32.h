@@ -8,5 +8,7 @@ namespace pell {
 // presence a test has set. Safe to call from any thread.
 bool UserIsBusy();
 void SetUserPresenceForTesting(UserPresence* presence);
+// UserIsBusy as a UserPresence; lives for the whole run.
+UserPresence& SystemPresence();
 
 }  // namespace pell

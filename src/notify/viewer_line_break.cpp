@@ -26,36 +26,46 @@ LineBreak WidthBreak(std::string_view rest, const std::size_t* ends, std::size_t
 
 LineBreak NextViewerLine(std::string_view rest, TextMeasurer& measurer, std::size_t guessBytes) {
     // The characters whose prefixes can end the line by width: those before
-    // the first CR LF, the byte limit and the end of the rest.
-    std::array<std::size_t, kViewerLineMaxBytes + 1> ends{};
+    // the first CR LF, the byte limit and the end of the rest. They are
+    // found as far as the guess first, and further only when it all fits.
+    // Only the first `count` are ever read.
+    std::array<std::size_t, kViewerLineMaxBytes + 1> ends;
     std::size_t count = 0;
-    std::size_t guessCount = 0;
     std::size_t pos = 0;
-    enum class Stop { kEnd, kCrLf, kLimit } stop = Stop::kEnd;
+    enum class Stop { kEnd, kCrLf, kLimit, kGuess } stop = Stop::kEnd;
     std::size_t crlfEnd = 0;
-    while (pos < rest.size()) {
-        const std::size_t next = NextCharEnd(rest, pos);
-        if (rest[pos] == '\n' && pos > 0 && rest[pos - 1] == '\r') {
-            stop = Stop::kCrLf;
-            crlfEnd = next;
-            break;
+    const auto scan = [&](std::size_t upTo) {
+        stop = Stop::kEnd;
+        while (pos < rest.size()) {
+            const std::size_t next = NextCharEnd(rest, pos);
+            if (rest[pos] == '\n' && pos > 0 && rest[pos - 1] == '\r') {
+                stop = Stop::kCrLf;
+                crlfEnd = next;
+                return;
+            }
+            if (next > kViewerLineMaxBytes) {
+                stop = Stop::kLimit;
+                return;
+            }
+            if (next > upTo) {
+                stop = Stop::kGuess;
+                return;
+            }
+            ends[count++] = next;
+            pos = next;
         }
-        if (next > kViewerLineMaxBytes) {
-            stop = Stop::kLimit;
-            break;
-        }
-        ends[count++] = next;
-        if (next <= guessBytes)
-            guessCount = count;
-        pos = next;
-    }
+    };
+    scan(guessBytes);
     TextMeasurer::Fit fit;
-    if (guessCount > 0 && guessCount < count) {
-        // Widths grow with the prefix: a character too wide among the guessed
-        // ones is the first one overall.
-        fit = measurer.FitPrefixes(rest, ends.data(), guessCount, kViewerLineMaxWidth);
-        if (fit.fitting < guessCount)
-            return WidthBreak(rest, ends.data(), fit.fitting + 1, fit.widths);
+    if (stop == Stop::kGuess) {
+        if (count > 0) {
+            // Widths grow with the prefix: a character too wide among the
+            // guessed ones is the first one overall.
+            fit = measurer.FitPrefixes(rest, ends.data(), count, kViewerLineMaxWidth);
+            if (fit.fitting < count)
+                return WidthBreak(rest, ends.data(), fit.fitting + 1, fit.widths);
+        }
+        scan(kViewerLineMaxBytes);
     }
     if (count > 0)
         fit = measurer.FitPrefixes(rest, ends.data(), count, kViewerLineMaxWidth);
@@ -68,6 +78,7 @@ LineBreak NextViewerLine(std::string_view rest, TextMeasurer& measurer, std::siz
         case Stop::kLimit:
             return {ends[count - 1], ends[count - 1], fit.widths ? fit.widths[count - 1] : -1};
         case Stop::kEnd:
+        case Stop::kGuess:
             break;
     }
     return {rest.size(), rest.size(), fit.widths && count ? fit.widths[count - 1] : -1};

@@ -1,5 +1,6 @@
 // Painting the viewer: its lines as far as they fit, the close button, and its
 // size, which follows the shown lines and never gets narrower.
+#include "notify/char_width_cache.h"
 #include "notify/face_font_win32.h"
 #include "notify/gdi_text_measurer_win32.h"
 #include "notify/list_layout.h"
@@ -30,6 +31,24 @@ COLORREF InkColour(const ViewerLook& look, ViewerInk ink) {
     return look.body;
 }
 
+void DrawViewer(const ViewerWindowState& state, const ViewerPaint& plan,
+                const OffscreenCanvas& canvas, int width) {
+    canvas.Fill(state.look.background);
+    {
+        SelectedObject font(canvas.dc(), state.textFont.get());
+        SetBkMode(canvas.dc(), OPAQUE);
+        SetBkColor(canvas.dc(), state.look.background);
+        for (const ViewerDrawnLine& line : plan.drawn) {
+            SetTextColor(canvas.dc(), InkColour(state.look, line.ink));
+            TextOutA(canvas.dc(), 3, line.y, line.text.data(), static_cast<int>(line.text.size()));
+        }
+    }
+    SelectedObject font(canvas.dc(), state.closeFont.get());
+    SetTextColor(canvas.dc(), state.closeHot ? kCloseGlyphHotColour : kCloseGlyphColour);
+    SetBkColor(canvas.dc(), state.closeHot ? kCloseHotBackground : state.look.background);
+    TextOutA(canvas.dc(), width - 14, 0, kCloseGlyph, 1);
+}
+
 }  // namespace
 
 LRESULT PaintViewer(HWND window) {
@@ -48,7 +67,10 @@ LRESULT PaintViewer(HWND window) {
         SelectedObject font(measuring.get(), state->textFont.get());
         GdiTextMeasurer measurer(measuring.get());
         if (!state->laidOut) {
-            state->lines = BreakViewerText(state->text, measurer);
+            // Breaks come from the characters' widths, each asked once.
+            CharWidthCache widths;
+            CachedWidthMeasurer cached(widths, measurer);
+            state->lines = BreakViewerText(state->text, cached);
             state->laidOut = true;
         }
         const bool first = state->lineCount == 0;
@@ -62,25 +84,19 @@ LRESULT PaintViewer(HWND window) {
                      SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
 
-    OffscreenCanvas canvas(screenDc.get(), size.width, size.height);
-    canvas.Fill(state->look.background);
-    {
-        SelectedObject font(canvas.dc(), state->textFont.get());
-        SetBkMode(canvas.dc(), OPAQUE);
-        SetBkColor(canvas.dc(), state->look.background);
-        for (const ViewerDrawnLine& line : plan.drawn) {
-            SetTextColor(canvas.dc(), InkColour(state->look, line.ink));
-            TextOutA(canvas.dc(), 3, line.y, line.text.data(), static_cast<int>(line.text.size()));
+    const ViewerWindowState::Picture picture{size.width, size.height, state->scrollLine,
+                                             state->closeHot};
+    if (!state->canvas || !(picture == state->drawn)) {
+        if (!state->canvas ||
+            !(state->drawn.width == size.width && state->drawn.height == size.height)) {
+            state->canvas =
+                std::make_unique<OffscreenCanvas>(screenDc.get(), size.width, size.height);
         }
-    }
-    {
-        SelectedObject font(canvas.dc(), state->closeFont.get());
-        SetTextColor(canvas.dc(), state->closeHot ? kCloseGlyphHotColour : kCloseGlyphColour);
-        SetBkColor(canvas.dc(), state->closeHot ? kCloseHotBackground : state->look.background);
-        TextOutA(canvas.dc(), size.width - 14, 0, kCloseGlyph, 1);
+        state->drawn = picture;
+        DrawViewer(*state, plan, *state->canvas, size.width);
     }
     WindowDc target(window);
-    canvas.CopyTo(target.get());
+    state->canvas->CopyTo(target.get());
     return 0;
 }
 

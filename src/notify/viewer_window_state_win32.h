@@ -2,6 +2,7 @@
 // What one viewer keeps while it is open; owned by the window.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,20 @@ struct ViewerWindowState {
     std::vector<ViewerLine> lines;
     UniqueFont textFont;
     UniqueFont closeFont;
+    // The last picture drawn; a paint that would draw the same one (the
+    // second paint after opening, a window uncovered) only copies it.
+    struct Picture {
+        int width = 0;
+        int height = 0;
+        int scrollLine = 0;
+        bool closeHot = false;
+        bool operator==(const Picture& other) const {
+            return width == other.width && height == other.height &&
+                   scrollLine == other.scrollLine && closeHot == other.closeHot;
+        }
+    };
+    Picture drawn;
+    std::unique_ptr<OffscreenCanvas> canvas;
 };
 
 ViewerWindowState* ViewerState(HWND window);

@@ -92,9 +92,13 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
             return DefWindowProcA(window, message, wParam, lParam);
         }
-        case WM_PAINT:
+        case WM_PAINT: {
             ValidateRect(window, nullptr);
-            return PaintViewer(window);
+            const LRESULT result = PaintViewer(window);
+            // Showing the viewer at its size asked for a paint that this one made.
+            ValidateRect(window, nullptr);
+            return result;
+        }
         case WM_TIMER:
             if (wParam == kViewerTimerClose)
                 CloseViewer(window);

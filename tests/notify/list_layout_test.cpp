@@ -44,6 +44,14 @@ TEST(ListLayout, LinesAndSize) {
     EXPECT_EQ(paint.windowHeight(), 53);
     EXPECT_EQ(paint.width, measurer.Measure(notice.text).cx + 5);
     EXPECT_EQ(paint.windowWidth(), paint.width + 12);
+    // A window measures its lines once; later paints plan from them alone.
+    const std::vector<ListLine> kept = MeasureListLines(notice, measurer);
+    const std::size_t calls = measurer.calls;
+    const ListPaint later = PlanListPaint(notice, kept, {50, 2 * 12 + 8, 100, false, 0});
+    EXPECT_EQ(measurer.calls, calls);
+    EXPECT_EQ(later.height, paint.height);
+    EXPECT_EQ(later.width, paint.width);
+    EXPECT_EQ(later.lines[2].paper, notice.selectBackGroundColor);
     // Without summaries (PopupSubj off) only the title line.
     notice.summaries.reset();
     EXPECT_EQ(PlanListPaint(notice, measurer, {}).lines.size(), 1u);

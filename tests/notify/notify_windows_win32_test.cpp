@@ -1,7 +1,8 @@
 // The new-mail list, the viewer and the tooltip in this process, driven with
 // messages and the pointer: the hand-over of a notice by the main window, the
-// list's size and closing, the viewer and its copy, the tooltip, the quiet
-// rule while the user is busy, and that no GDI or USER object is left behind.
+// list's size and closing, the viewer and its copy, dragging both, the wheel
+// through the registered message, the tooltip, the quiet rule while the user
+// is busy, and that no GDI or USER object is left behind.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -20,8 +21,10 @@
 #include "notify/tooltip_layout.h"
 #include "notify/tooltip_window_win32.h"
 #include "notify/user_presence_win32.h"
+#include "notify/viewer_window_state_win32.h"
 #include "notify/viewer_window_win32.h"
 #include "settings/ini_file_store.h"
+#include "startup/process_values.h"
 #include "startup/startup_win32.h"
 
 namespace pell {
@@ -265,6 +268,96 @@ TEST_F(NotifyWindowsTest, ClickOpensTheViewerWhichCopiesItsWholeText) {
     EXPECT_FALSE(IsWindow(replaced));
 }
 
+void PressLeftButton(bool down) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+}
+
+TEST_F(NotifyWindowsTest, DraggingMovesTheListAndTheViewer) {
+    // Queued as the system would queue them: the message that starts the drag
+    // (a press on the viewer, a move with the button held over the list), a
+    // move to start + delta, and the release that ends the system's move loop.
+    const struct {
+        bool viewer;
+        POINT delta;
+    } cases[] = {{false, {40, 25}}, {false, {-30, -20}}, {true, {35, 30}}, {true, {-25, 15}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << (c.viewer ? "viewer " : "list ") << c.delta.x << "," << c.delta.y);
+        HWND list = OpenNewMailList(ThreeMails(), *store_, {200, 200});
+        ASSERT_NE(list, nullptr);
+        HWND viewer = nullptr;
+        if (c.viewer) {
+            viewer = OpenMessageViewer(list, ViewerText(5), ViewerLook{}, "v", {300, 300});
+            ASSERT_NE(viewer, nullptr);
+        }
+        HWND dragged = c.viewer ? viewer : list;
+        const RECT before = WindowRect(dragged);
+        const POINT start =
+            c.viewer ? POINT{before.left + 20, before.top + 20} : LinePoint(list, 1);
+        POINT client = start;
+        ScreenToClient(dragged, &client);
+        SetCursorPos(start.x, start.y);
+        if (c.viewer) {
+            PostMessageA(viewer, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+        } else {
+            PressLeftButton(true);
+            PostMessageA(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+        }
+        SetCursorPos(start.x + c.delta.x, start.y + c.delta.y);
+        PostMessageA(dragged, WM_MOUSEMOVE, MK_LBUTTON, 0);
+        PostMessageA(dragged, WM_LBUTTONUP, 0, 0);
+        SetCursorPos(start.x, start.y);
+        Pump();
+        if (!c.viewer)
+            PressLeftButton(false);
+        const RECT after = WindowRect(dragged);
+        EXPECT_EQ(after.left, before.left + c.delta.x);
+        EXPECT_EQ(after.top, before.top + c.delta.y);
+        EXPECT_EQ(after.right - after.left, before.right - before.left);
+        if (c.viewer) {
+            EXPECT_EQ(ListViewer(list), nullptr) << "a press takes the viewer from its list";
+        }
+        Pump();
+        while (HWND left = FindWindowA(kViewerWindowClass, nullptr))
+            DestroyWindow(left);
+        DestroyWindow(list);
+        Pump();
+    }
+}
+
+TEST_F(NotifyWindowsTest, RegisteredWheelMessageScrollsTheViewer) {
+    const UINT registered = RegisterWindowMessageA("MSWHEEL_ROLLMSG");
+    const struct {
+        const char* name;
+        bool isRegistered;  // the run found the registered message in use
+        UINT message;
+        WPARAM wParam;
+        int scroll;
+    } cases[] = {
+        {"the registered message's wParam is the delta", true, registered, 0xFFFFFF88u, 3},
+        {"two notches", true, registered, static_cast<WPARAM>(-240), 6},
+        {"a 16-bit delta", true, registered, 0xFF88u, 3},
+        {"toward the user stops at 3", true, registered, 120, 3},
+        {"not in use: the number means nothing", false, registered, 0xFFFFFF88u, 0},
+        {"WM_MOUSEWHEEL: the high word", false, WM_MOUSEWHEEL, MAKEWPARAM(0, 0xFF88), 3},
+    };
+    const ProcessValues saved = Process();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Process().wheelMessage = c.isRegistered ? registered : WM_MOUSEWHEEL;
+        Process().wheelIsRegistered = c.isRegistered;
+        HWND viewer = OpenMessageViewer(nullptr, ViewerText(60), ViewerLook{}, "v", {100, 100});
+        ASSERT_NE(viewer, nullptr);
+        SendMessageA(viewer, c.message, c.wParam, MAKELPARAM(120, 120));
+        EXPECT_EQ(ViewerState(viewer)->scrollLine, c.scroll);
+        DestroyWindow(viewer);
+    }
+    Process() = saved;
+}
+
 TEST_F(NotifyWindowsTest, TooltipAppearsAfterTheDelayAndListsTheAccounts) {
     store_->Write("Control", "ToolTipDelay", "1");
     CreateMain();
@@ -320,6 +413,7 @@ TEST_F(NotifyWindowsTest, HostileTextStillPaints) {
     (*notice->summaries)[2].viewer = lines;
     HWND list = OpenNewMailList(std::move(notice), *store_, {100, 100});
     ASSERT_NE(list, nullptr);
+    EXPECT_FALSE(GetUpdateRect(list, nullptr, FALSE)) << "showing it left no second paint";
     const RECT rect = WindowRect(list);
     EXPECT_GT(rect.right - rect.left, 100);
     EXPECT_LT(rect.right - rect.left, 20000) << "a megabyte subject is cut";
@@ -328,6 +422,7 @@ TEST_F(NotifyWindowsTest, HostileTextStillPaints) {
         const std::string& text = std::string(title) == "wide" ? std::string(4 << 20, 'v') : lines;
         HWND viewer = OpenMessageViewer(list, text, look, title, {50, 50});
         ASSERT_NE(viewer, nullptr) << title;
+        EXPECT_FALSE(GetUpdateRect(viewer, nullptr, FALSE)) << title;
         const RECT at = WindowRect(viewer);
         EXPECT_LE(at.bottom - at.top, 405) << title;
         EXPECT_LE(at.right - at.left, 500 + 17 + 2) << title;

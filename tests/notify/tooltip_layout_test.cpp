@@ -74,5 +74,40 @@ TEST(UserPresence, QuietStates) {
         EXPECT_EQ(IsQuietNotificationState(state), quiet[state]) << state;
 }
 
+TEST(UserPresence, NewMailSoundIsSilentWhileTheUserIsBusy) {
+    class Recorder final : public SoundPlayer {
+      public:
+        explicit Recorder(std::vector<std::string>& played) : played_(played) {}
+        void PlayAsync(const std::string& file) override { played_.push_back(file); }
+
+      private:
+        std::vector<std::string>& played_;
+    };
+    class Presence final : public UserPresence {
+      public:
+        bool IsBusy() override { return busy; }
+        bool busy = false;
+    };
+    // The state at each of three notices, and the sounds heard.
+    const struct {
+        bool busy[3];
+        std::vector<std::string> played;
+    } cases[] = {
+        {{false, false, false}, {"1.wav", "2.wav", "3.wav"}},
+        {{true, true, true}, {}},
+        {{true, false, true}, {"2.wav"}},  // asked at each sound, none played late
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> played;
+        Presence presence;
+        QuietWhileBusySound sound(std::make_unique<Recorder>(played), presence);
+        for (int i = 0; i < 3; ++i) {
+            presence.busy = c.busy[i];
+            sound.PlayAsync(std::to_string(i + 1) + ".wav");
+        }
+        EXPECT_EQ(played, c.played);
+    }
+}
+
 }  // namespace
 }  // namespace pell

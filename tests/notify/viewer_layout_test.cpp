@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "notify/char_width_cache.h"
 #include "notify/fake_measurer.h"
 
 namespace pell {
@@ -86,6 +87,33 @@ TEST(ViewerLayout, LongBodyIsCutAtWholeLinesAndLaterPaintsStopEarly) {
     FakeMeasurer huge(500);
     const ViewerPaint tall = PlanViewerPaint("ab", BreakViewerText("ab", huge), 0, true, huge);
     EXPECT_EQ(ViewerWindowSize(tall, 0).height, 505);
+}
+
+TEST(ViewerLayout, ShownLinesWiderThanTheirCharactersAreNotClipped) {
+    // A font whose texts measure wider than the sum of their characters: the
+    // breaks follow the cached sums, but the window is as wide as each shown
+    // line measures.
+    class Tracking : public FakeMeasurer {
+      public:
+        TextSize Measure(std::string_view text) override {
+            TextSize size = FakeMeasurer::Measure(text);
+            size.cx += 2 * static_cast<int>(text.size());
+            return size;
+        }
+    };
+    std::string text = "Subject: s\r\nFrom: f\r\nDate: d\r\n\r\n";
+    for (int i = 0; i < 5; ++i)
+        text += std::string(80, 'a') + "漢字";
+    Tracking platform;
+    CharWidthCache cache;
+    CachedWidthMeasurer cached(cache, platform);
+    const auto lines = BreakViewerText(text, cached);
+    for (const bool first : {true, false}) {
+        const ViewerPaint paint = PlanViewerPaint(text, lines, 0, first, cached);
+        ASSERT_GT(paint.drawn.size(), 5u);
+        for (const ViewerDrawnLine& line : paint.drawn)
+            EXPECT_GE(paint.widest, platform.Measure(line.text).cx) << line.text;
+    }
 }
 
 TEST(ViewerLayout, WheelScrollArithmetic) {

@@ -1,5 +1,6 @@
-// Viewer line breaking: the fast search gives the lines of the plain rule, on
-// chosen edge cases and on random Shift_JIS text, without measuring the rest.
+// Viewer line breaking: the fast search, alone or on cached character widths,
+// gives the lines of the plain rule, on chosen edge cases and on random
+// Shift_JIS text, without measuring the rest.
 #include "notify/viewer_line_break.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "notify/char_width_cache.h"
 #include "notify/fake_measurer.h"
 
 namespace pell {
@@ -24,7 +26,10 @@ class RandomWidths : public FakeMeasurer {
             w = static_cast<int>(random() % 40);
     }
     int CharWidth(std::string_view ch) override {
-        return widths_[static_cast<unsigned char>(ch[0])] + (ch.size() == 2 ? 3 : 0);
+        if (ch.size() == 1)
+            return widths_[static_cast<unsigned char>(ch[0])];
+        return widths_[static_cast<unsigned char>(ch[0])] +
+               widths_[static_cast<unsigned char>(ch[1])] % 7 + 3;
     }
 
   private:
@@ -72,8 +77,11 @@ TEST(ViewerLineBreak, EdgeCasesFollowThePlainRule) {
         SCOPED_TRACE(c.name);
         FakeMeasurer fast;
         FakeMeasurer plain;
+        CharWidthCache cache;
+        CachedWidthMeasurer cached(cache, fast);
         EXPECT_EQ(Lines(c.text, fast, false), c.lines);
         EXPECT_EQ(Lines(c.text, plain, true), c.lines);
+        EXPECT_EQ(Lines(c.text, cached, false), c.lines) << "cached widths";
     }
 }
 
@@ -101,6 +109,7 @@ TEST(ViewerLineBreak, FastSearchMatchesThePlainRuleOnRandomShiftJis) {
                                   " ",        "\r\n",
                                   "\r",       "\n",
                                   "漢",       "字",
+                                  "あ",       "い",  // one lead byte, two widths
                                   "ｶ",
                                   "\x81",  // lone lead byte
                                   "\x82\x0D", std::string(1, '\0')};
@@ -116,6 +125,10 @@ TEST(ViewerLineBreak, FastSearchMatchesThePlainRuleOnRandomShiftJis) {
         const std::vector<std::string> expected = Lines(text, plain, true);
         ASSERT_EQ(Lines(text, fast, false), expected);
         ASSERT_EQ(Lines(text, fast, false, 1 + seed % 40), expected) << "a short guess";
+        CharWidthCache cache;
+        CachedWidthMeasurer cached(cache, fast);
+        ASSERT_EQ(Lines(text, cached, false), expected) << "cached widths";
+        ASSERT_EQ(Lines(text, cached, false, 1 + seed % 40), expected) << "cached, short guess";
     }
 }
 
@@ -149,18 +162,24 @@ TEST(ViewerLineBreak, WidthsLearntOnTheWayAreTheShownTextsWidths) {
         while (text.size() < 800)
             text += pieces[random() % std::size(pieces)];
         WidthsTold told(seed);
+        RandomWidths platform(seed);
+        CharWidthCache cache;
+        CachedWidthMeasurer cached(cache, platform);
         RandomWidths plain(seed);
-        const std::vector<ViewerLine> lines = BreakViewerText(text, told);
-        std::size_t known = 0;
-        for (const ViewerLine& line : lines) {
-            const std::string_view rest = std::string_view(text).substr(line.start);
-            ASSERT_EQ(NextViewerLineByPrefix(rest, plain).consumed, line.consumed);
-            if (line.width >= 0) {
-                ++known;
-                ASSERT_EQ(line.width, plain.Measure(rest.substr(0, line.shown)).cx);
+        for (TextMeasurer* measurer :
+             {static_cast<TextMeasurer*>(&told), static_cast<TextMeasurer*>(&cached)}) {
+            const std::vector<ViewerLine> lines = BreakViewerText(text, *measurer);
+            std::size_t known = 0;
+            for (const ViewerLine& line : lines) {
+                const std::string_view rest = std::string_view(text).substr(line.start);
+                ASSERT_EQ(NextViewerLineByPrefix(rest, plain).consumed, line.consumed);
+                if (line.width >= 0) {
+                    ++known;
+                    ASSERT_EQ(line.width, plain.Measure(rest.substr(0, line.shown)).cx);
+                }
             }
+            EXPECT_GT(known, lines.size() / 2);
         }
-        EXPECT_GT(known, lines.size() / 2);
     }
 }
 
@@ -179,6 +198,16 @@ TEST(ViewerLineBreak, LongSingleLineIsMeasuredInBoundedSteps) {
     // A bounded window per line, searched by halves: never the whole rest.
     EXPECT_LE(measurer.calls, lines.size() * 10);
     EXPECT_LE(measurer.measuredBytes, lines.size() * 10 * (kViewerLineMaxBytes + 1));
+    // On cached widths: the same lines, and each of the ten characters is
+    // measured once, not once per line.
+    FakeMeasurer platform;
+    CharWidthCache cache;
+    CachedWidthMeasurer cached(cache, platform);
+    const std::vector<ViewerLine> again = BreakViewerText(text, cached);
+    ASSERT_EQ(again.size(), lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        ASSERT_EQ(again[i].consumed, lines[i].consumed) << i;
+    EXPECT_EQ(platform.calls, 10u);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export PELL_BUILD_ROOT="${PELL_BUILD_ROOT:-$root/build}"
 . "$root/scripts/wine-env.sh"
+. "$root/tests/support/e2e_lib.sh"
 seconds="${PELL_IDLE_SECONDS:-60}"
 settle=10
 out="$PELL_BUILD_ROOT/bench-idle"
@@ -19,14 +20,7 @@ PELL_BUILD_TARGETS="PellWatcher minimal_window window_probe" \
     "$root/scripts/build.sh" win64 -DPELL_BUILD_BENCH=ON >/dev/null
 win="$PELL_BUILD_ROOT/win64"
 pell_wine_prefix
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    if [ -n "${PELL_XVFB_PID:-}" ]; then kill "$PELL_XVFB_PID" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM
-pell_ensure_display
+pell_display
 rm -rf "$out"
 mkdir -p "$out"
 
@@ -45,8 +39,8 @@ def serve(c):
 while True:
     c, _ = s.accept(); threading.Thread(target=serve, args=(c,), daemon=True).start()
 PY
-pids+=($!)
-for _ in $(seq 50); do [ -s "$out/port" ] && break; sleep 0.1; done
+pell_track $!
+pell_wait_file "$out/port" 5 || true
 port="$(cat "$out/port")"
 
 # Sums over the threads of a process: CPU ticks and context switches.
@@ -72,7 +66,7 @@ run() {
     # The message trace costs nothing while no message flows.
     (cd "$dir" && WINEDEBUG=-all,+msg exec wine "$(basename "$exe")") >"$dir/wine.log" 2>&1 &
     local pid=$!
-    pids+=($pid)
+    pell_track $pid
     sleep "$settle"
     local t0 s0 m0 t1 s1 m1
     t0="$(ticks $pid)"
@@ -97,7 +91,7 @@ run() {
     wait "$pid" 2>/dev/null || true
 }
 
-password="$(python3 "$root/tests/soak/soak_report.py" scramble pw)"
+password="$(pell_scramble pw)"
 accounts=('[Poplist]' 'Count=3' 'List1=POP1' 'List2=POP2' 'List3=POP3')
 for n in 1 2 3; do
     accounts+=("[POP$n]" "Popname=Idle$n" 'Server=127.0.0.1' "Port=$port" "User=u$n"

@@ -14,19 +14,21 @@
 #include <string>
 #include <vector>
 
+#include "character/character_window_test_win32.h"
 #include "character/host_messages.h"
 #include "character/main_window_state_win32.h"
 #include "character/skin_win32.h"
 #include "character/test_window_win32.h"
 #include "character/window_check_host_win32.h"
 #include "mail/status_codes.h"
-#include "settings/ini_file_store.h"
-#include "startup/startup_win32.h"
 
 #include "support/windows_path_win32.h"
 
 namespace pell {
 namespace {
+
+using testing_win32::Pump;
+using testing_win32::WindowRect;
 
 std::string ProgramFolder() {
     char path[MAX_PATH] = {};
@@ -37,20 +39,6 @@ std::string ProgramFolder() {
 
 std::string FixturePath() {
     return ProgramFolder() + "pell_shape_fixture.dll";
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message != WM_QUIT)
-            DispatchMessageA(&msg);
-    }
-}
-
-RECT WindowRect(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return rect;
 }
 
 // The window's region box, or an empty box when it has no region.
@@ -108,62 +96,25 @@ void SaveBitmap(HDC dc, HBITMAP bitmap, int width, int height, const std::string
     std::fclose(out);
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing_win32::CharacterWindowTest {
   protected:
-    void SetUp() override {
-        path_ = ::testing::TempDir() + "main_window_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
-        std::remove(path_.c_str());
-        store_ = std::make_unique<IniFileStore>(path_);
-        SetCharacterSettingsForTesting(store_.get());
-        store_->Write("Control", "posx", "100");
-        store_->Write("Control", "posy", "120");
-        store_->Write("Control", "TaskTray", "No");
-        static const bool registered = RegisterWindowClasses(GetModuleHandleA(nullptr)) != 0;
-        (void)registered;
-    }
-
-    void TearDown() override {
-        if (window_)
-            DestroyWindow(window_);
-        Pump();
-        SetWorkerStarterForTesting(nullptr);
-        SetCharacterSettingsForTesting(nullptr);
-        store_.reset();
-        std::remove(path_.c_str());
-    }
-
     void UseFixtureSkin() {
         store_->Write("Control", "UseSkin", "Yes");
         store_->Write("Control", "SkinFile", FixturePath());
     }
 
-    void Create() {
-        // A title of its own: tools that look for the running character by
-        // class and title (a second start, test probes) leave this one alone.
-        window_ = CreateWindowExA(WS_EX_TOOLWINDOW, "Pell32WClass", "Pell32 VESK under test",
-                                  WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(window_, nullptr);
-        Pump();
-    }
-
     void ExpectPlacedSize(int width, int height) {
-        const RECT rect = WindowRect(window_);
+        const RECT rect = WindowRect(main_);
         EXPECT_EQ(rect.left, 100);
         EXPECT_EQ(rect.top, 120);
         EXPECT_EQ(rect.right - rect.left, width);
         EXPECT_EQ(rect.bottom - rect.top, height);
     }
-
-    std::string path_;
-    std::unique_ptr<IniFileStore> store_;
-    HWND window_ = nullptr;
 };
 
 TEST_F(MainWindowTest, FaceSwitchResizesAndKeepsTheTopLeftCorner) {
     UseFixtureSkin();
-    Create();
+    CreateMain();
     ExpectPlacedSize(36, 28);  // face 1 at creation
     const struct {
         int face;
@@ -172,7 +123,7 @@ TEST_F(MainWindowTest, FaceSwitchResizesAndKeepsTheTopLeftCorner) {
     } faces[] = {{2, 40, 24}, {3, 24, 40}, {4, 32, 32}, {5, 30, 30}, {1, 36, 28}};
     for (const auto& f : faces) {
         SCOPED_TRACE(f.face);
-        SetFace(window_, f.face);
+        SetFace(main_, f.face);
         Pump();
         EXPECT_EQ(MainState().face, f.face);
         ExpectPlacedSize(f.width, f.height);
@@ -181,21 +132,18 @@ TEST_F(MainWindowTest, FaceSwitchResizesAndKeepsTheTopLeftCorner) {
 
 TEST_F(MainWindowTest, TheWorkerShowsTheThinkingFaceOnlyWhileItsCheckRuns) {
     UseFixtureSkin();
-    store_->Write("Poplist", "Count", "1");
-    store_->Write("Poplist", "List1", "POP1");
+    ListAccounts(1);
     store_->Write("POP1", "Timer", "0");
-    std::vector<CheckStartBlock> held;
-    SetWorkerStarterForTesting(
-        [&held](CheckStartBlock block) { held.push_back(std::move(block)); });
-    Create();
+    HoldChecks();
+    CreateMain();
     // A stray request without a running check changes nothing.
-    PostMessageA(window_, MSG_HOST_THINK, 0, 0);
+    PostMessageA(main_, MSG_HOST_THINK, 0, 0);
     Pump();
     EXPECT_EQ(MainState().face, 1);
 
-    SendMessageA(window_, WM_COMMAND, 297, 0);
-    ASSERT_EQ(held.size(), 1u);
-    held[0].host->ShowThinkingFace();  // from the worker's thread, as a message
+    SendMessageA(main_, WM_COMMAND, 297, 0);
+    ASSERT_EQ(held_.size(), 1u);
+    held_[0].host->ShowThinkingFace();  // from the worker's thread, as a message
     Pump();
     EXPECT_EQ(MainState().face, 5);
     EXPECT_EQ(MainState().mailState, 3);
@@ -204,22 +152,22 @@ TEST_F(MainWindowTest, TheWorkerShowsTheThinkingFaceOnlyWhileItsCheckRuns) {
 
 TEST_F(MainWindowTest, RegionHasTheShapeOfTheFrame) {
     UseFixtureSkin();
-    Create();
-    SetFace(window_, 4);  // a disc in 1..31
+    CreateMain();
+    SetFace(main_, 4);  // a disc in 1..31
     Pump();
-    const RECT disc = RegionBox(window_);
+    const RECT disc = RegionBox(main_);
     EXPECT_EQ(disc.left, 1);
     EXPECT_EQ(disc.top, 1);
     EXPECT_EQ(disc.right, 31);
     EXPECT_EQ(disc.bottom, 31);
-    EXPECT_TRUE(RegionContains(window_, 16, 16));
-    EXPECT_FALSE(RegionContains(window_, 2, 2));  // inside the box, outside the disc
-    EXPECT_FALSE(RegionContains(window_, 0, 31));
+    EXPECT_TRUE(RegionContains(main_, 16, 16));
+    EXPECT_FALSE(RegionContains(main_, 2, 2));  // inside the box, outside the disc
+    EXPECT_FALSE(RegionContains(main_, 0, 31));
 
-    SetFace(window_, 2);  // exactly the box 4,2 .. 36,22
+    SetFace(main_, 2);  // exactly the box 4,2 .. 36,22
     Pump();
     HRGN region = CreateRectRgn(0, 0, 0, 0);
-    ASSERT_NE(GetWindowRgn(window_, region), ERROR);
+    ASSERT_NE(GetWindowRgn(main_, region), ERROR);
     HRGN box = CreateRectRgn(4, 2, 36, 22);
     EXPECT_EQ(CombineRgn(box, box, region, RGN_XOR), NULLREGION);
     DeleteObject(box);
@@ -227,26 +175,26 @@ TEST_F(MainWindowTest, RegionHasTheShapeOfTheFrame) {
 }
 
 TEST_F(MainWindowTest, SkinChangesByAtomDropAndSettings) {
-    Create();
+    CreateMain();
     // The program's own frames: 32 x 32, shaped like the character.
     ExpectPlacedSize(32, 32);
     EXPECT_EQ(CurrentSkinModule(), nullptr);
-    const RECT own = RegionBox(window_);
+    const RECT own = RegionBox(main_);
     EXPECT_GT(own.right, own.left);
-    EXPECT_FALSE(RegionContains(window_, 0, 31)) << "the key colour's corner is cut away";
+    EXPECT_FALSE(RegionContains(main_, 0, 31)) << "the key colour's corner is cut away";
 
     // A second instance hands a library over as an atom.
     const ATOM atom = GlobalAddAtomA(FixturePath().c_str());
-    SendMessageA(window_, MSG_SKINCHANGE, 0, atom);
+    SendMessageA(main_, MSG_SKINCHANGE, 0, atom);
     Pump();
     EXPECT_EQ(GlobalFindAtomA(FixturePath().c_str()), 0) << "the atom is deleted";
     EXPECT_NE(CurrentSkinModule(), nullptr);
     EXPECT_EQ(MainState().face, 1);
     ExpectPlacedSize(36, 28);
-    EXPECT_EQ(RegionBox(window_).right, 34);
+    EXPECT_EQ(RegionBox(main_).right, 34);
 
     // A reload from the settings without a skin goes back to the program.
-    SendMessageA(window_, MSG_SKINCHANGE, 0, 0);
+    SendMessageA(main_, MSG_SKINCHANGE, 0, 0);
     Pump();
     EXPECT_EQ(CurrentSkinModule(), nullptr);
     ExpectPlacedSize(32, 32);
@@ -254,11 +202,11 @@ TEST_F(MainWindowTest, SkinChangesByAtomDropAndSettings) {
     // A library dropped on the character, its name in upper case.
     const std::string upper = ::testing::TempDir() + "SHAPES.DLL";
     ASSERT_TRUE(CopyFileA(FixturePath().c_str(), upper.c_str(), FALSE));
-    SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(upper)), 0);
+    SendMessageA(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(upper)), 0);
     Pump();
     EXPECT_NE(CurrentSkinModule(), nullptr);
     ExpectPlacedSize(36, 28);
-    SendMessageA(window_, MSG_SKINCHANGE, 0, 0);  // lets the copy go
+    SendMessageA(main_, MSG_SKINCHANGE, 0, 0);  // lets the copy go
     DeleteFileA(upper.c_str());
 }
 
@@ -274,13 +222,13 @@ TEST_F(MainWindowTest, ExampleSkinChangesTheFramesAndKeepsTheIcon) {
     GTEST_SKIP() << "the example skin is not built";
 #else
     store_->Write("Control", "TaskTray", "Yes");
-    Create();
+    CreateMain();
     const bool iconShown = MainState().tray.present();
     std::vector<std::string> own;
     for (int frame = 1; frame <= 6; ++frame)
         own.push_back(FrameResource(frame));
     const std::string skin = pell::testing::WindowsPath(PELL_TEST_SKIN_DLL);
-    SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(skin)), 0);
+    SendMessageA(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(skin)), 0);
     Pump();
     ASSERT_NE(CurrentSkinModule(), nullptr);
     for (int frame = 1; frame <= 6; ++frame) {
@@ -298,7 +246,7 @@ TEST_F(MainWindowTest, ExampleSkinChangesTheFramesAndKeepsTheIcon) {
 TEST_F(MainWindowTest, EachFaceIsPaintedInsideItsShape) {
     // Topmost, so that no other window of a parallel test covers it.
     store_->Write("Control", "Topmost", "Yes");
-    Create();
+    CreateMain();
     const struct {
         int face;
         bool phase;
@@ -309,12 +257,12 @@ TEST_F(MainWindowTest, EachFaceIsPaintedInsideItsShape) {
     HDC screen = GetDC(nullptr);
     for (const auto& f : faces) {
         SCOPED_TRACE(f.name);
-        SetFace(window_, f.face);
+        SetFace(main_, f.face);
         MainState().animationPhase = f.phase;
-        InvalidateRect(window_, nullptr, FALSE);
-        UpdateWindow(window_);
+        InvalidateRect(main_, nullptr, FALSE);
+        UpdateWindow(main_);
         Pump();
-        const RECT at = WindowRect(window_);
+        const RECT at = WindowRect(main_);
         const int width = at.right - at.left;
         const int height = at.bottom - at.top;
         HDC shot = CreateCompatibleDC(screen);
@@ -329,7 +277,7 @@ TEST_F(MainWindowTest, EachFaceIsPaintedInsideItsShape) {
         int differing = 0;
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
-                if (!RegionContains(window_, x, y))
+                if (!RegionContains(main_, x, y))
                     continue;
                 ++inside;
                 if (GetPixel(shot, x, y) != GetPixel(drawn, x, y))
@@ -351,8 +299,8 @@ TEST_F(MainWindowTest, EachFaceIsPaintedInsideItsShape) {
 
 TEST_F(MainWindowTest, DroppedFilesThatAreNoSkinChangeNothing) {
     UseFixtureSkin();
-    Create();
-    SetFace(window_, 4);
+    CreateMain();
+    SetFace(main_, 4);
     Pump();
     const HMODULE skin = CurrentSkinModule();
     const std::string bitmap = ::testing::TempDir() + "picture.bmp";
@@ -363,21 +311,21 @@ TEST_F(MainWindowTest, DroppedFilesThatAreNoSkinChangeNothing) {
         ASSERT_NE(file, nullptr);
         std::fputs("BM not a library", file);
         std::fclose(file);
-        SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(path)), 0);
+        SendMessageA(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(path)), 0);
         Pump();
         EXPECT_EQ(CurrentSkinModule(), skin);
         EXPECT_EQ(MainState().face, 4);
         ExpectPlacedSize(32, 32);
-        EXPECT_EQ(RegionBox(window_).right, 31);
+        EXPECT_EQ(RegionBox(main_).right, 31);
         std::remove(path.c_str());
     }
     // Path pointers that do not come from a drop are never followed, and
     // there is no request of another kind.
     const std::string stray = FixturePath();
-    PostMessageA(window_, MSG_SKINCHANGE, 1, reinterpret_cast<LPARAM>(stray.c_str()));
-    PostMessageA(window_, MSG_SKINCHANGE, 1, 1);
-    SendMessageA(window_, MSG_SKINCHANGE, 1, reinterpret_cast<LPARAM>(stray.c_str()));
-    SendMessageA(window_, MSG_SKINCHANGE, 7, 1);
+    PostMessageA(main_, MSG_SKINCHANGE, 1, reinterpret_cast<LPARAM>(stray.c_str()));
+    PostMessageA(main_, MSG_SKINCHANGE, 1, 1);
+    SendMessageA(main_, MSG_SKINCHANGE, 1, reinterpret_cast<LPARAM>(stray.c_str()));
+    SendMessageA(main_, MSG_SKINCHANGE, 7, 1);
     Pump();
     EXPECT_EQ(CurrentSkinModule(), skin);
     EXPECT_EQ(MainState().face, 4);
@@ -385,47 +333,43 @@ TEST_F(MainWindowTest, DroppedFilesThatAreNoSkinChangeNothing) {
 
 TEST_F(MainWindowTest, WatchdogExpiryGivesTimeOutAndOneRefresh) {
     UseFixtureSkin();
-    store_->Write("Poplist", "Count", "2");
-    store_->Write("Poplist", "List1", "POP1");
-    store_->Write("Poplist", "List2", "POP2");
+    ListAccounts(2);
     for (const char* section : {"POP1", "POP2"}) {
         store_->Write(section, "Check", "Yes");
         store_->Write(section, "Timer", "0");
     }
-    std::vector<CheckStartBlock> held;
-    SetWorkerStarterForTesting(
-        [&held](CheckStartBlock block) { held.push_back(std::move(block)); });
-    Create();
+    HoldChecks();
+    CreateMain();
 
-    SendMessageA(window_, WM_COMMAND, 297, 0);  // check now: the last account first
-    ASSERT_EQ(held.size(), 1u);
-    EXPECT_EQ(held[0].timerId, 11u);
+    SendMessageA(main_, WM_COMMAND, 297, 0);  // check now: the last account first
+    ASSERT_EQ(held_.size(), 1u);
+    EXPECT_EQ(held_[0].timerId, 11u);
     const AccountList& accounts = *MainState().scheduler->accounts();
     EXPECT_EQ(accounts[1].status.load(), kStatusChecking);
 
-    SendMessageA(window_, WM_TIMER, 10001, 0);  // the watchdog of POP2 expires
+    SendMessageA(main_, WM_TIMER, 10001, 0);  // the watchdog of POP2 expires
     EXPECT_EQ(accounts[1].status.load(), kStatusTimeOut);
     EXPECT_FALSE(MainState().scheduler->checkRunning());
     // The hanging worker wakes up late: it may post nothing any more.
-    held[0].host->PostCheckDone();
-    held[0].host->ClearCheckRunning();
+    held_[0].host->PostCheckDone();
+    held_[0].host->ClearCheckRunning();
     int refreshes = 0;
     MSG msg;
-    while (PeekMessageA(&msg, window_, MSG_CHECKDONE, MSG_CHECKDONE, PM_REMOVE)) {
+    while (PeekMessageA(&msg, main_, MSG_CHECKDONE, MSG_CHECKDONE, PM_REMOVE)) {
         ++refreshes;
         DispatchMessageA(&msg);
     }
     EXPECT_EQ(refreshes, 1);
     EXPECT_EQ(MainState().mailState, 2);
     // The refresh went on with the pass: POP1 is checked now.
-    ASSERT_EQ(held.size(), 2u);
-    EXPECT_EQ(held[1].timerId, 10u);
+    ASSERT_EQ(held_.size(), 2u);
+    EXPECT_EQ(held_[1].timerId, 10u);
 
     // POP1 ends normally; the pass is over and the error face shows.
-    ASSERT_TRUE(held[1].run->Commit());
-    (*held[1].accounts)[0].status = kStatusOk;
-    held[1].host->ClearCheckRunning();
-    held[1].host->PostCheckDone();
+    ASSERT_TRUE(held_[1].run->Commit());
+    (*held_[1].accounts)[0].status = kStatusOk;
+    held_[1].host->ClearCheckRunning();
+    held_[1].host->PostCheckDone();
     Pump();
     EXPECT_FALSE(MainState().scheduler->passRunning());
     EXPECT_EQ(MainState().face, 4);
@@ -433,52 +377,48 @@ TEST_F(MainWindowTest, WatchdogExpiryGivesTimeOutAndOneRefresh) {
 }
 
 TEST_F(MainWindowTest, SleepEndsTheCheckAndWakingChecksAllAfterAWait) {
-    store_->Write("Poplist", "Count", "1");
-    store_->Write("Poplist", "List1", "POP1");
+    ListAccounts(1);
     store_->Write("POP1", "Timer", "600");
     store_->Write("POP1", "OffsetTimer", "600");
-    std::vector<CheckStartBlock> held;
-    SetWorkerStarterForTesting(
-        [&held](CheckStartBlock block) { held.push_back(std::move(block)); });
-    Create();
-    SendMessageA(window_, WM_COMMAND, 297, 0);
-    ASSERT_EQ(held.size(), 1u);
-    held[0].host->ShowThinkingFace();
+    HoldChecks();
+    CreateMain();
+    SendMessageA(main_, WM_COMMAND, 297, 0);
+    ASSERT_EQ(held_.size(), 1u);
+    held_[0].host->ShowThinkingFace();
     Pump();
     EXPECT_EQ(MainState().face, 5);
 
-    EXPECT_EQ(SendMessageA(window_, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
-    EXPECT_TRUE(held[0].run->abandoned());
+    EXPECT_EQ(SendMessageA(main_, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
+    EXPECT_TRUE(held_[0].run->abandoned());
     Pump();  // the refresh after the abandoned check
     EXPECT_FALSE(MainState().scheduler->checkRunning());
     EXPECT_EQ(MainState().face, 1);
 
-    SendMessageA(window_, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    SendMessageA(main_, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     EXPECT_TRUE(MainState().scheduler->waitingForNetwork());
-    SendMessageA(window_, WM_TIMER, 10, 0);  // an overdue check timer waits too
-    EXPECT_EQ(held.size(), 1u);
-    SendMessageA(window_, WM_TIMER, kTimerNetworkWait, 0);
-    ASSERT_EQ(held.size(), 2u);
-    EXPECT_TRUE(held[1].passRunning);
+    SendMessageA(main_, WM_TIMER, 10, 0);  // an overdue check timer waits too
+    EXPECT_EQ(held_.size(), 1u);
+    SendMessageA(main_, WM_TIMER, kTimerNetworkWait, 0);
+    ASSERT_EQ(held_.size(), 2u);
+    EXPECT_TRUE(held_[1].passRunning);
     EXPECT_FALSE(MainState().scheduler->waitingForNetwork());
 }
 
 TEST_F(MainWindowTest, MovesAreSavedAndEmptyPositionsCentre) {
     UseFixtureSkin();
-    Create();
-    SetWindowPos(window_, nullptr, 210, 230, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CreateMain();
+    SetWindowPos(main_, nullptr, 210, 230, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Pump();
     EXPECT_EQ(store_->ReadText("Control", "posx", "", 20), "210");
     EXPECT_EQ(store_->ReadText("Control", "posy", "", 20), "230");
-    DestroyWindow(window_);
-    Pump();
+    DestroyMain();
 
     store_->DeleteKey("Control", "posx");
     store_->DeleteKey("Control", "posy");
-    Create();
+    CreateMain();
     RECT desktop{};
     GetWindowRect(GetDesktopWindow(), &desktop);
-    const RECT rect = WindowRect(window_);
+    const RECT rect = WindowRect(main_);
     EXPECT_EQ(rect.left, (desktop.left + desktop.right) / 2 - 18);
     EXPECT_EQ(rect.top, (desktop.top + desktop.bottom) / 2 - 14);
 }
@@ -501,125 +441,119 @@ TEST_F(MainWindowTest, ACharacterOutsideEveryScreenComesBackWithoutSavingThePlac
         SCOPED_TRACE(c.posx);
         store_->Write("Control", "posx", c.posx);
         store_->Write("Control", "posy", c.posy);
-        Create();
-        RECT rect = WindowRect(window_);
+        CreateMain();
+        RECT rect = WindowRect(main_);
         EXPECT_EQ(rect.left, c.left);
         EXPECT_EQ(rect.top, c.top);
         // The screens change again: the same decision, and still nothing saved.
-        SendMessageA(window_, WM_DISPLAYCHANGE, 32, MAKELPARAM(work.right, work.bottom));
-        rect = WindowRect(window_);
+        SendMessageA(main_, WM_DISPLAYCHANGE, 32, MAKELPARAM(work.right, work.bottom));
+        rect = WindowRect(main_);
         EXPECT_EQ(rect.left, c.left);
         EXPECT_EQ(store_->ReadText("Control", "posx", "", 20), c.posx);
         EXPECT_EQ(store_->ReadText("Control", "posy", "", 20), c.posy);
-        DestroyWindow(window_);
-        window_ = nullptr;
-        Pump();
+        DestroyMain();
     }
     // A move of the user's own is saved.
-    Create();
-    SetWindowPos(window_, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CreateMain();
+    SetWindowPos(main_, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Pump();
     EXPECT_EQ(store_->ReadText("Control", "posx", "", 20), "40");
 }
 
 TEST_F(MainWindowTest, OnlyNoticesHandedOverByACheckAreTaken) {
-    Create();
-    const auto host = MakeWindowCheckHost(window_, std::make_shared<CheckRun>(1));
-    PostMessageA(window_, MSG_NEWMAIL, 0, 0);
+    CreateMain();
+    const auto host = MakeWindowCheckHost(main_, std::make_shared<CheckRun>(1));
+    PostMessageA(main_, MSG_NEWMAIL, 0, 0);
     auto empty = std::make_unique<NewMailNotice>();
     empty->summaries = std::make_unique<MailSummaryList>(3);
     host->PostNewMail(std::move(empty));
     // A pointer that no check handed over is neither shown nor released.
     NewMailNotice stranger;
     stranger.text = "not ours";
-    PostMessageA(window_, MSG_NEWMAIL, 0, reinterpret_cast<LPARAM>(&stranger));
+    PostMessageA(main_, MSG_NEWMAIL, 0, reinterpret_cast<LPARAM>(&stranger));
     Pump();  // no box opens (it would wait here)
     EXPECT_FALSE(MainState().messageBoxOpen);
     EXPECT_EQ(stranger.text, "not ours");
     // An abandoned check hands nothing over.
     const auto run = std::make_shared<CheckRun>(2);
-    const auto late = MakeWindowCheckHost(window_, run);
+    const auto late = MakeWindowCheckHost(main_, run);
     run->Abandon();
     auto notice = std::make_unique<NewMailNotice>();
     notice->text = "late";
     late->PostNewMail(std::move(notice));
     late->PostCheckDone();
     MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, window_, MSG_CHECKDONE, MSG_NEWMAIL, PM_NOREMOVE));
+    EXPECT_FALSE(PeekMessageA(&msg, main_, MSG_CHECKDONE, MSG_NEWMAIL, PM_NOREMOVE));
 }
 
 TEST_F(MainWindowTest, ANewMailNoticeClosesOnlyATooltipThatIsShown) {
-    Create();
+    CreateMain();
     MainWindowState& state = MainState();
     // Not shown: a suppressed tooltip stays suppressed, a pending delay runs on.
     state.tooltipSuppressed = true;
-    SetTimer(window_, 3, 10, nullptr);
-    SendMessageA(window_, MSG_NEWMAIL, 0, 0);
+    SetTimer(main_, 3, 10, nullptr);
+    SendMessageA(main_, MSG_NEWMAIL, 0, 0);
     EXPECT_TRUE(state.tooltipSuppressed);
     const bool delayFired = testing_win32::TestWindow::PumpUntil(
         [&](const MSG& msg) {
-            return msg.hwnd == window_ && msg.message == WM_TIMER && msg.wParam == 3;
+            return msg.hwnd == main_ && msg.message == WM_TIMER && msg.wParam == 3;
         },
         5000);
     EXPECT_TRUE(delayFired) << "the tooltip delay was stopped";
     // Shown: it closes, and its suppression ends with it.
     state.tooltipShown = true;
-    SendMessageA(window_, MSG_NEWMAIL, 0, 0);
+    SendMessageA(main_, MSG_NEWMAIL, 0, 0);
     EXPECT_FALSE(state.tooltipShown);
     EXPECT_FALSE(state.tooltipSuppressed);
 }
 
 TEST_F(MainWindowTest, NoticeBoxOpensAndTheCloserTimerEndsIt) {
     store_->Write("Control", "DefaultMessageBox", "Yes");
-    Create();
+    CreateMain();
     // The worker arms the closer with the notice (as it does with Popuptimer).
-    PostMessageA(window_, MSG_HOST_SETTIMER, 2, 50);
+    PostMessageA(main_, MSG_HOST_SETTIMER, 2, 50);
     auto notice = std::make_unique<NewMailNotice>();
     notice->text = "Home にメールが1通届いています。";
     notice->summaries = std::make_unique<MailSummaryList>();
     notice->summaries->push_back({"2026/12/07 05:00", "Bob", "hello", "", ""});
-    MakeWindowCheckHost(window_, std::make_shared<CheckRun>(1))->PostNewMail(std::move(notice));
+    MakeWindowCheckHost(main_, std::make_shared<CheckRun>(1))->PostNewMail(std::move(notice));
     Pump();  // returns once timer 2 has closed the box
     EXPECT_FALSE(MainState().messageBoxOpen);
     EXPECT_EQ(FindWindowA(nullptr, "メール着信通知"), nullptr);
 }
 
 TEST_F(MainWindowTest, DoubleClickStartsTheMailProgramOfTheLastNewMail) {
-    store_->Write("Poplist", "Count", "2");
-    store_->Write("Poplist", "List1", "POP1");
-    store_->Write("Poplist", "List2", "POP2");
+    ListAccounts(2);
     store_->Write("POP2", "Mailer", "C:\\no such folder\\mailer.exe");
-    Create();
+    CreateMain();
     const AccountList& accounts = *MainState().scheduler->accounts();
     // No new mail yet: a double click starts nothing.
-    SendMessageA(window_, WM_LBUTTONUP, 0, 0);
-    SendMessageA(window_, WM_LBUTTONUP, 0, 0);
+    SendMessageA(main_, WM_LBUTTONUP, 0, 0);
+    SendMessageA(main_, WM_LBUTTONUP, 0, 0);
     EXPECT_NE(accounts[1].status.load(), kStatusLaunchFailed);
     // The worker names POP2 as the account with the latest new mail.
-    PostMessageA(window_, MSG_HOST_LASTNEWMAIL, 0, 1);
+    PostMessageA(main_, MSG_HOST_LASTNEWMAIL, 0, 1);
     Pump();
-    SendMessageA(window_, WM_LBUTTONUP, 0, 0);
-    SendMessageA(window_, WM_LBUTTONUP, 0, 0);
+    SendMessageA(main_, WM_LBUTTONUP, 0, 0);
+    SendMessageA(main_, WM_LBUTTONUP, 0, 0);
     EXPECT_EQ(accounts[1].status.load(), kStatusLaunchFailed) << "the mailer could not start";
     EXPECT_NE(accounts[0].status.load(), kStatusLaunchFailed);
     // Commands for accounts that do not exist do nothing.
-    SendMessageA(window_, WM_COMMAND, 302, 0);
-    SendMessageA(window_, WM_COMMAND, 0xFFFF, 0);
+    SendMessageA(main_, WM_COMMAND, 302, 0);
+    SendMessageA(main_, WM_COMMAND, 0xFFFF, 0);
 }
 
 TEST_F(MainWindowTest, ReloadKeepsCountsAndRestartsStatuses) {
-    store_->Write("Poplist", "Count", "1");
-    store_->Write("Poplist", "List1", "POP1");
+    ListAccounts(1);
     store_->Write("POP1", "Timer", "0");
-    Create();
+    CreateMain();
     AccountList& before = *MainState().scheduler->accounts();
     before[0].messageCount = 7;
     before[0].status = kStatusNewMail;
-    store_->Write("Poplist", "Count", "2");
-    store_->Write("Poplist", "List2", "POP2");
+    ListAccounts(2);
     store_->Write("POP2", "Check", "No");
     UseFixtureSkin();
-    SendMessageA(window_, MSG_SETTINGSCHANGED, 0, 0);
+    SendMessageA(main_, MSG_SETTINGSCHANGED, 0, 0);
     Pump();
     const AccountList& after = *MainState().scheduler->accounts();
     ASSERT_EQ(after.size(), 2u);

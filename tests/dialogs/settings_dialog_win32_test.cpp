@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "character/character_window_test_win32.h"
 #include "character/main_window_state_win32.h"
 #include "dialogs/dialog_setup_win32.h"
 #include "dialogs/dialog_surface_win32.h"
@@ -33,15 +34,8 @@ namespace {
 using testing_win32::FindThreadWindow;
 using testing_win32::ModalScript;
 using testing_win32::Press;
+using testing_win32::Pump;
 using testing_win32::SetField;
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message != WM_QUIT)
-            DispatchMessageA(&msg);
-    }
-}
 
 struct Shown {
     std::string text;
@@ -49,14 +43,11 @@ struct Shown {
     UINT flags;
 };
 
-class SettingsDialogTest : public ::testing::Test {
+class SettingsDialogTest : public testing_win32::CharacterWindowTest {
   protected:
     void SetUp() override {
         InitDialogControls();
-        static const bool registered = RegisterWindowClasses(GetModuleHandleA(nullptr)) != 0;
-        (void)registered;
-        SetCharacterSettingsForTesting(store_.get());
-        store_->Write("Control", "TaskTray", "No");
+        CharacterWindowTest::SetUp();
         store_->Write("Control", "posx", "40");
         store_->Write("Control", "posy", "40");
         SetDialogMessageBoxForTesting(
@@ -64,32 +55,21 @@ class SettingsDialogTest : public ::testing::Test {
                 shown_.push_back({text, caption, flags});
                 return answer_;
             });
-        SetWorkerStarterForTesting(
-            [this](CheckStartBlock block) { started_.push_back(std::move(block)); });
-        Recreate();
+        HoldChecks();
+        CreateMain();
     }
     void Recreate() {
-        if (window_)
-            DestroyWindow(window_);
-        Pump();
-        window_ = CreateWindowExA(WS_EX_TOOLWINDOW, "Pell32WClass", "Pell32 VESK under test",
-                                  WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(window_, nullptr);
-        Pump();
+        DestroyMain();
+        CreateMain();
     }
     void TearDown() override {
-        if (window_)
-            DestroyWindow(window_);
-        Pump();
-        SetWorkerStarterForTesting(nullptr);
+        CharacterWindowTest::TearDown();
         SetDialogMessageBoxForTesting(nullptr);
         SetFileChooserForTesting(nullptr);
-        SetCharacterSettingsForTesting(nullptr);
     }
 
     HWND OpenSettings() {
-        SendMessageA(window_, WM_COMMAND, 256, 0);
+        SendMessageA(main_, WM_COMMAND, 256, 0);
         Pump();
         return MainState().settingsDialog;
     }
@@ -121,12 +101,8 @@ class SettingsDialogTest : public ::testing::Test {
         Pump();
     }
 
-    testing::TempFile file_;
-    std::unique_ptr<SettingsStore> store_ = std::make_unique<IniFileStore>(file_.path());
-    HWND window_ = nullptr;
     std::vector<Shown> shown_;
     int answer_ = IDOK;
-    std::vector<CheckStartBlock> started_;
 };
 
 // A real click on the check box of a list row: the list view toggles it and
@@ -178,18 +154,16 @@ TEST_F(SettingsDialogTest, AnAccountAddedThroughTheDialogIsCheckedByTheCharacter
     EXPECT_EQ(MainState().accounts()[0].name, "POP1");
     // Its first check follows after OffsetTimer (1 s).
     const DWORD start = GetTickCount();
-    while (started_.empty() && GetTickCount() - start < 10000) {
+    while (held_.empty() && GetTickCount() - start < 10000) {
         Pump();
         Sleep(20);
     }
-    ASSERT_EQ(started_.size(), 1u);
-    EXPECT_EQ(started_[0].timerId, 10u);
+    ASSERT_EQ(held_.size(), 1u);
+    EXPECT_EQ(held_[0].timerId, 10u);
 }
 
 TEST_F(SettingsDialogTest, AClickOnACheckBoxWritesCheckAtOnce) {
-    store_->Write("Poplist", "Count", "2");
-    store_->Write("Poplist", "List1", "POP1");
-    store_->Write("Poplist", "List2", "POP2");
+    ListAccounts(2);
     store_->Write("POP1", "Popname", "One");
     store_->Write("POP2", "Popname", "Two");
     HWND dialog = OpenSettings();
@@ -206,36 +180,35 @@ TEST_F(SettingsDialogTest, AClickOnACheckBoxWritesCheckAtOnce) {
 }
 
 TEST_F(SettingsDialogTest, ChecksStopBeforeTheDialogOpensAndNoneStartsWhileItIsOpen) {
-    store_->Write("Poplist", "Count", "1");
-    store_->Write("Poplist", "List1", "POP1");
+    ListAccounts(1);
     store_->Write("POP1", "Timer", "0");
     Recreate();  // the account is loaded at creation
-    SendMessageA(window_, WM_COMMAND, 297, 0);
-    ASSERT_EQ(started_.size(), 1u);
-    RunSettingsStore worker(*store_, started_[0].run);
+    SendMessageA(main_, WM_COMMAND, 297, 0);
+    ASSERT_EQ(held_.size(), 1u);
+    RunSettingsStore worker(*store_, held_[0].run);
 
     HWND dialog = OpenSettings();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(started_[0].run->abandoned());
+    EXPECT_TRUE(held_[0].run->abandoned());
     EXPECT_FALSE(worker.Write("POP1", "Mesid", "<late@x>,")) << "the ended check writes nothing";
     EXPECT_FALSE(MainState().scheduler->checkRunning());
     EXPECT_EQ(MainState().face, 1);
     // One dialog: a second command only focuses it; no check starts meanwhile.
     EXPECT_EQ(OpenSettings(), dialog);
-    SendMessageA(window_, WM_COMMAND, 297, 0);
-    SendMessageA(window_, WM_TIMER, 10, 0);
-    EXPECT_EQ(started_.size(), 1u);
+    SendMessageA(main_, WM_COMMAND, 297, 0);
+    SendMessageA(main_, WM_TIMER, 10, 0);
+    EXPECT_EQ(held_.size(), 1u);
     EXPECT_FALSE(MainState().scheduler->passRunning());
 
     Close(dialog);
-    SendMessageA(window_, WM_COMMAND, 297, 0);
-    EXPECT_EQ(started_.size(), 2u);
+    SendMessageA(main_, WM_COMMAND, 297, 0);
+    EXPECT_EQ(held_.size(), 2u);
 }
 
 TEST_F(SettingsDialogTest, DetailsOptionsAndTheStackingTheCharacterTakesAtOnce) {
     HWND dialog = OpenSettings();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(GetWindowLongA(window_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_EQ(GetWindowLongA(main_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     SendMessageA(GetDlgItem(dialog, 44), BM_CLICK, 0, 0);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 42)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, 49)));
@@ -260,19 +233,18 @@ TEST_F(SettingsDialogTest, DetailsOptionsAndTheStackingTheCharacterTakesAtOnce) 
     EXPECT_EQ(Get("Control", "AnimationTimer"), "150");
     EXPECT_EQ(Get("Control", "TelehoStartTime"), "23");
 
-    EXPECT_NE(GetWindowLongA(window_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_NE(GetWindowLongA(main_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 
     dialog = OpenSettings();
     SendMessageA(GetDlgItem(dialog, 44), BM_CLICK, 0, 0);
     Close(dialog);
-    EXPECT_EQ(GetWindowLongA(window_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_EQ(GetWindowLongA(main_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
 
 TEST_F(SettingsDialogTest, EditRenamesAndDeleteAsksFirst) {
-    store_->Write("Poplist", "Count", "3");
+    ListAccounts(3);
     for (int i = 1; i <= 3; ++i) {
         const std::string section = "POP" + std::to_string(i);
-        store_->Write("Poplist", "List" + std::to_string(i), section);
         store_->Write(section, "Popname", "Account" + std::to_string(i));
         store_->Write(section, "Server", "s");
         store_->Write(section, "User", "u");
@@ -340,9 +312,7 @@ TEST_F(SettingsDialogTest, TheSkinChooserFillsThePath) {
 
 TEST_F(SettingsDialogTest, AnUnwritableFileIsReportedAndTheDialogStillCloses) {
     // The character keeps its store: it starts again on the other file.
-    DestroyWindow(window_);
-    window_ = nullptr;
-    Pump();
+    DestroyMain();
     // The platform's own profile calls, on a file that cannot be made.
     store_ = std::make_unique<ProfileStoreWin32>("Z:\\no such folder\\pell\\Zeririvu.ini");
     SetCharacterSettingsForTesting(store_.get());
@@ -405,10 +375,10 @@ TEST_F(SettingsDialogTest, TheConnectionTestRunsWhileTheDialogStaysUsable) {
 }
 
 TEST_F(SettingsDialogTest, TheAboutBoxOpensOnce) {
-    SendMessageA(window_, WM_COMMAND, 108, 0);
+    SendMessageA(main_, WM_COMMAND, 108, 0);
     HWND box = MainState().aboutBox;
     ASSERT_NE(box, nullptr);
-    SendMessageA(window_, WM_COMMAND, 108, 0);
+    SendMessageA(main_, WM_COMMAND, 108, 0);
     EXPECT_EQ(MainState().aboutBox, box);
     EXPECT_EQ(testing_win32::ThreadWindowsTitled("ﾊﾞｰｼﾞｮﾝ情報").size(), 1u);
     // Read-only: typing changes nothing.
@@ -418,7 +388,7 @@ TEST_F(SettingsDialogTest, TheAboutBoxOpensOnce) {
     SendMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(MainState().aboutBox, nullptr);
     EXPECT_FALSE(IsWindow(box));
-    SendMessageA(window_, WM_COMMAND, 108, 0);
+    SendMessageA(main_, WM_COMMAND, 108, 0);
     EXPECT_NE(MainState().aboutBox, nullptr);
 }
 
@@ -430,7 +400,7 @@ TEST_F(SettingsDialogTest, ThePlatformsProfileFileKeepsEveryOtherLine) {
     testing::TempFile profileFile;
     profileFile.Write(before);
     ProfileStoreWin32 profile(profileFile.path());
-    HWND dialog = CreateSettingsDialog(window_, profile, nullptr);
+    HWND dialog = CreateSettingsDialog(main_, profile, nullptr);
     ASSERT_NE(dialog, nullptr);
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
     Pump();

@@ -6,27 +6,10 @@ set -euo pipefail
 exe="$1"
 probe="$2"
 out="$3"
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
-for tool in wine python3; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
-. "$root/scripts/wine-env.sh"
-pell_wine_prefix
-
-rm -rf "$out"
-mkdir -p "$out/run"
-cp "$exe" "$out/run/PellWatcher.exe"
+. "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_lib.sh"
+pell_need wine python3
+pell_begin "$out" "$exe"
 cp "$probe" "$out/window_probe.exe"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    if [ -n "${PELL_XVFB_PID:-}" ]; then kill "$PELL_XVFB_PID" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM
-pell_ensure_display
-fail() { echo "FAIL: $*"; exit 1; }
 
 # A server that greets, reads the user name and then says nothing more.
 python3 - "$out/port" "$out/asked" <<'PY' &
@@ -51,9 +34,8 @@ with open(sys.argv[2], "wb") as f:
 while client.recv(100):
     pass
 PY
-pids+=($!)
-for _ in $(seq 100); do [ -s "$out/port" ] && break; sleep 0.1; done
-[ -s "$out/port" ] || fail "the silent server did not start"
+pell_track $!
+pell_wait_file "$out/port" 10 || fail "the silent server did not start"
 
 # No time-out: only the exit can end the check.
 ini="$out/run/Zeririvu.ini"
@@ -62,10 +44,8 @@ printf '[POP1]\r\nPopname=Silent\r\nServer=127.0.0.1\r\nPort=%s\r\nUser=pelltest
     "$(cat "$out/port")" >>"$ini"
 printf 'Check=Yes\r\nTimer=600\r\nOffsetTimer=1\r\nTimeOut=0\r\n' >>"$ini"
 
-(cd "$out/run" && exec wine PellWatcher.exe) >"$out/wine.log" 2>&1 &
-program=$!
-pids+=($program)
-for _ in $(seq 300); do [ -s "$out/asked" ] && break; sleep 0.1; done
+pell_start_program "$out"
+pell_wait_file "$out/asked" 30 || true
 grep -q '^USER pelltest' "$out/asked" 2>/dev/null || fail "the check never reached the server"
 sleep 0.5
 cp "$ini" "$out/settings-before.ini"
@@ -77,8 +57,8 @@ read -r ms code <<<"$result"
 echo "the program ended ${ms} ms after the exit command, exit code $code"
 [ "$ms" -lt 3000 ] || fail "ending took $ms ms"
 [ "$code" -eq 0 ] || fail "exit code $code"
-for _ in $(seq 50); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$program" 2>/dev/null; then fail "the Wine process stayed"; fi
+for _ in $(seq 50); do kill -0 "$pell_program" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pell_program" 2>/dev/null; then fail "the Wine process stayed"; fi
 if grep -Eq 'Unhandled (exception|page fault)|winedbg' "$out/wine.log"; then
     cat "$out/wine.log"
     fail "the program crashed"

@@ -13,6 +13,7 @@ action="$1"
 dir="$2"
 certs="${3:-$dir/certs}"
 mail_user=pellmail
+. "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_lib.sh"
 
 stop_server() {
     local runtime
@@ -55,11 +56,8 @@ chown -R "$mail_user:$mail_user" "$runtime/home"
 ln -s "$runtime/home" "$dir/home"
 "$(dirname "${BASH_SOURCE[0]}")/tls_certificates.sh" "$certs"
 
-free_port() {
-    python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
-}
-port="$(free_port)"
-tls_port="$(free_port)"
+port="$(pell_free_port)"
+tls_port="$(pell_free_port)"
 echo "$port" >"$dir/port"
 echo "$tls_port" >"$dir/tls_port"
 (cd "$certs" && pwd) >"$dir/certs_dir"

@@ -8,8 +8,7 @@ set -euo pipefail
 case_name="$1"
 pellcheck="$2"
 fixture="$3"
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
+. "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_lib.sh"
 port="$(cat "$fixture/port")"
 maildir="$fixture/home/Maildir"
 work="$fixture/cases/$case_name"
@@ -22,31 +21,13 @@ fail() {
     exit 1
 }
 
-scramble() {
-    python3 - "$1" <<'PY'
-import sys
-key = b"Wexd"
-out, k = bytearray(), 0
-for b in sys.argv[1].encode():
-    s = b - 256 if b >= 128 else b
-    out.append(((s >> 4) & 0xFF) ^ key[k]); k = (k + 1) % 4
-    out.append((b & 0x0F) ^ key[k]); k = (k + 1) % 4
-sys.stdout.write(out.decode("latin-1"))
-PY
-}
-
-clear_mailbox() {
-    find "$maildir/new" "$maildir/cur" -type f -delete
-}
-
 # deliver FIRST LAST: messages whose Message-ID and subject carry their number.
 deliver() {
-    local n file
+    local n
     for n in $(seq "$1" "$2"); do
-        file="$maildir/new/$(printf '%010d' "$n").M${n}P1.pelltest"
         printf 'Message-ID: <msg%d@pell.test>\r\nFrom: sender%d@pell.test\r\nTo: pelltest@pell.test\r\nSubject: Test %d\r\nDate: Tue, 3 Feb 2004 21:05:%02d +0900\r\n\r\nBody of message %d.\r\n' \
-            "$n" "$n" "$n" "$((n % 60))" "$n" >"$file"
-        chown pellmail:pellmail "$file"
+            "$n" "$n" "$n" "$((n % 60))" "$n" |
+            pell_deliver "$maildir/new/$(printf '%010d' "$n").M${n}P1.pelltest"
     done
 }
 
@@ -55,7 +36,7 @@ write_ini() {
     {
         printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n'
         printf '[POP1]\r\nPopname=Home\r\nServer=127.0.0.1\r\nPort=%s\r\nUser=pelltest\r\n' "$port"
-        printf 'Password=%s\r\nTimeOut=20\r\n' "$(scramble pw-Secret9)"
+        printf 'Password=%s\r\nTimeOut=20\r\n' "$(pell_scramble pw-Secret9)"
         local kv
         for kv in "$@"; do printf '%s\r\n' "$kv"; done
     } >"$ini"
@@ -92,15 +73,9 @@ PY
 # run_check [OPTIONS...]: runs pellcheck --json on the case's file; sets
 # $status_code (exit code) and $json (the output line).
 run_check() {
-    local settings="$ini"
-    local -a runner=()
-    if [[ "$pellcheck" == *.exe ]]; then
-        runner=("$root/scripts/wine-run.sh")
-        settings="$(. "$root/scripts/wine-env.sh" && winepath -w "$ini" 2>/dev/null)"
-    fi
     set +e
     json="$(SSL_CERT_FILE="$(cat "$fixture/certs_dir" 2>/dev/null || true)/ca.crt" \
-        "${runner[@]}" "$pellcheck" --settings "$settings" --json "$@" 2>"$work/stderr")"
+        pell_pellcheck "$pellcheck" "$ini" --json "$@" 2>"$work/stderr")"
     status_code=$?
     set -e
     json="${json//$'\r'/}"
@@ -123,7 +98,7 @@ expect() {  # expect WHAT ACTUAL EXPECTED
 
 case "$case_name" in
 first_check | first_check_wine | apop)
-    clear_mailbox
+    pell_clear_mailbox "$maildir"
     deliver 1 3
     write_ini
     [ "$case_name" = apop ] && set_key APOP Yes
@@ -137,7 +112,7 @@ first_check | first_check_wine | apop)
     expect Mesid "$(read_key Mesid)" "<msg3@pell.test>,"
     ;;
 later_mail)
-    clear_mailbox
+    pell_clear_mailbox "$maildir"
     deliver 1 3
     write_ini
     run_check
@@ -154,7 +129,7 @@ later_mail)
     expect "Mesid without new mail" "$(read_key Mesid)" "<msg5@pell.test>,"
     ;;
 empty_mailbox)
-    clear_mailbox
+    pell_clear_mailbox "$maildir"
     write_ini "Mesid=<old@pell.test>,"
     run_check
     expect "exit code" "$status_code" 0
@@ -163,7 +138,7 @@ empty_mailbox)
     expect Mesid "$(read_key Mesid)" "(missing)"
     ;;
 no_save)
-    clear_mailbox
+    pell_clear_mailbox "$maildir"
     deliver 1 2
     write_ini
     cp "$ini" "$work/before.ini"
@@ -172,17 +147,16 @@ no_save)
     cmp -s "$ini" "$work/before.ini" || fail "--no-save changed the settings file"
     ;;
 wrong_password)
-    clear_mailbox
+    pell_clear_mailbox "$maildir"
     write_ini
-    set_key Password "$(scramble wrong)"
+    set_key Password "$(pell_scramble wrong)"
     run_check
     expect "exit code" "$status_code" 1
     expect status "$(field status)" 12
     ;;
 closed_port)
     write_ini
-    free_port="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')"
-    set_key Port "$free_port"
+    set_key Port "$(pell_free_port)"
     run_check
     expect "exit code" "$status_code" 1
     expect status "$(field status)" 5
@@ -204,7 +178,7 @@ unknown_host)
     expect status "$(field status)" 3
     ;;
 other_connection)
-    clear_mailbox
+    pell_clear_mailbox "$maildir"
     write_ini
     exec 3<>"/dev/tcp/127.0.0.1/$port"
     run_check
@@ -214,7 +188,7 @@ other_connection)
     ;;
 implicit_tls | implicit_tls_wine | stls | stls_wine)
     # Mail over TLS from the first byte, or after STLS, verified by name.
-    clear_mailbox
+    pell_clear_mailbox "$maildir"
     deliver 1 2
     write_ini
     set_key Server localhost

@@ -11,7 +11,7 @@ pellcheck="$2"
 certs="$3"
 work="$4/$case_name"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
+. "$here/../support/e2e_lib.sh"
 rm -rf "$work"
 mkdir -p "$work"
 
@@ -47,11 +47,7 @@ python3 "$here/tls_pop3_server.py" "$mode" "$certs/$cert.crt" "$certs/$cert.key"
     2>"$work/server.log" &
 # The server's own id: python3 may be a launcher that runs it as a child.
 trap 'kill "$(cat "$work/pid" 2>/dev/null)" 2>/dev/null || true' EXIT
-for _ in $(seq 100); do
-    [ -s "$work/port" ] && break
-    sleep 0.1
-done
-[ -s "$work/port" ] || fail "the scripted server did not start: $(cat "$work/server.log")"
+pell_wait_file "$work/port" 10 || fail "the scripted server did not start: $(cat "$work/server.log")"
 
 # A pin as a person might paste it: lower case with colons.
 pin_text=""
@@ -66,16 +62,12 @@ printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n[POP1]\r\nPopname=Home\r\nServer=%
 printf 'Port=%s\r\nSecurity=%s\r\nCertFingerprint=%s\r\nUser=pelltest\r\nPassword=\r\nTimeOut=%s\r\n' \
     "$(cat "$work/port")" "$security" "$pin_text" "$timeout" >>"$ini"
 
-settings="$ini"
-runner=(env SSL_CERT_FILE="$certs/ca.crt" SSL_CERT_DIR="$work")
-if [[ "$pellcheck" == *.exe ]]; then
-    runner=("$root/scripts/wine-run.sh")
-    settings="$(. "$root/scripts/wine-env.sh" && winepath -w "$ini" 2>/dev/null)"
-fi
 options=(--json)
 [ "$case_name" = show_certificate ] && options=(--show-certificate --account Home --json)
 set +e
-json="$("${runner[@]}" "$pellcheck" --settings "$settings" "${options[@]}" 2>"$work/stderr")"
+# For pellcheck on Linux; under Wine the test CA is in the prefix's Root store.
+json="$(SSL_CERT_FILE="$certs/ca.crt" SSL_CERT_DIR="$work" \
+    pell_pellcheck "$pellcheck" "$ini" "${options[@]}" 2>"$work/stderr")"
 set -e
 json="${json//$'\r'/}"
 

@@ -7,8 +7,8 @@ set -euo pipefail
 action="$1"
 certs="$2"
 tool="$3"
-. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
-pell_wine_prefix
+. "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_lib.sh"
+pell_wine
 sha1="$(openssl x509 -in "$certs/ca.crt" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g')"
 key="HKCU\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\$sha1"
 case "$action" in

@@ -362,16 +362,13 @@ TEST(PopSessionTest, ConnectionFailures) {
     close(other);
 }
 
-TEST(PopSessionTest, AbandonedCheckUnblocksASilentServer) {
-    MailboxScript script;
-    script.silentAfterGreeting = true;
-    FakePop3Server server(script);
-    PopSessionInput in = Input(server.port());
-    in.timeoutSeconds = 0;  // no time-out: only the cancel can end the wait
-    CheckRun run(1);
+// One session of `run`, which a watchdog abandons after 100 ms when `cancel`.
+PopSessionOutput RunWatched(const PopSessionInput& in, CheckRun& run, bool cancel) {
     PopSessionHooks hooks;
     hooks.run = &run;
-    std::thread watchdog([&run] {
+    std::thread watchdog([&run, cancel] {
+        if (!cancel)
+            return;
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         run.Abandon();
     });
@@ -379,7 +376,17 @@ TEST(PopSessionTest, AbandonedCheckUnblocksASilentServer) {
     PopSessionOutput out;
     RunPopSession(*network, in, out, hooks);
     watchdog.join();
-    EXPECT_NE(out.result, kStatusOk);
+    return out;
+}
+
+TEST(PopSessionTest, AbandonedCheckUnblocksASilentServer) {
+    MailboxScript script;
+    script.silentAfterGreeting = true;
+    FakePop3Server server(script);
+    PopSessionInput in = Input(server.port());
+    in.timeoutSeconds = 0;  // no time-out: only the cancel can end the wait
+    CheckRun run(1);
+    EXPECT_NE(RunWatched(in, run, true).result, kStatusOk);
     EXPECT_FALSE(run.Commit());
 }
 
@@ -392,18 +399,7 @@ TEST(PopSessionTest, HandshakeEndsAtTheTimeOutOrTheCancel) {
         in.security = 2;
         in.timeoutSeconds = cancel ? 0 : 1;  // without a time-out only the cancel ends it
         CheckRun run(1);
-        PopSessionHooks hooks;
-        hooks.run = &run;
-        std::thread watchdog([&run, cancel] {
-            if (!cancel)
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            run.Abandon();
-        });
-        auto network = MakePlatformNetwork();
-        PopSessionOutput out;
-        RunPopSession(*network, in, out, hooks);
-        watchdog.join();
+        const PopSessionOutput out = RunWatched(in, run, cancel);
         EXPECT_EQ(out.result, kStatusTlsFailed) << cancel;
         EXPECT_EQ(out.certificateFingerprint, "") << cancel;
     }

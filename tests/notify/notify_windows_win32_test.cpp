@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "character/character_window_test_win32.h"
 #include "character/main_window_state_win32.h"
 #include "character/test_window_win32.h"
 #include "character/window_check_host_win32.h"
@@ -30,24 +31,12 @@
 namespace pell {
 namespace {
 
+using testing_win32::Pump;
 using testing_win32::TestWindow;
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message != WM_QUIT)
-            DispatchMessageA(&msg);
-    }
-}
+using testing_win32::WindowRect;
 
 bool PumpFor(DWORD ms, const std::function<bool()>& done) {
     return TestWindow::PumpUntil([&](const MSG&) { return done(); }, ms) || done();
-}
-
-RECT WindowRect(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return rect;
 }
 
 // Height of a line of the font the list uses by default.
@@ -96,27 +85,18 @@ class BusyFlag final : public UserPresence {
     bool busy = false;
 };
 
-class NotifyWindowsTest : public ::testing::Test {
+class NotifyWindowsTest : public testing_win32::CharacterWindowTest {
   protected:
     void SetUp() override {
-        path_ = ::testing::TempDir() + "notify_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
-        std::remove(path_.c_str());
-        store_ = std::make_unique<IniFileStore>(path_);
-        SetCharacterSettingsForTesting(store_.get());
+        CharacterWindowTest::SetUp();
         SetUserPresenceForTesting(&presence_);
         store_->Write("Control", "posx", "40");
         store_->Write("Control", "posy", "40");
-        store_->Write("Control", "TaskTray", "No");
-        store_->Write("Poplist", "Count", "2");
-        store_->Write("Poplist", "List1", "POP1");
-        store_->Write("Poplist", "List2", "POP2");
+        ListAccounts(2);
         store_->Write("POP1", "Popname", "会社");
         store_->Write("POP2", "Popname", "自宅");
         for (const char* section : {"POP1", "POP2"})
             store_->Write(section, "Timer", "0");
-        static const bool registered = RegisterWindowClasses(GetModuleHandleA(nullptr)) != 0;
-        (void)registered;
     }
 
     void TearDown() override {
@@ -124,21 +104,8 @@ class NotifyWindowsTest : public ::testing::Test {
             while (HWND left = FindWindowA(cls, nullptr))
                 DestroyWindow(left);
         }
-        if (main_)
-            DestroyWindow(main_);
-        Pump();
+        CharacterWindowTest::TearDown();
         SetUserPresenceForTesting(nullptr);
-        SetCharacterSettingsForTesting(nullptr);
-        store_.reset();
-        std::remove(path_.c_str());
-    }
-
-    void CreateMain() {
-        main_ = CreateWindowExA(WS_EX_TOOLWINDOW, "Pell32WClass", "Pell32 VESK under test",
-                                WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(main_, nullptr);
-        Pump();
     }
 
     void PostNotice(std::unique_ptr<NewMailNotice> notice) {
@@ -153,10 +120,7 @@ class NotifyWindowsTest : public ::testing::Test {
         return point;
     }
 
-    std::string path_;
-    std::unique_ptr<IniFileStore> store_;
     BusyFlag presence_;
-    HWND main_ = nullptr;
 };
 
 TEST_F(NotifyWindowsTest, ListAppearsTopmostUnfocusedSizedToItsLinesAndClosesByItself) {

@@ -15,37 +15,19 @@ exe="$1"
 probe="$2"
 out="$3"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
 seconds="${PELL_SOAK_SECONDS:-120}"
 interval=5
-skip=77
-
-for tool in wine python3 Xvfb; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit $skip; }
-done
-. "$root/scripts/wine-env.sh"
-pell_wine_prefix
-
-rm -rf "$out"
-mkdir -p "$out/run"
-cp "$exe" "$out/run/PellWatcher.exe"
+. "$here/../support/e2e_lib.sh"
+pell_need wine python3 Xvfb
+pell_begin "$out" "$exe"
 cp "$probe" "$out/process_probe.exe"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    if [ -n "${PELL_XVFB_PID:-}" ]; then kill "$PELL_XVFB_PID" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM
-pell_ensure_display
 
 python3 "$here/soak_server.py" "$out/ports" "$out/server.jsonl" 3 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$out/ports" ] && break; sleep 0.1; done
-[ -s "$out/ports" ] || { echo "FAIL: the scripted server did not start"; exit 1; }
+pell_track $!
+pell_wait_file "$out/ports" 10 || fail "the scripted server did not start"
 mapfile -t ports <"$out/ports"
 
-password="$(python3 "$here/soak_report.py" scramble pw-soak)"
+password="$(pell_scramble pw-soak)"
 ini="$out/run/Zeririvu.ini"
 {
     # MultiExe: other characters of parallel tests must not take this run over.
@@ -62,13 +44,13 @@ cp "$ini" "$out/settings-before.ini"
 # The checks' outcomes reach the debug output; Wine writes it to stderr.
 (cd "$out/run" && WINEDEBUG=-all,+debugstr exec wine PellWatcher.exe) 2>"$out/program.log" &
 app=$!
-pids+=($app)
+pell_track $app
 winexe="$(winepath -w "$out/run/PellWatcher.exe" 2>/dev/null)"
 count=$((seconds / interval + 1))
 wine "$out/process_probe.exe" watch "$winexe" $((interval * 1000)) "$count" \
     >"$out/samples.tsv" 2>"$out/probe.log" &
 probe_pid=$!
-pids+=($probe_pid)
+pell_track $probe_pid
 
 # Resident private memory of the program's process, beside the probe's rows.
 printf 'seconds\tprivate_kb\trss_kb\n' >"$out/memory.tsv"

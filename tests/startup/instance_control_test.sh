@@ -4,10 +4,11 @@
 # Usage: instance_control_test.sh PellWatcher.exe window_probe.exe skin.dll
 set -euo pipefail
 exe="$1" probe="$2" skin="$3"
-. "$(dirname "$0")/../../scripts/wine-env.sh"
-pell_wine_prefix
+. "$(dirname "$0")/../support/e2e_lib.sh"
+pell_wine
+pell_display
 work="$(mktemp -d)"
-trap 'wine "$work/window_probe.exe" --close >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+trap 'wine "$work/window_probe.exe" --close >/dev/null 2>&1 || true; rm -rf "$work"; pell_cleanup' EXIT
 cp "$exe" "$work/PellWatcher.exe"
 cp "$probe" "$work/window_probe.exe"
 cp "$skin" "$work/skin.dll"

@@ -1,0 +1,145 @@
+# shellcheck shell=bash
+# Sourced by the end-to-end, soak and integration scripts and the idle
+# benchmark: the steps they share, as functions. Sourcing only defines them.
+pell_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+pell_pids=()
+pell_program=""
+pell_size=""
+
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+# pell_need TOOL...: skips the test (CTest's skip code 77) when one is missing.
+pell_need() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
+    done
+}
+
+# pell_need_dovecot FIXTURE_DIR: skips unless the test Dovecot server runs.
+pell_need_dovecot() {
+    [ -s "$1/port" ] || { echo "SKIP: the test Dovecot server is not running"; exit 77; }
+}
+
+# The build's private Wine prefix with the Japanese locale.
+pell_wine() {
+    . "$pell_root/scripts/wine-env.sh"
+    pell_wine_prefix
+}
+
+# pell_track PID...: processes that end with the script.
+pell_track() { pell_pids+=("$@"); }
+
+pell_cleanup() {
+    local pid
+    for pid in "${pell_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    if [ -n "${PELL_XVFB_PID:-}" ]; then kill "$PELL_XVFB_PID" 2>/dev/null || true; fi
+}
+
+# The cleanup at exit (an interrupt too), and a private Xvfb unless DISPLAY is set.
+pell_display() {
+    trap pell_cleanup EXIT
+    trap "exit 1" INT TERM
+    pell_ensure_display
+}
+
+# pell_begin OUT PellWatcher.exe [FILE...]: the Wine prefix, a fresh OUT whose
+# folder OUT/run holds the program and the FILEs, and the display.
+pell_begin() {
+    local out="$1" exe="$2"
+    shift 2
+    pell_wine
+    rm -rf "$out"
+    mkdir -p "$out/run"
+    cp "$exe" "$out/run/PellWatcher.exe"
+    if [ $# -gt 0 ]; then cp "$@" "$out/run/"; fi
+    pell_display
+}
+
+# pell_start_program OUT [ARGS...]: PellWatcher.exe from OUT/run, its output
+# in OUT/wine.log; its id in $pell_program.
+pell_start_program() {
+    local out="$1"
+    shift
+    (cd "$out/run" && exec wine PellWatcher.exe "$@") >"$out/wine.log" 2>&1 &
+    pell_program=$!
+    pell_track "$pell_program"
+}
+
+# pell_wait_file FILE SECONDS: until FILE is there and not empty.
+pell_wait_file() {
+    for _ in $(seq $(($2 * 10))); do
+        [ -s "$1" ] && return 0
+        sleep 0.1
+    done
+    [ -s "$1" ]
+}
+
+# pell_find_window SECONDS SEARCH...: the first window xdotool's search finds.
+pell_find_window() {
+    local seconds="$1" found
+    shift
+    for _ in $(seq $((seconds * 10))); do
+        found="$(xdotool search "$@" 2>/dev/null | head -1 || true)"
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+pell_character_window() { pell_find_window 30 --name '^Pell32 VESK$'; }
+
+# pell_wait_size WINDOW SIZE SECONDS: until the window is SIZE (WxH); the last
+# size seen stays in $pell_size.
+pell_wait_size() {
+    pell_size=""
+    for _ in $(seq $(($3 * 5))); do
+        pell_size="$(xdotool getwindowgeometry "$1" | sed -n 's/.*Geometry: //p')"
+        [ "$pell_size" = "$2" ] && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# pell_screenshot FILE WxH+X+Y: that part of the screen.
+pell_screenshot() { import -window root -crop "$2" +repage "$1"; }
+
+# pell_clear_mailbox MAILDIR
+pell_clear_mailbox() { find "$1/new" "$1/cur" -type f -delete; }
+
+# pell_deliver FILE: the message on standard input, readable by the server's
+# mail user.
+pell_deliver() {
+    cat >"$1"
+    chown pellmail:pellmail "$1" 2>/dev/null || true
+}
+
+# pell_hello_message MESSAGE_ID: a short plain mail from Bob.
+pell_hello_message() {
+    printf 'Message-ID: <%s>\r\nFrom: Bob <bob@pell.test>\r\nTo: pelltest@pell.test\r\nSubject: hello\r\nDate: Mon, 7 Dec 2026 05:00:00 +0000\r\n\r\nHi.\r\n' \
+        "$1"
+}
+
+# pell_scramble PASSWORD: the password as the settings file keeps it.
+pell_scramble() { python3 "$pell_root/tests/soak/soak_report.py" scramble "$1"; }
+
+# A loopback port nothing listens on.
+pell_free_port() {
+    python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'
+}
+
+# pell_pellcheck PELLCHECK SETTINGS [OPTIONS...]: one run of pellcheck; one
+# ending in .exe runs under Wine and is given the file's Windows path.
+pell_pellcheck() {
+    local program="$1" settings="$2"
+    shift 2
+    if [[ "$program" == *.exe ]]; then
+        settings="$(. "$pell_root/scripts/wine-env.sh" && winepath -w "$settings" 2>/dev/null)"
+        "$pell_root/scripts/wine-run.sh" "$program" --settings "$settings" "$@"
+    else
+        "$program" --settings "$settings" "$@"
+    fi
+}

@@ -248,7 +248,7 @@ TEST_F(NotifyWindowsTest, DraggingMovesTheListAndTheViewer) {
         POINT delta;
     } cases[] = {{false, {40, 25}}, {false, {-30, -20}}, {true, {35, 30}}, {true, {-25, 15}}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message()
+        SCOPED_TRACE(::testing::Message()
                      << (c.viewer ? "viewer " : "list ") << c.delta.x << "," << c.delta.y);
         HWND list = OpenNewMailList(ThreeMails(), *store_, {200, 200});
         ASSERT_NE(list, nullptr);

@@ -3,6 +3,7 @@
 #include "mime/anchored_search.h"
 #include "mime/charsets.h"
 #include "mime/encoded_words.h"
+#include "mime/transfer_encoding.h"
 #include "startup/text_search.h"
 
 namespace pell {
@@ -30,16 +31,6 @@ std::string Lower(std::string_view text) {
     for (char& c : lower)
         c = AsciiLower(c);
     return lower;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 std::string PercentDecoded(std::string_view text) {

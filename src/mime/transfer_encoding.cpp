@@ -7,6 +7,17 @@
 #include "startup/text_search.h"
 
 namespace pell {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
 namespace {
 
 constexpr unsigned char kNotBase64 = 0xFF;
@@ -41,16 +52,6 @@ constexpr GroupTables MakeGroupTables() {
     return t;
 }
 constexpr GroupTables kGroup = MakeGroupTables();
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 std::string DecodeQuoted(std::string_view encoded, bool underscoreIsSpace) {
     std::string out;

@@ -6,6 +6,9 @@
 
 namespace pell {
 
+// The value of one hex digit (either case), or -1.
+int HexValue(char c);
+
 enum class TransferEncoding {
     kIdentity,  // none, 7bit, 8bit, binary, or one this program does not know
     kBase64,

@@ -391,9 +391,11 @@ TEST(PopSessionTest, AbandonedCheckUnblocksASilentServer) {
 }
 
 TEST(PopSessionTest, HandshakeEndsAtTheTimeOutOrTheCancel) {
-    // A server that takes the client's hello and answers nothing.
-    FakePop3Server server([](FakeConnection& c) { c.WaitForClose(); });
     for (bool cancel : {false, true}) {
+        // A server that takes the client's hello and answers nothing; one per
+        // round, as the last round's connection may still be closing down and
+        // would count as another program's connection to the same port.
+        FakePop3Server server([](FakeConnection& c) { c.WaitForClose(); });
         PopSessionInput in = Input(server.port());
         in.server = "localhost";
         in.security = 2;

@@ -37,6 +37,8 @@ ini="$out/run/Zeririvu.ini"
 printf '; kept as it is\r\n[Control]\r\nposx=300\r\nposy=200\r\nTaskTray=No\r\nTopmost=Yes\r\nSomethingElse=1\r\nUseSkin=Yes\r\nSkinFile=%s\r\n' \
     "$(basename "$skin")" >"$ini"
 
+# The pointer away from the character, which would otherwise show its pleased face.
+xdotool mousemove 1000 700
 pell_start_program "$out"
 window="$(pell_character_window)" || fail "the character window did not appear"
 

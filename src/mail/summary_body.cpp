@@ -63,23 +63,7 @@ class BoundaryFinder {
 // The first CR LF "." CR LF of a text. The dot is rare in mail text (and never
 // a byte of a UTF-8 or Shift_JIS character), so the search jumps from dot to dot.
 std::size_t FindEndMarker(std::string_view text) {
-    const char* const base = text.data();
-    const std::size_t n = text.size();
-    if (n < kEndMarker.size())
-        return kNotFound;
-    // A dot that can be the third byte of the marker lies at 2 .. n - 3.
-    std::size_t from = 2;
-    while (from + 2 < n) {
-        const void* dot = std::memchr(base + from, '.', n - 2 - from);
-        if (dot == nullptr)
-            return kNotFound;
-        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(dot) - base);
-        if (base[at - 2] == '\r' && base[at - 1] == '\n' && base[at + 1] == '\r' &&
-            base[at + 2] == '\n')
-            return at - 2;
-        from = at + 1;
-    }
-    return kNotFound;
+    return FindExactAnchored(text, kEndMarker, 2);
 }
 
 void RemoveEscapes(std::string& text) {

@@ -1,7 +1,6 @@
 // Turns one TOP or RETR reply into the Message-ID and the texts of its summary.
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 
 #include "mail/header_fields.h"
 #include "mail/mail_summary.h"
@@ -26,19 +25,7 @@ struct MessageParts {
 
 // The first CR LF CR LF, found from one LF to the next.
 std::size_t FindBlankLine(std::string_view text) {
-    const char* const base = text.data();
-    const std::size_t n = text.size();
-    std::size_t from = 1;
-    while (from + 2 < n) {
-        const void* lf = std::memchr(base + from, '\n', n - 2 - from);
-        if (lf == nullptr)
-            return kNotFound;
-        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
-        if (base[at - 1] == '\r' && base[at + 1] == '\r' && base[at + 2] == '\n')
-            return at - 1;
-        from = at + 1;
-    }
-    return kNotFound;
+    return FindExactAnchored(text, "\r\n\r\n", 1);
 }
 
 MessageParts SplitMessage(std::string_view reply) {

@@ -11,6 +11,11 @@ namespace pell {
 std::size_t FindNoCaseAnchored(std::string_view text, std::string_view pattern,
                                std::size_t from = 0);
 
+// The first exact occurrence of `pattern` at or behind `from`, jumping with
+// memchr between the places of its byte at `anchor` (pick its rarest byte).
+std::size_t FindExactAnchored(std::string_view text, std::string_view pattern, std::size_t anchor,
+                              std::size_t from = 0);
+
 // The first byte at or behind `from` that is one of `bytes`, like
 // find_first_of, but a plain loop: the library's form calls memchr once per byte
 // of the text.

@@ -1,4 +1,4 @@
-// The fast case-insensitive search must answer exactly as FindTextNoCase.
+// The fast searches must answer exactly as the plain ones.
 #include "mime/anchored_search.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +27,28 @@ TEST(FindNoCaseAnchored, AgreesOnRandomTexts) {
         const std::size_t from = random() % 26;
         ASSERT_EQ(FindNoCaseAnchored(text, pattern, from), FindTextNoCase(text, pattern, from))
             << text << " / " << pattern << " / " << from;
+    }
+}
+
+TEST(FindExactAnchored, AgreesWithFindOnRandomTexts) {
+    std::mt19937 random(11);
+    // The bytes of the blank-line and end markers.
+    const std::string alphabet = "\r\n.a";
+    auto make = [&](std::size_t length) {
+        std::string s;
+        for (std::size_t i = 0; i < length; ++i)
+            s += alphabet[random() % alphabet.size()];
+        return s;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string text = make(random() % 24);
+        const std::string pattern = make(1 + random() % 5);
+        const std::size_t anchor = random() % pattern.size();
+        const std::size_t from = random() % 26;
+        const std::size_t expected =
+            from >= text.size() ? std::string::npos : text.find(pattern, from);
+        ASSERT_EQ(FindExactAnchored(text, pattern, anchor, from), expected)
+            << text << " / " << pattern << " / " << anchor << " / " << from;
     }
 }
 

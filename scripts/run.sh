@@ -151,6 +151,27 @@ shot() {  # NAME TEXT [AREA]
     fi
     return 0
 }
+
+# shot_new_window BEFORE SETTLE NAME TEXT WHAT: waits up to 10 s for a window
+# that is not in the list BEFORE, then after SETTLE seconds takes its picture;
+# the window's id is left in $new_window (empty when none opened).
+shot_new_window() {
+    local x y w h
+    new_window=""
+    for _ in $(seq 50); do
+        sleep 0.2
+        new_window="$(comm -13 <(echo "$1") <(visible_windows) | head -1)"
+        [ -n "$new_window" ] && break
+    done
+    if [ -z "$new_window" ]; then
+        echo "The $5 did not open; see $demo/wine.log." >&2
+        return 0
+    fi
+    sleep "$2"
+    read -r x y w h < <(geometry "$new_window")
+    shot "$3" "$4" "${w}x${h}+${x}+${y}"
+}
+
 # The visible windows of the screen, sorted, one id a line.
 visible_windows() {
     xdotool search --onlyvisible --name '' 2>/dev/null | sort || true
@@ -214,38 +235,15 @@ if [ "$own_display" = 1 ] && [ -n "$notice" ] && [ "$(xdotool getwindowname "$no
     xdotool mousemove $((lx + 80)) $((ly + 1 + line + line / 2))
     sleep 0.6
     xdotool click 1
-    viewer=""
-    for _ in $(seq 50); do
-        viewer="$(comm -13 <(echo "$before") <(visible_windows) | head -1)"
-        [ -n "$viewer" ] && break
-        sleep 0.2
-    done
-    if [ -n "$viewer" ]; then
-        sleep 1
-        read -r vx vy vw vh < <(geometry "$viewer")
-        shot 4-viewer "the newest message in the viewer" "${vw}x${vh}+${vx}+${vy}"
-    else
-        echo "The viewer did not open; see $demo/wine.log." >&2
-    fi
+    shot_new_window "$before" 1 4-viewer "the newest message in the viewer" viewer
+    viewer="$new_window"
     # Resting means a pointer that stops: one step onto the character, then
     # one pixel, then still. Leaving the list closes its viewer.
     before="$(printf '%s\n%s\n' "$before" "$viewer" | sort)"
     xdotool mousemove 176 136
     sleep 0.3
     xdotool mousemove 177 136
-    tooltip=""
-    for _ in $(seq 50); do
-        sleep 0.2
-        tooltip="$(comm -13 <(echo "$before") <(visible_windows) | head -1)"
-        [ -n "$tooltip" ] && break
-    done
-    if [ -n "$tooltip" ]; then
-        sleep 0.5
-        read -r tx ty tw th < <(geometry "$tooltip")
-        shot 5-tooltip "resting on the character: the tooltip" "${tw}x${th}+${tx}+${ty}"
-    else
-        echo "The tooltip did not open; see $demo/wine.log." >&2
-    fi
+    shot_new_window "$before" 0.5 5-tooltip "resting on the character: the tooltip" tooltip
 fi
 
 if [ "$own_display" = 1 ]; then

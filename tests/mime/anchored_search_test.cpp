@@ -11,19 +11,20 @@
 namespace pell {
 namespace {
 
+std::string RandomText(std::mt19937& random, const std::string& alphabet, std::size_t length) {
+    std::string s;
+    for (std::size_t i = 0; i < length; ++i)
+        s += alphabet[random() % alphabet.size()];
+    return s;
+}
+
 TEST(FindNoCaseAnchored, AgreesOnRandomTexts) {
     std::mt19937 random(7);
     // Letters of both cases and the anchor bytes of real patterns.
     const std::string alphabet = "aAbB:=-?";
-    auto make = [&](std::size_t length) {
-        std::string s;
-        for (std::size_t i = 0; i < length; ++i)
-            s += alphabet[random() % alphabet.size()];
-        return s;
-    };
     for (int round = 0; round < 20000; ++round) {
-        const std::string text = make(random() % 24);
-        const std::string pattern = make(1 + random() % 4);
+        const std::string text = RandomText(random, alphabet, random() % 24);
+        const std::string pattern = RandomText(random, alphabet, 1 + random() % 4);
         const std::size_t from = random() % 26;
         ASSERT_EQ(FindNoCaseAnchored(text, pattern, from), FindTextNoCase(text, pattern, from))
             << text << " / " << pattern << " / " << from;
@@ -34,15 +35,9 @@ TEST(FindExactAnchored, AgreesWithFindOnRandomTexts) {
     std::mt19937 random(11);
     // The bytes of the blank-line and end markers.
     const std::string alphabet = "\r\n.a";
-    auto make = [&](std::size_t length) {
-        std::string s;
-        for (std::size_t i = 0; i < length; ++i)
-            s += alphabet[random() % alphabet.size()];
-        return s;
-    };
     for (int round = 0; round < 20000; ++round) {
-        const std::string text = make(random() % 24);
-        const std::string pattern = make(1 + random() % 5);
+        const std::string text = RandomText(random, alphabet, random() % 24);
+        const std::string pattern = RandomText(random, alphabet, 1 + random() % 5);
         const std::size_t anchor = random() % pattern.size();
         const std::size_t from = random() % 26;
         const std::size_t expected =

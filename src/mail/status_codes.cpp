@@ -3,8 +3,8 @@
 namespace pell {
 namespace {
 
-// Codes 0..20. The text of 15 doubles as the key name TimeOut.
-constexpr std::string_view kSessionTexts[21] = {
+// Codes 0..23. The text of 15 doubles as the key name TimeOut.
+constexpr std::string_view kSessionTexts[24] = {
     "正常",
     "ｴﾗｰ",
     "Windows Socket読み込みｴﾗｰ",
@@ -26,6 +26,9 @@ constexpr std::string_view kSessionTexts[21] = {
     "SSL/TLS接続失敗",
     "証明書が不正",
     "STLS非対応",
+    "APOP非対応",
+    "ﾌｫﾙﾀﾞが見つかりません",
+    "ｻｰﾊﾞの応答が不正",
 };
 
 // Codes -1..-8.
@@ -43,7 +46,7 @@ constexpr std::string_view kStateTexts[8] = {
 }  // namespace
 
 std::string_view StatusText(int code) {
-    if (code >= 0 && code <= 20)
+    if (code >= 0 && code <= 23)
         return kSessionTexts[code];
     if (code < 0 && code >= -8)
         return kStateTexts[-code - 1];

@@ -1,6 +1,6 @@
 #pragma once
 // Account status codes: what the last check of an account did, or why it was
-// not done. 0..20 are session results, -1..-8 states outside a session.
+// not done. 0..23 are session results, -1..-8 states outside a session.
 #include <string_view>
 
 namespace pell {
@@ -26,7 +26,10 @@ enum StatusCode : int {
     kStatusOtherApp = 17,
     kStatusTlsFailed = 18,       // handshake failed or the server does not speak TLS
     kStatusBadCertificate = 19,  // untrusted, wrong name, expired or not the pinned one
-    kStatusNoStls = 20,          // the server refused STLS
+    kStatusNoStls = 20,          // the server refused STLS (or IMAP STARTTLS)
+    kStatusNoApop = 21,          // APOP asked for, but the greeting holds no timestamp
+    kStatusNoFolder = 22,        // the IMAP folder does not exist or cannot be opened
+    kStatusBadReply = 23,        // a reply the client cannot accept (garbage, far too large)
     kStatusNotChecked = -1,
     kStatusNotCheckedAlt = -2,
     kStatusChecking = -3,
@@ -37,7 +40,7 @@ enum StatusCode : int {
     kStatusCheckOff = -8,
 };
 
-// The Shift_JIS text of a status code; codes outside -8..20 give an empty text.
+// The Shift_JIS text of a status code; codes outside -8..23 give an empty text.
 std::string_view StatusText(int code);
 
 // Classification used after each check.

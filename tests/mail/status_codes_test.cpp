@@ -22,6 +22,9 @@ TEST(StatusText, CodesMapToTheirTexts) {
         {18, "SSL/TLS接続失敗"},
         {19, "証明書が不正"},
         {20, "STLS非対応"},
+        {21, "APOP非対応"},
+        {22, "ﾌｫﾙﾀﾞが見つかりません"},
+        {23, "ｻｰﾊﾞの応答が不正"},
         {-1, "未ﾁｪｯｸ"},
         {-2, "非ﾁｪｯｸ"},
         {-3, "ﾁｪｯｸ中"},
@@ -31,9 +34,9 @@ TEST(StatusText, CodesMapToTheirTexts) {
     for (const Case& c : cases)
         EXPECT_EQ(StatusText(c.code), c.text) << c.code;
     // Every code of the table has a text; nothing else does.
-    for (int code = -8; code <= 20; ++code)
+    for (int code = -8; code <= 23; ++code)
         EXPECT_FALSE(StatusText(code).empty()) << code;
-    EXPECT_TRUE(StatusText(21).empty());
+    EXPECT_TRUE(StatusText(24).empty());
     EXPECT_TRUE(StatusText(-9).empty());
 }
 

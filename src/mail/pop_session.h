@@ -43,6 +43,10 @@ struct PopSessionInput {
     // The pinned server certificate (CertFingerprint): empty, or its SHA-256
     // digest as 64 hex digits (colons and case ignored).
     std::string certFingerprint;
+    // The account's protocol (the Protocol key: 0 POP3, 1 IMAP) and, for
+    // IMAP, the folder to watch (Shift_JIS as typed).
+    int protocol = 0;
+    std::string folder = "INBOX";
 };
 
 struct PopSessionOutput {

@@ -47,9 +47,10 @@ HMODULE ResourceModule() {
     return module ? module : ProgramInstance();
 }
 
+}  // namespace
+
 // Skins are only a source of pictures, icons and a string: loading them as
-// data runs none of their code, which matters for files dropped on the
-// character or named in the settings.
+// data runs none of their code, wherever the file came from.
 UniqueModule LoadSkinLibrary(const std::string& path) {
     if (path.empty())
         return UniqueModule();
@@ -60,6 +61,8 @@ UniqueModule LoadSkinLibrary(const std::string& path) {
 bool HasFirstFrame(HMODULE module) {
     return FindResourceA(module, FrameResourceName(1), MAKEINTRESOURCEA(2)) != nullptr;
 }
+
+namespace {
 
 int SaneSize(std::int64_t value) {
     if (value < 0)

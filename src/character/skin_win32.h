@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "character/frame_bits.h"
@@ -20,6 +21,11 @@ const char* FrameResourceName(int frame);
 
 // The library whose frames, icons and tip are used; null means the program.
 HMODULE CurrentSkinModule();
+
+// A skin library mapped as data only (none of its code runs), or empty.
+UniqueModule LoadSkinLibrary(const std::string& path);
+// True when the library holds the first frame, the mark of a skin.
+bool HasFirstFrame(HMODULE module);
 
 // A frame's header and pixels from the current skin (looked up once per skin).
 struct LockedFrame {

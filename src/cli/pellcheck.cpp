@@ -21,6 +21,7 @@
 #include "mail/cp932_text.h"
 #include "mail/pop_session.h"
 #include "mail/status_codes.h"
+#include "mail/tls_policy.h"
 #include "mime/encoded_words.h"
 #include "settings/account_list.h"
 #include "settings/settings_store.h"
@@ -228,8 +229,24 @@ void PrintOutcome(const Options& options, const std::string& name, const std::st
     }
 }
 
+// The reasons a certificate was refused, as words for scripts and people.
+std::vector<std::string> ProblemWords(unsigned problems) {
+    static const std::pair<unsigned, const char*> kWords[] = {
+        {kCertificateUntrusted, "untrusted"}, {kCertificateWrongName, "wrong-name"},
+        {kCertificateExpired, "expired"},     {kCertificateRevoked, "revoked"},
+        {kCertificateOtherFault, "other"},
+    };
+    std::vector<std::string> words;
+    for (const auto& [bit, word] : kWords) {
+        if (problems & bit)
+            words.emplace_back(word);
+    }
+    return words;
+}
+
 // Connects to the account's server without logging in and prints the
-// certificate it presents, for a person to judge and pin.
+// certificate it presents, for a person to judge and pin. The names come from
+// the server: printed for a terminal, their control characters are escaped.
 int ShowCertificate(const Options& options, SettingsStore& settings, const std::string& section) {
     PopSessionInput in;
     in.server = settings.ReadText(section, "Server", "", 100);
@@ -248,13 +265,28 @@ int ShowCertificate(const Options& options, SettingsStore& settings, const std::
                   << ",\"tls_protocol\":" << JsonText(tls.protocol)
                   << ",\"tls_cipher\":" << JsonText(tls.cipher)
                   << ",\"certificate_fingerprint\":" << JsonText(tls.fingerprint)
-                  << ",\"certificate_subject\":" << JsonString(tls.subject) << "}\n";
+                  << ",\"certificate_subject\":" << JsonString(tls.subject)
+                  << ",\"certificate_issuer\":" << JsonString(tls.issuer)
+                  << ",\"certificate_problems\":[";
+        const char* separator = "";
+        for (const std::string& word : ProblemWords(tls.problems)) {
+            std::cout << separator << JsonString(word);
+            separator = ",";
+        }
+        std::cout << "]}\n";
     } else {
         std::cout << Shown(*options.account, options) << " [" << section << "] " << in.server
                   << ": status " << status << " " << Shown(statusText, options) << "\n";
         if (!tls.fingerprint.empty()) {
             std::cout << "protocol: " << tls.protocol << "\ncipher: " << tls.cipher
-                      << "\nsubject: " << tls.subject << "\nSHA-256: " << tls.fingerprint << "\n";
+                      << "\nsubject: " << EscapeControlCharacters(tls.subject)
+                      << "\nissuer: " << EscapeControlCharacters(tls.issuer)
+                      << "\nSHA-256: " << tls.fingerprint << "\n";
+            std::string problems;
+            for (const std::string& word : ProblemWords(tls.problems))
+                problems += (problems.empty() ? "" : ", ") + word;
+            if (!problems.empty())
+                std::cout << "refused: " << problems << "\n";
         }
     }
     return tls.fingerprint.empty() ? kExitFailed : kExitOk;

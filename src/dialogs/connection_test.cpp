@@ -1,6 +1,9 @@
 #include "dialogs/connection_test.h"
 
+#include "character/shift_jis_cut.h"
+#include "mail/certificate_text.h"
 #include "mail/status_codes.h"
+#include "mime/unicode_cp932.h"
 #include "settings/settings_conventions.h"
 
 namespace pell {
@@ -9,6 +12,41 @@ namespace {
 // The session's own limits for what it sends.
 constexpr std::size_t kServerLimit = 99;
 constexpr std::size_t kUserLimit = 49;
+// A certificate name longer than this (in Shift_JIS bytes) is cut: the server
+// chooses it, and the question must stay on the screen.
+constexpr std::size_t kShownNameLimit = 200;
+
+// The reasons a certificate was refused, one line each.
+std::string ProblemLines(unsigned problems) {
+    static const std::pair<unsigned, const char*> kLines[] = {
+        {kCertificateUntrusted, "・信頼された認証局の証明書ではありません"},
+        {kCertificateWrongName, "・ｻｰﾊﾞｰ名が証明書の名前と一致しません"},
+        {kCertificateExpired, "・有効期限が切れているか、まだ有効ではありません"},
+        {kCertificateRevoked, "・発行元により失効しています"},
+        {kCertificateOtherFault, "・証明書を検証できません"},
+    };
+    std::string lines;
+    for (const auto& [bit, line] : kLines) {
+        if (problems & bit)
+            lines += std::string(line) + "\r\n";
+    }
+    // Verified, yet not the certificate trusted for this account.
+    if (lines.empty())
+        lines = "・信頼済みの証明書と異なります\r\n";
+    return lines;
+}
+
+// A name from the server (UTF-8) as the question shows it: control
+// characters escaped, in Shift_JIS, cut to a readable length.
+std::string ShownName(const std::string& utf8) {
+    std::string sjis;
+    AppendUtf8AsCp932(EscapeControlCharacters(utf8), sjis);
+    if (sjis.empty())
+        return "(なし)";
+    if (sjis.size() <= kShownNameLimit)
+        return sjis;
+    return CutShiftJis(sjis, kShownNameLimit) + "...";
+}
 
 }  // namespace
 
@@ -50,8 +88,10 @@ void ReportConnectionTest(DialogSurface& dialog, AccountDialogSession& session,
     const std::string status(StatusText(result.result));
     const std::string fingerprint = NormalizedFingerprint(result.certificateFingerprint);
     if (result.result == kStatusBadCertificate && !fingerprint.empty()) {
-        const std::string question = status +
-                                     "\r\n\r\nSHA-256: " + GroupedFingerprint(fingerprint) +
+        const std::string question = status + "\r\n" + ProblemLines(result.certificateProblems) +
+                                     "\r\n発行先: " + ShownName(result.certificateSubject) +
+                                     "\r\n発行者: " + ShownName(result.certificateIssuer) +
+                                     "\r\nSHA-256: " + GroupedFingerprint(fingerprint) +
                                      "\r\n\r\nこの証明書を信頼しますか？";
         if (dialog.ShowMessage(question, kConnectionTestCaption, MessageKind::kQuestion))
             session.trustedFingerprint = fingerprint;

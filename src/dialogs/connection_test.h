@@ -25,7 +25,8 @@ std::optional<PopSessionInput> PrepareConnectionTest(DialogSurface& dialog, Sett
                                                      const AccountDialogSession& session);
 
 // Shows the result. For a refused certificate whose fingerprint is known it
-// asks whether to trust it; yes keeps the fingerprint for the save.
+// asks whether to trust it, naming why it was refused, its subject and its
+// issuer; yes keeps the fingerprint for the save.
 void ReportConnectionTest(DialogSurface& dialog, AccountDialogSession& session,
                           const PopSessionOutput& result);
 

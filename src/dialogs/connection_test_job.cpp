@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "mail/check_worker.h"
 #include "mail/status_codes.h"
 
 namespace pell {
@@ -10,7 +11,11 @@ std::shared_ptr<ConnectionTestJob> ConnectionTestJob::Start(std::unique_ptr<Netw
                                                             PopSessionInput in,
                                                             std::function<void()> done) {
     std::shared_ptr<ConnectionTestJob> job(new ConnectionTestJob());
-    std::thread([job, network = std::move(network), in = std::move(in), done = std::move(done)] {
+    // Counted like a check's worker, so that the program's exit waits for it
+    // as it waits for a check.
+    auto ticket = std::make_unique<CheckWorkerTicket>();
+    std::thread([job, network = std::move(network), in = std::move(in), done = std::move(done),
+                 ticket = std::move(ticket)]() mutable {
         PopSessionHooks hooks;
         hooks.run = &job->run_;
         if (network) {
@@ -21,6 +26,7 @@ std::shared_ptr<ConnectionTestJob> ConnectionTestJob::Start(std::unique_ptr<Netw
         job->finished_.store(true, std::memory_order_release);
         if (done)
             done();
+        ticket.reset();
     }).detach();
     return job;
 }

@@ -128,6 +128,9 @@ void CopyTlsOutcome(const TlsOutcome& tls, PopSessionOutput& out) {
     out.tlsProtocol = tls.protocol;
     out.tlsCipher = tls.cipher;
     out.certificateFingerprint = tls.fingerprint;
+    out.certificateSubject = tls.subject;
+    out.certificateIssuer = tls.issuer;
+    out.certificateProblems = tls.problems;
 }
 
 // Connects and, as the account asks, protects the connection before a single

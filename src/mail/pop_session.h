@@ -62,6 +62,11 @@ struct PopSessionOutput {
     std::string tlsProtocol;
     std::string tlsCipher;
     std::string certificateFingerprint;
+    // The certificate's subject and issuer (UTF-8) and why it was not
+    // verified (CertificateProblem bits), for the trust question.
+    std::string certificateSubject;
+    std::string certificateIssuer;
+    unsigned certificateProblems = 0;
 };
 
 struct PopSessionHooks {

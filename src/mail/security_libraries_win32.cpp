@@ -9,10 +9,10 @@ SecurityLibraries Load() {
     SecurityLibraries libraries;
     // Neither library is freed: the credentials and the root store made
     // through them live for the run.
-    HMODULE secur32 = LoadLibraryA("SECUR32.DLL");
+    HMODULE secur32 = LoadSystemLibrary("SECUR32.DLL");
     if (auto init = EntryPoint<INIT_SECURITY_INTERFACE_A>(secur32, SECURITY_ENTRYPOINT_ANSIA))
         libraries.sspi = init();
-    HMODULE crypt32 = LoadLibraryA("CRYPT32.DLL");
+    HMODULE crypt32 = LoadSystemLibrary("CRYPT32.DLL");
     libraries.openSystemStore =
         EntryPoint<decltype(libraries.openSystemStore)>(crypt32, "CertOpenSystemStoreW");
     libraries.closeStore = EntryPoint<decltype(libraries.closeStore)>(crypt32, "CertCloseStore");
@@ -26,6 +26,10 @@ SecurityLibraries Load() {
         crypt32, "CertVerifyCertificateChainPolicy");
     libraries.nameToString =
         EntryPoint<decltype(libraries.nameToString)>(crypt32, "CertNameToStrW");
+    libraries.findExtension =
+        EntryPoint<decltype(libraries.findExtension)>(crypt32, "CertFindExtension");
+    libraries.decodeObject =
+        EntryPoint<decltype(libraries.decodeObject)>(crypt32, "CryptDecodeObjectEx");
     return libraries;
 }
 
@@ -38,7 +42,7 @@ bool SecurityLibraries::complete() const {
                               sspi->QueryContextAttributesA && sspi->FreeContextBuffer &&
                               sspi->EncryptMessage && sspi->DecryptMessage;
     return sspiComplete && openSystemStore && closeStore && freeCertificate && getChain &&
-           freeChain && verifyChainPolicy && nameToString;
+           freeChain && verifyChainPolicy && nameToString && findExtension && decodeObject;
 }
 
 const SecurityLibraries& Security() {

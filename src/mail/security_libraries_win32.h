@@ -22,12 +22,15 @@ struct SecurityLibraries {
     decltype(&CertFreeCertificateChain) freeChain = nullptr;
     decltype(&CertVerifyCertificateChainPolicy) verifyChainPolicy = nullptr;
     decltype(&CertNameToStrW) nameToString = nullptr;
+    decltype(&CertFindExtension) findExtension = nullptr;
+    decltype(&CryptDecodeObjectEx) decodeObject = nullptr;
 
     // True when both libraries and every entry point were found.
     bool complete() const;
 };
 
-// Loaded once, at the first call, safely from any thread.
+// Loaded once, at the first call, safely from any thread, from the system
+// folder; never unloaded (a worker may still use them while the program ends).
 const SecurityLibraries& Security();
 
 }  // namespace pell

@@ -49,6 +49,8 @@ struct TlsOutcome {
     std::string cipher;
     std::string fingerprint;  // SHA-256 of the server certificate, 64 upper-case hex digits
     std::string subject;      // the certificate's subject name (UTF-8), for a person to read
+    std::string issuer;       // the name of its issuer (UTF-8)
+    unsigned problems = 0;    // why it was not verified (CertificateProblem bits); 0 when it was
 };
 
 // The services the opening steps need.

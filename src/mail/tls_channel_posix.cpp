@@ -17,16 +17,18 @@
 namespace pell {
 namespace {
 
+int NoteProblem(int preverified, X509_STORE_CTX* store);
+
 // Made at the first TLS check of the run and kept: loading the trusted roots
 // (the default paths, which SSL_CERT_FILE and SSL_CERT_DIR override) is the
-// costly part, and checks after the first must not pay it again.
+// costly part, and checks after the first must not pay it again. Never
+// destroyed: a worker may still be in a handshake when the program ends.
 class ClientContext {
   public:
     static SSL_CTX* Get() {
-        static ClientContext context;
-        return context.ctx_;
+        static ClientContext* context = new ClientContext;
+        return context->ctx_;
     }
-    ~ClientContext() { SSL_CTX_free(ctx_); }
     ClientContext(const ClientContext&) = delete;
     ClientContext& operator=(const ClientContext&) = delete;
 
@@ -38,7 +40,7 @@ class ClientContext {
         SSL_CTX_set_default_verify_paths(ctx_);
         // The handshake runs to its end whatever the chain; the verdict is
         // taken afterwards, when the pin can be weighed too.
-        SSL_CTX_set_verify(ctx_, SSL_VERIFY_NONE, nullptr);
+        SSL_CTX_set_verify(ctx_, SSL_VERIFY_NONE, NoteProblem);
         // A server that drops the connection after its last reply without a
         // close notification has just closed, as a plain one would.
         SSL_CTX_set_options(ctx_, SSL_OP_IGNORE_UNEXPECTED_EOF);
@@ -148,25 +150,72 @@ class OpenSslChannel final : public SocketChannel {
     }
 
     SSL* ssl() { return ssl_; }
+    unsigned* problems() { return &problems_; }
 
   private:
     std::shared_ptr<SocketChannel> socket_;
     SSL* ssl_;
+    unsigned problems_ = 0;  // gathered by the chain check
     bool established_ = false;
     bool closed_ = false;
 };
 
-std::string SubjectOf(X509* certificate) {
+// A certificate name as UTF-8 text. Control characters are left as they are,
+// like the Windows build's names: whoever shows a name escapes them.
+std::string NameText(const X509_NAME* name) {
     BIO* text = BIO_new(BIO_s_mem());
     if (!text)
         return {};
-    X509_NAME_print_ex(text, X509_get_subject_name(certificate), 0, XN_FLAG_RFC2253);
+    X509_NAME_print_ex(text, name, 0,
+                       XN_FLAG_RFC2253 & ~(ASN1_STRFLGS_ESC_MSB | ASN1_STRFLGS_ESC_CTRL));
     char* data = nullptr;
     long length = BIO_get_mem_data(text, &data);
-    std::string subject =
+    std::string printed =
         length > 0 && data ? std::string(data, static_cast<std::size_t>(length)) : std::string();
     BIO_free(text);
-    return subject;
+    return printed;
+}
+
+unsigned ProblemOf(int error) {
+    switch (error) {
+        case X509_V_ERR_HOSTNAME_MISMATCH:
+        case X509_V_ERR_IP_ADDRESS_MISMATCH:
+            return kCertificateWrongName;
+        case X509_V_ERR_CERT_HAS_EXPIRED:
+        case X509_V_ERR_CERT_NOT_YET_VALID:
+            return kCertificateExpired;
+        case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+        case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+        case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+        case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+        case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+        case X509_V_ERR_CERT_UNTRUSTED:
+            return kCertificateUntrusted;
+        case X509_V_ERR_CERT_REVOKED:
+            return kCertificateRevoked;
+        default:
+            return kCertificateOtherFault;
+    }
+}
+
+// Where the chain check of a connection gathers its problems.
+int ProblemsIndex() {
+    static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return index;
+}
+
+// Called for every certificate of the chain: each error is noted and the
+// check goes on, so that the trust question can name all of them (the
+// handshake never stops here; the verdict comes after it).
+int NoteProblem(int preverified, X509_STORE_CTX* store) {
+    if (preverified)
+        return 1;
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    if (auto* problems =
+            ssl ? static_cast<unsigned*>(SSL_get_ex_data(ssl, ProblemsIndex())) : nullptr)
+        *problems |= ProblemOf(X509_STORE_CTX_get_error(store));
+    return 1;
 }
 
 // Names the certificate must carry, and the name indication sent.
@@ -195,6 +244,7 @@ std::shared_ptr<SocketChannel> StartPlatformTls(std::shared_ptr<SocketChannel> s
     if (!bio)
         return nullptr;
     SSL_set_bio(ssl, bio, bio);
+    SSL_set_ex_data(ssl, ProblemsIndex(), channel->problems());
     // A server name the certificate cannot be checked against (a blank, a
     // NUL) is refused before anything is sent.
     if (request.serverName.empty() || request.serverName.find('\0') != std::string::npos ||
@@ -217,8 +267,12 @@ std::shared_ptr<SocketChannel> StartPlatformTls(std::shared_ptr<SocketChannel> s
         i2d_X509(certificate, &out);
         outcome.fingerprint = CertificateFingerprint(der);
     }
-    outcome.subject = SubjectOf(certificate);
-    bool verified = SSL_get_verify_result(ssl) == X509_V_OK;
+    outcome.subject = NameText(X509_get_subject_name(certificate));
+    outcome.issuer = NameText(X509_get_issuer_name(certificate));
+    outcome.problems = *channel->problems();
+    if (SSL_get_verify_result(ssl) != X509_V_OK && outcome.problems == 0)
+        outcome.problems = kCertificateOtherFault;
+    const bool verified = outcome.problems == 0;
     outcome.status = CertificateVerdict(verified, outcome.fingerprint, request.pinnedPrint);
     if (outcome.status != kStatusOk)
         return nullptr;

@@ -59,6 +59,44 @@ bool CanOpenTlsHandshake(std::string_view head) {
            length <= kLargestRecord;
 }
 
+std::optional<std::string> Ipv4AddressBytes(std::string_view text) {
+    std::string bytes;
+    std::size_t at = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (at >= text.size() || text[at] != '.')
+                return std::nullopt;
+            ++at;
+        }
+        const std::size_t digitsStart = at;
+        unsigned value = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - digitsStart < 3)
+            value = value * 10 + static_cast<unsigned>(text[at++] - '0');
+        if (at == digitsStart || value > 255)
+            return std::nullopt;
+        bytes.push_back(static_cast<char>(value));
+    }
+    if (at != text.size())
+        return std::nullopt;
+    return bytes;
+}
+
+bool AddressIsAmong(std::string_view server, const std::vector<std::string>& addresses) {
+    const std::optional<std::string> wanted = Ipv4AddressBytes(server);
+    if (!wanted)
+        return false;
+    for (const std::string& address : addresses) {
+        if (address == *wanted)
+            return true;
+    }
+    return false;
+}
+
+bool OffersTlsParametersCredentials(const WindowsVersion& version) {
+    constexpr unsigned kFirstBuild = 17763;
+    return version.major > 10 || (version.major == 10 && version.build >= kFirstBuild);
+}
+
 int CertificateVerdict(bool verified, std::string_view fingerprint, std::string_view pin) {
     std::string pinned = NormalizeFingerprint(pin);
     if (!pinned.empty()) {

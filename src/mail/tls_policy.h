@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "mail/certificate_text.h"
 
 namespace pell {
 
@@ -38,6 +41,27 @@ std::string NormalizeFingerprint(std::string_view text);
 // Anything else (a plain POP3 greeting, noise) comes from a server that does
 // not speak TLS, and waiting for the rest of such a "record" would be futile.
 bool CanOpenTlsHandshake(std::string_view head);
+
+// The four bytes of a dotted IPv4 address (four decimal numbers of at most
+// 255, as a certificate lists its IP-address names), or nothing for any other
+// text.
+std::optional<std::string> Ipv4AddressBytes(std::string_view text);
+
+// True when the server, written as an IPv4 address, is one of the
+// certificate's IP-address names (each as its raw bytes).
+bool AddressIsAmong(std::string_view server, const std::vector<std::string>& addresses);
+
+// A Windows version as the system reports it.
+struct WindowsVersion {
+    unsigned major = 0;
+    unsigned minor = 0;
+    unsigned build = 0;
+};
+
+// True when SChannel takes the newer credentials with TLS parameters, the
+// only ones through which it negotiates TLS 1.3 (Windows 10 build 17763 and
+// later); older systems get TLS 1.2 through the older ones.
+bool OffersTlsParametersCredentials(const WindowsVersion& version);
 
 // The status of a presented certificate (0 or the bad-certificate code). With
 // a pin only the pinned certificate passes, trusted or not; without one the

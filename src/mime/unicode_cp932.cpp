@@ -143,9 +143,11 @@ struct EncodeTable {
     }
 };
 
+// Never destroyed: a worker may still be decoding a mail while the program
+// ends.
 const EncodeTable& Table() {
-    static const EncodeTable table;
-    return table;
+    static const EncodeTable* table = new EncodeTable;
+    return *table;
 }
 
 // Writes the code of `scalar` at `w` and returns the new end.

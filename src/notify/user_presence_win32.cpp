@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "mail/loaded_library_win32.h"
+
 namespace pell {
 namespace {
 
@@ -15,7 +17,7 @@ bool ShellSaysBusy() {
     static const QueryFn query = [] {
         HMODULE shell = GetModuleHandleA("shell32.dll");
         if (!shell)
-            shell = LoadLibraryA("shell32.dll");
+            shell = LoadSystemLibrary("shell32.dll");
         return shell ? reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
                            GetProcAddress(shell, "SHQueryUserNotificationState")))
                      : nullptr;

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "character/main_window_handlers_win32.h"
+#include "character/skin_win32.h"
 #include "character/window_messages.h"
 #include "settings/settings_conventions.h"
+#include "startup/command_line.h"
 #include "startup/process_values.h"
 #include "startup/settings_path.h"
 #include "startup/startup_win32.h"
@@ -70,22 +72,28 @@ void ChooseWheelMessage(const OSVERSIONINFOA& version) {
     }
 }
 
-// A command line that names a library with the first frame is a skin.
-HMODULE LoadCommandLineSkin(const std::string& commandLine) {
-    if (commandLine.empty() || !SettingsFileExists(commandLine.c_str()))
+// The skin path as a full one: the running instance that takes it over may
+// have another current folder.
+std::string FullPath(const std::string& path) {
+    char full[MAX_PATH + 1] = {};
+    const DWORD got = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return got > 0 && got < sizeof full ? std::string(full, got) : path;
+}
+
+// A command line that names a library with the first frame is a skin. It is
+// mapped as data, like every skin: a file given on the command line (a
+// shortcut, a double click on a file) runs no code.
+HMODULE LoadCommandLineSkin(const std::string& path) {
+    if (path.empty() || !SettingsFileExists(path.c_str()))
         return nullptr;
-    HMODULE module = LoadLibraryA(commandLine.c_str());
-    if (!module)
+    UniqueModule module = LoadSkinLibrary(path);
+    if (!module || !HasFirstFrame(module.get()))
         return nullptr;
-    if (!FindResourceA(module, "IDB_PELL1", reinterpret_cast<LPCSTR>(RT_BITMAP))) {
-        FreeLibrary(module);
-        return nullptr;
-    }
-    return module;
+    return module.release();
 }
 
 // Hands the skin to a running character; true when one was found.
-bool HandOverToRunningInstance(const std::string& commandLine, HMODULE& pendingSkin) {
+bool HandOverToRunningInstance(const std::string& skinPath, HMODULE& pendingSkin) {
     std::string multi = Settings().ReadText(kControlSection, "MultiExe", "", 10);
     if (MultiExeAllows(multi))
         return false;
@@ -94,10 +102,12 @@ bool HandOverToRunningInstance(const std::string& commandLine, HMODULE& pendingS
         return false;
     SetForegroundWindow(running);
     if (pendingSkin) {
-        ATOM atom = GlobalAddAtomA(commandLine.c_str());
         FreeLibrary(pendingSkin);
         pendingSkin = nullptr;
-        SendMessageA(running, MSG_SKINCHANGE, 0, static_cast<LPARAM>(atom));
+        // No atom (a name too long for one) must not read as the request to
+        // reload the skin from the settings.
+        if (ATOM atom = GlobalAddAtomA(skinPath.c_str()))
+            SendMessageA(running, MSG_SKINCHANGE, 0, static_cast<LPARAM>(atom));
     }
     return true;
 }
@@ -109,8 +119,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLineRemainder, in
     const OSVERSIONINFOA version = PlatformVersion();
     ChooseSettingsFile(commandLine, version);
     ChooseWheelMessage(version);
-    HMODULE pendingSkin = LoadCommandLineSkin(commandLine);
-    if (HandOverToRunningInstance(commandLine, pendingSkin))
+    const std::string skinPath = FullPath(SkinPathFromCommandLine(commandLine));
+    HMODULE pendingSkin = LoadCommandLineSkin(skinPath);
+    if (HandOverToRunningInstance(skinPath, pendingSkin))
         return 0;
     SetPendingSkinModule(pendingSkin);
     if (!RegisterWindowClasses(instance))

@@ -7,6 +7,7 @@
 #include "dialogs/connection_test.h"
 #include "dialogs/fake_dialog.h"
 #include "dialogs/recording_store.h"
+#include "mail/certificate_text.h"
 #include "mail/status_codes.h"
 #include "settings/password_scramble.h"
 
@@ -301,6 +302,48 @@ TEST_F(AccountDialogLogic, ARefusedCertificateCanBeTrustedAndIsSavedWithTheAccou
                   c.trusted ? std::string(64, 'A') : "<none>");
     }
     EXPECT_NE(dialog.messages[0].text.find("AA:AA:"), std::string::npos);
+}
+
+TEST_F(AccountDialogLogic, TheTrustQuestionNamesTheCertificateAndWhyItWasRefused) {
+    const std::string longName = "CN=" + std::string(400, 'x');
+    struct Case {
+        unsigned problems;
+        std::string subject;
+        std::vector<std::string> shown;
+        std::vector<std::string> notShown;
+    };
+    const Case cases[] = {
+        {kCertificateUntrusted | kCertificateWrongName,
+         "CN=\xE3\x83\x9B\xE3\x83\xBC\xE3\x83\xA0",  // UTF-8 from the server
+         {"信頼された認証局", "ｻｰﾊﾞｰ名", "発行先: CN=ホーム", "発行者: CN=Pell CA"},
+         {"有効期限", "失効"}},
+        {kCertificateExpired | kCertificateRevoked | kCertificateOtherFault,
+         "CN=a\x1B[2J\x07"
+         "b",
+         {"有効期限", "失効", "検証できません", "発行先: CN=a\\x1B[2J\\x07b"},
+         {"\x1B", "\x07", "信頼された認証局"}},
+        {0, "", {"信頼済みの証明書と異なります", "発行先: (なし)"}, {}},
+        {kCertificateUntrusted, longName, {"発行先: CN=xxx", "x..."}, {std::string(300, 'x')}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.problems);
+        dialog = FakeDialog();
+        AccountDialogSession session = Open("B");
+        dialog.answers = {false};
+        PopSessionOutput out;
+        out.result = kStatusBadCertificate;
+        out.certificateFingerprint = std::string(64, 'A');
+        out.certificateSubject = c.subject;
+        out.certificateIssuer = "CN=Pell CA";
+        out.certificateProblems = c.problems;
+        ReportConnectionTest(dialog, session, out);
+        ASSERT_EQ(dialog.messages.size(), 1u);
+        const std::string& text = dialog.messages[0].text;
+        for (const std::string& part : c.shown)
+            EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
+        for (const std::string& part : c.notShown)
+            EXPECT_EQ(text.find(part), std::string::npos) << part << " in " << text;
+    }
 }
 
 TEST_F(AccountDialogLogic, ANewServerDropsThePinnedCertificate) {

@@ -6,6 +6,7 @@
 
 #include <future>
 
+#include "mail/check_worker.h"
 #include "mail/status_codes.h"
 #include "support/fake_pop3_server_posix.h"
 
@@ -55,10 +56,13 @@ TEST(ConnectionTestJob, ACancelledTestEndsBeforeItsTimeOut) {
                                         [&done] { done.set_value(); });
     while (server.connections() == 0)
         std::this_thread::yield();
+    // The program's exit waits for a running test as for a check.
+    EXPECT_FALSE(WaitForCheckWorkers(std::chrono::milliseconds(0)));
     job->Cancel();
     ASSERT_EQ(done.get_future().wait_for(std::chrono::seconds(60)), std::future_status::ready)
         << "the test waited for its time-out";
     EXPECT_NE(job->output().result, kStatusOk);
+    EXPECT_TRUE(WaitForCheckWorkers(std::chrono::seconds(30)));
 }
 
 }  // namespace

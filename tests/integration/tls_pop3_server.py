@@ -20,6 +20,9 @@ import sys
 mode, cert, key, out = sys.argv[1:5]
 context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
 context.load_cert_chain(cert, key)
+# TLS_MAX_VERSION=1.2 makes a server of the many that stop at TLS 1.2.
+if os.environ.get("TLS_MAX_VERSION") == "1.2":
+    context.maximum_version = ssl.TLSVersion.TLSv1_2
 transcript = open(os.path.join(out, "transcript"), "a", buffering=1)
 
 

@@ -94,3 +94,33 @@ TEST(TlsPolicyTest, OnlyZeroMeansPlain) {
 
 }  // namespace
 }  // namespace pell
+
+namespace pell {
+namespace {
+
+TEST(TlsPolicyTest, AnAddressMatchesOnlyItsOwnIpAddressName) {
+    const std::vector<std::string> names = {std::string("\x7F\0\0\x01", 4), std::string(16, '\0')};
+    const std::pair<const char*, bool> cases[] = {
+        {"127.0.0.1", true},   {"127.0.0.2", false},   {"127.0.0.01", true},  {"127.1", false},
+        {"127.0.0.1.", false}, {"127.0.0.256", false}, {"127.0.0.1 ", false}, {"0.0.0.0", false},
+        {"localhost", false},  {"1270.0.0.1", false},  {"::1", false},        {"", false},
+        {"127.0.0.-1", false}, {"127..0.1", false},
+    };
+    for (const auto& [server, among] : cases)
+        EXPECT_EQ(AddressIsAmong(server, names), among) << server;
+    EXPECT_EQ(Ipv4AddressBytes("192.168.1.255"), std::string("\xC0\xA8\x01\xFF"));
+    EXPECT_FALSE(AddressIsAmong("127.0.0.1", {}));
+}
+
+TEST(TlsPolicyTest, TlsParametersFromWindows10Build17763) {
+    const std::pair<WindowsVersion, bool> cases[] = {
+        {{6, 1, 7601}, false},  {{6, 3, 9600}, false},  {{10, 0, 17134}, false},
+        {{10, 0, 17763}, true}, {{10, 0, 22631}, true}, {{11, 0, 0}, true},
+        {{0, 0, 0}, false},
+    };
+    for (const auto& [version, offers] : cases)
+        EXPECT_EQ(OffersTlsParametersCredentials(version), offers) << version.build;
+}
+
+}  // namespace
+}  // namespace pell

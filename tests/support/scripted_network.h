@@ -23,7 +23,8 @@ struct ScriptedMailbox {
     // The protected connection: the answer to STLS, what a handshake gives,
     // and what the client asked for.
     std::string stlsReply = "+OK begin TLS\r\n";
-    TlsOutcome tlsOutcome{0, "TLSv1.3", "TLS_AES_128_GCM_SHA256", std::string(64, 'A'), "CN=x"};
+    TlsOutcome tlsOutcome{0,      "TLSv1.3", "TLS_AES_128_GCM_SHA256", std::string(64, 'A'), "CN=x",
+                          "CN=y", 0};
     std::vector<TlsRequest> tlsRequests;
     std::size_t commandsBeforeTls = 0;
     std::uint16_t connectedPort = 0;

@@ -1,3 +1,5 @@
+// The chain parameters with their time-out for fetching over the network.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include "mail/certificate_check_win32.h"
 
 #include <vector>
@@ -8,14 +10,21 @@
 namespace pell {
 namespace {
 
+// The SSL policy's flags of errors to ignore, as Microsoft documents them
+// (the MinGW headers declare them only for the internet library).
+constexpr DWORD kIgnoreRevocation = 0x80;
+constexpr DWORD kIgnoreUnknownCa = 0x100;
+constexpr DWORD kIgnoreWrongUsage = 0x200;
+constexpr DWORD kIgnoreNameMismatch = 0x1000;
+constexpr DWORD kIgnoreDateInvalid = 0x2000;
+
 // Fetching revocation lists and missing intermediates may take this long in
 // all; a check is not held up for longer by a slow or absent network.
 constexpr DWORD kUrlRetrievalMilliseconds = 15000;
 
 // What the SSL policy may ignore to find out whether the name alone matches.
-constexpr DWORD kAllButTheName = SECURITY_FLAG_IGNORE_REVOCATION | SECURITY_FLAG_IGNORE_UNKNOWN_CA |
-                                 SECURITY_FLAG_IGNORE_WRONG_USAGE |
-                                 SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
+constexpr DWORD kAllButTheName =
+    kIgnoreRevocation | kIgnoreUnknownCa | kIgnoreWrongUsage | kIgnoreDateInvalid;
 
 class ChainContext {
   public:
@@ -168,8 +177,7 @@ unsigned JudgeServerCertificate(PCCERT_CONTEXT certificate, const std::string& s
     if (IsAddressLiteral(server)) {
         // The SSL policy matches DNS names only: an address is looked for
         // among the certificate's IP-address names here.
-        problems |= ProblemOfPolicyError(
-            PolicyError(chain.get(), server, SECURITY_FLAG_IGNORE_CERT_CN_INVALID));
+        problems |= ProblemOfPolicyError(PolicyError(chain.get(), server, kIgnoreNameMismatch));
         if (!AddressIsAmong(server, CertificateAddresses(certificate)))
             problems |= kCertificateWrongName;
         return problems;

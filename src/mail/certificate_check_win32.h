@@ -3,8 +3,9 @@
 // authentication to a trusted root (revocation checked as far as the network
 // allows), the server's name or address among the certificate's names, and
 // every reason it falls short.
-#include <wincrypt.h>
 #include <windows.h>
+// The certificate header needs the base definitions first.
+#include <wincrypt.h>
 
 #include <string>
 

@@ -312,10 +312,14 @@ int SchannelStream::Decrypt() {
     plain_.clear();
     plainUsed_ = 0;
     const std::size_t before = incoming_.size();
+    // The data is decrypted in place: anything outside the input is ignored.
+    const char* begin = incoming_.data();
+    const char* end = begin + incoming_.size();
     for (const SecBuffer& b : buffers) {
-        if (b.BufferType == SECBUFFER_DATA && b.pvBuffer && b.cbBuffer > 0 &&
-            b.cbBuffer <= incoming_.size())
-            plain_.assign(static_cast<const char*>(b.pvBuffer), b.cbBuffer);
+        const char* data = static_cast<const char*>(b.pvBuffer);
+        if (b.BufferType == SECBUFFER_DATA && data && b.cbBuffer > 0 && data >= begin &&
+            data < end && b.cbBuffer <= static_cast<std::size_t>(end - data))
+            plain_.assign(data, b.cbBuffer);
     }
     KeepExtra(buffers, 4);
     if (status == SEC_I_CONTEXT_EXPIRED) {

@@ -24,14 +24,13 @@ struct Step {
     Call call;
     std::string input;  // the bytes it must be given: a token, or a record
     SECURITY_STATUS status;
-    std::string output = {};  // a token to send, or a record's data
+    std::string output = {};  // a token to send, or a record's data (not longer than it)
     unsigned long extra = 0;  // bytes at the end of the input it leaves (SECBUFFER_EXTRA)
 };
 
 struct Script {
     std::deque<Step> steps;
     std::vector<std::string> events;  // what the stream did, in order
-    std::string plain;                // the data of the last record opened
 };
 
 Script* g_script = nullptr;
@@ -88,11 +87,11 @@ SECURITY_STATUS WINAPI ScriptedDecrypt(PCtxtHandle, PSecBufferDesc message, unsi
         return SEC_E_INTERNAL_ERROR;
     const SECURITY_STATUS status = step->status;
     if (status != SEC_E_INCOMPLETE_MESSAGE) {
+        // Decrypted in place, as SChannel does: the data lies in the record.
         char* start = static_cast<char*>(buffers[0].pvBuffer);
-        g_script->plain = step->output;
+        std::memcpy(start, step->output.data(), step->output.size());
         buffers[0] = {0, SECBUFFER_STREAM_HEADER, start};
-        buffers[1] = {static_cast<unsigned long>(g_script->plain.size()), SECBUFFER_DATA,
-                      g_script->plain.data()};
+        buffers[1] = {static_cast<unsigned long>(step->output.size()), SECBUFFER_DATA, start};
         buffers[2] = {0, SECBUFFER_STREAM_TRAILER, start};
         if (step->extra)
             buffers[3] = {step->extra, SECBUFFER_EXTRA, start + record.size() - step->extra};
@@ -182,20 +181,20 @@ const std::string kServerHello =
 const std::vector<std::string> kHandshakeEvents = {"init", "send CH", "recv " + kServerHello,
                                                    "init " + kServerHello};
 
-struct Run {
+struct ScriptedRun {
     Script script;
     SecurityFunctionTableA table = ScriptedTable();
     CredHandle credentials{};
     std::shared_ptr<SchannelStream> stream;
     TlsOutcome outcome;
 
-    Run(std::deque<std::string> chunks, std::deque<Step> steps) {
+    ScriptedRun(std::deque<std::string> chunks, std::deque<Step> steps) {
         script.steps = std::move(steps);
         g_script = &script;
         stream = std::make_shared<SchannelStream>(
             std::make_shared<ScriptedSocket>(std::move(chunks)), table, &credentials, "pop.test");
     }
-    ~Run() { g_script = nullptr; }
+    ~ScriptedRun() { g_script = nullptr; }
 };
 
 TEST(SchannelStream, HandshakeRoundsGoOnWithTheBytesSChannelAsksFor) {
@@ -245,11 +244,12 @@ TEST(SchannelStream, HandshakeRoundsGoOnWithTheBytesSChannelAsksFor) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Run run(c.chunks, c.steps);
+        ScriptedRun run(c.chunks, c.steps);
         EXPECT_EQ(run.stream->Handshake(run.outcome), c.established);
         EXPECT_EQ(run.script.events, c.events);
-        if (c.established)
+        if (c.established) {
             EXPECT_EQ(run.outcome.protocol, "TLSv1.2");
+        }
     }
 }
 
@@ -266,38 +266,39 @@ TEST(SchannelStream, RecordsRenegotiationAndTheServersCloseReachTheReader) {
         // A session ticket after a TLS 1.3 handshake on Windows: SChannel
         // takes no bytes at once, and the server waits for nothing.
         {"renegotiation without bytes behind the record",
-         {"R1", "R2"},
+         {"R1", "RECORD2"},
          {{Call::kDecrypt, "R1", SEC_I_RENEGOTIATE},
           {Call::kInit, "", SEC_E_OK},
-          {Call::kDecrypt, "R2", SEC_E_OK, "hello"}},
+          {Call::kDecrypt, "RECORD2", SEC_E_OK, "hello"}},
          "hello",
          false,
-         {"recv R1", "decrypt R1", "init ", "recv R2", "decrypt R2"}},
+         {"recv R1", "decrypt R1", "init ", "recv RECORD2", "decrypt RECORD2"}},
         // A TLS 1.2 renegotiation: the bytes behind the record go to
         // SChannel, whose new hello goes out before anything is read.
         {"renegotiation with bytes behind the record",
-         {"R1NST", "SH2", "R2"},
+         {"R1NST", "SH2", "RECORD2"},
          {{Call::kDecrypt, "R1NST", SEC_I_RENEGOTIATE, "", 3},
           {Call::kInit, "NST", SEC_I_CONTINUE_NEEDED, "CH2"},
           {Call::kInit, "SH2", SEC_E_OK},
-          {Call::kDecrypt, "R2", SEC_E_OK, "hello"}},
+          {Call::kDecrypt, "RECORD2", SEC_E_OK, "hello"}},
          "hello",
          false,
-         {"recv R1NST", "decrypt R1NST", "init NST", "send CH2", "recv SH2", "init SH2", "recv R2",
-          "decrypt R2"}},
+         {"recv R1NST", "decrypt R1NST", "init NST", "send CH2", "recv SH2", "init SH2",
+          "recv RECORD2", "decrypt RECORD2"}},
         {"a record cut in two",
-         {"R", "2"},
-         {{Call::kDecrypt, "R", SEC_E_INCOMPLETE_MESSAGE},
-          {Call::kDecrypt, "R2", SEC_E_OK, "hello"}},
+         {"REC", "ORD2"},
+         {{Call::kDecrypt, "REC", SEC_E_INCOMPLETE_MESSAGE},
+          {Call::kDecrypt, "RECORD2", SEC_E_OK, "hello"}},
          "hello",
          false,
-         {"recv R", "decrypt R", "recv 2", "decrypt R2"}},
+         {"recv REC", "decrypt REC", "recv ORD2", "decrypt RECORD2"}},
         {"two records in one chunk",
-         {"R1R2"},
-         {{Call::kDecrypt, "R1R2", SEC_E_OK, "hel", 2}, {Call::kDecrypt, "R2", SEC_E_OK, "lo"}},
+         {"REC1REC2"},
+         {{Call::kDecrypt, "REC1REC2", SEC_E_OK, "hel", 4},
+          {Call::kDecrypt, "REC2", SEC_E_OK, "lo"}},
          "hello",
          false,
-         {"recv R1R2", "decrypt R1R2", "decrypt R2"}},
+         {"recv REC1REC2", "decrypt REC1REC2", "decrypt REC2"}},
         // The server's close notification ends the stream; nothing more is
         // read from the socket.
         {"the context expires",
@@ -314,7 +315,7 @@ TEST(SchannelStream, RecordsRenegotiationAndTheServersCloseReachTheReader) {
         std::deque<Step> steps = c.steps;
         steps.push_front({Call::kInit, kServerHello, SEC_E_OK});
         steps.push_front({Call::kInit, "", SEC_I_CONTINUE_NEEDED, "CH"});
-        Run run(chunks, steps);
+        ScriptedRun run(chunks, steps);
         ASSERT_TRUE(run.stream->Handshake(run.outcome));
         std::string data;
         char buffer[64];

@@ -23,8 +23,7 @@ constexpr DWORD kIgnoreDateInvalid = 0x2000;
 constexpr DWORD kUrlRetrievalMilliseconds = 15000;
 
 // What the SSL policy may ignore to find out whether the name alone matches.
-constexpr DWORD kAllButTheName =
-    kIgnoreRevocation | kIgnoreUnknownCa | kIgnoreWrongUsage | kIgnoreDateInvalid;
+constexpr DWORD kAllButTheName = kIgnoreUnknownCa | kIgnoreWrongUsage | kIgnoreDateInvalid;
 
 class ChainContext {
   public:
@@ -61,13 +60,15 @@ std::string Utf8(const wchar_t* text) {
     return out;
 }
 
-// The SSL policy's error for the chain and the server's name.
+// The SSL policy's error for the chain and the server's name. Revocation is
+// left to the chain's own status (ProblemsOfTrustErrors): the policy would
+// stop at an unknown status (no list reachable) before it looks at the name.
 DWORD PolicyError(PCCERT_CHAIN_CONTEXT chain, const std::string& server, DWORD ignored) {
     std::wstring name = Wide(server);
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
-    ssl.fdwChecks = ignored;
+    ssl.fdwChecks = ignored | kIgnoreRevocation;
     ssl.pwszServerName = name.data();
     CERT_CHAIN_POLICY_PARA policy{};
     policy.cbSize = sizeof policy;

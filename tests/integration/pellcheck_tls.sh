@@ -25,7 +25,7 @@ fail() {
 # TimeOut, expected status.
 read -r mode cert security pin timeout expected <<<"$(
     case "$case_name" in
-    implicit | address | tls12) echo implicit localhost 2 - 20 0 ;;
+    implicit | address | tls12 | windows10) echo implicit localhost 2 - 20 0 ;;
     stls) echo stls localhost 1 - 20 0 ;;
     self_signed) echo implicit selfsigned 2 - 20 19 ;;
     self_signed_stls) echo stls selfsigned 1 - 20 19 ;;
@@ -68,6 +68,17 @@ printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n[POP1]\r\nPopname=Home\r\nServer=%
 printf 'Port=%s\r\nSecurity=%s\r\nCertFingerprint=%s\r\nUser=pelltest\r\nPassword=\r\nTimeOut=%s\r\n' \
     "$(cat "$work/port")" "$security" "$pin_text" "$timeout" >>"$ini"
 
+# Wine tells the test prefix's programs they run on Windows 7. A copy of
+# pellcheck.exe under a name of its own is told Windows 10, where SChannel gets
+# the newer credentials with TLS parameters (version 5 in Wine's trace).
+if [ "$case_name" = windows10 ] && [[ "$pellcheck" == *.exe ]]; then
+    cp "$pellcheck" "$work/pellcheck_win10.exe"
+    pellcheck="$work/pellcheck_win10.exe"
+    "$pell_root/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\AppDefaults\pellcheck_win10.exe' \
+        /v Version /d win10 /f >/dev/null 2>&1
+    export WINEDEBUG=+secur32
+fi
+
 options=(--json)
 case "$case_name" in
 show_hostile) options=(--show-certificate --account Home) ;;
@@ -103,6 +114,11 @@ print(",".join(value) if isinstance(value, list) else value)' \
     fail "status $(field status), expected $expected (output: $json; $(cat "$work/stderr"))"
 if grep -Eiq '^plain (USER|PASS|APOP)' "$work/transcript" 2>/dev/null; then
     fail "a login command went out in the clear"
+fi
+if [ "$case_name" = windows10 ] && [[ "$pellcheck" == *.exe ]]; then
+    # The last credentials made are the newer ones: no fallback happened.
+    grep 'dwVersion =' "$work/stderr" | tail -1 | grep -q 'dwVersion = 5' ||
+        fail "the newer credentials were not used: $(grep 'dwVersion =' "$work/stderr")"
 fi
 case "$expected:$mode" in
 0:*)

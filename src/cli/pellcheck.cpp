@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -20,6 +21,7 @@
 #include "mail/check_services.h"
 #include "mail/cp932_text.h"
 #include "mail/pop_session.h"
+#include "mail/seen_uidl_store.h"
 #include "mail/status_codes.h"
 #include "mime/encoded_words.h"
 #include "settings/account_list.h"
@@ -190,6 +192,25 @@ int Summarize(const Options& options) {
 // The checker's main window: nothing to show, nothing to schedule.
 class QuietHost final : public CheckHost {};
 
+// With --no-save the seen UIDLs are read from the file and kept in memory.
+class SeenUidlOverlay final : public SeenUidlStore {
+  public:
+    explicit SeenUidlOverlay(SeenUidlStore& base) : base_(base) {}
+    std::optional<SeenUidls> Load(std::string_view account) override {
+        auto kept = kept_.find(std::string(account));
+        return kept != kept_.end() ? kept->second : base_.Load(account);
+    }
+    bool Save(std::string_view account, const SeenUidls& entry,
+              const std::vector<std::string>&) override {
+        kept_[std::string(account)] = entry;
+        return true;
+    }
+
+  private:
+    SeenUidlStore& base_;
+    std::map<std::string, SeenUidls> kept_;
+};
+
 void PrintOutcome(const Options& options, const std::string& name, const std::string& section,
                   const CheckOutcome& outcome) {
     std::string statusText(StatusText(outcome.status));
@@ -199,7 +220,9 @@ void PrintOutcome(const Options& options, const std::string& name, const std::st
                            ",\"status_text\":" + JsonText(statusText) +
                            ",\"count\":" + std::to_string(outcome.messageCount) +
                            ",\"size\":" + std::to_string(outcome.mailboxSize) +
-                           ",\"new\":" + std::to_string(outcome.newCount);
+                           ",\"new\":" + std::to_string(outcome.newCount) +
+                           ",\"new_at_least\":" + (outcome.newAtLeast ? "true" : "false") +
+                           ",\"login_delay\":" + std::to_string(outcome.loginDelaySeconds);
         if (!outcome.tlsProtocol.empty() || !outcome.certificateFingerprint.empty()) {
             line += ",\"tls_protocol\":" + JsonText(outcome.tlsProtocol) +
                     ",\"tls_cipher\":" + JsonText(outcome.tlsCipher) +
@@ -217,7 +240,12 @@ void PrintOutcome(const Options& options, const std::string& name, const std::st
     }
     std::cout << Shown(name, options) << " [" << section << "] status " << outcome.status << " "
               << Shown(statusText, options) << "; messages " << outcome.messageCount << ", size "
-              << outcome.mailboxSize << ", new " << outcome.newCount << "\n";
+              << outcome.mailboxSize << ", new " << outcome.newCount
+              << (outcome.newAtLeast ? "+" : "") << "\n";
+    if (outcome.loginDelaySeconds > 0) {
+        std::cout << "  the server allows a login every " << outcome.loginDelaySeconds
+                  << " seconds (LOGIN-DELAY)\n";
+    }
     if (!outcome.tlsProtocol.empty() || !outcome.certificateFingerprint.empty()) {
         std::cout << "  " << outcome.tlsProtocol << " " << outcome.tlsCipher
                   << ", certificate SHA-256 " << outcome.certificateFingerprint << "\n";
@@ -297,7 +325,10 @@ int Check(const Options& options) {
     std::unique_ptr<Clock> clock = MakeLocalClock();
     std::unique_ptr<SoundPlayer> sound = MakeSoundPlayer();
     std::unique_ptr<DialupProbe> dialup = MakeDialupProbe();
+    SeenUidlFile uidlFile(SeenUidlPathFor(path), PlatformFileAccess());
+    SeenUidlOverlay uidlOverlay(uidlFile);
     CheckEnvironment env{settings, *network, *clock, *sound, *dialup, nullptr};
+    env.seenUidls = options.noSave ? static_cast<SeenUidlStore*>(&uidlOverlay) : &uidlFile;
     auto host = std::make_shared<QuietHost>();
 
     int exitCode = kExitOk;
@@ -313,6 +344,11 @@ int Check(const Options& options) {
         PrintOutcome(options, names[n], entry.name, outcome);
         if (outcome.status != kStatusOk && outcome.status != kStatusNewMail)
             exitCode = kExitFailed;
+        if (!outcome.seenUidlsSaved) {
+            // The counts stay exact: the next check decides by Mesid again.
+            std::cerr << "pellcheck: could not write the seen UIDLs to " << SeenUidlPathFor(path)
+                      << "\n";
+        }
         if (!outcome.seenListSaved) {
             std::cerr << "pellcheck: could not write the seen messages to " << path << "\n";
             exitCode = kExitFailed;

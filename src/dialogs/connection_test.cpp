@@ -57,8 +57,16 @@ void ReportConnectionTest(DialogSurface& dialog, AccountDialogSession& session,
             session.trustedFingerprint = fingerprint;
         return;
     }
+    // A server that allows a login only every so many seconds: the account's
+    // checks will not come sooner, whatever its period says.
+    std::string text = status;
+    if (result.result == kStatusOk && result.capabilities.loginDelaySeconds > 0) {
+        text += "\r\n\r\nｻｰﾊﾞのﾛｸﾞｲﾝ間隔: " +
+                std::to_string(result.capabilities.loginDelaySeconds) +
+                "秒 (LOGIN-DELAY)\r\nこれより短い間隔ではﾁｪｯｸしません。";
+    }
     dialog.ShowMessage(
-        status, kConnectionTestCaption,
+        text, kConnectionTestCaption,
         result.result == kStatusOk ? MessageKind::kInformation : MessageKind::kWarning);
 }
 

@@ -205,6 +205,58 @@ implicit_tls | implicit_tls_wine | stls | stls_wine)
     expect fingerprint "$(field certificate_fingerprint)" \
         "$(cat "$(cat "$fixture/certs_dir")/localhost.sha256")"
     ;;
+exact_counts | exact_counts_tls)
+    # 50, 51 and 120 new messages are counted exactly (the newest 50
+    # summarised), by the seen UIDLs kept beside the settings file; without
+    # that file Mesid decides and the file is made again.
+    pell_clear_mailbox "$maildir"
+    deliver 1 10
+    write_ini
+    if [ "$case_name" = exact_counts_tls ]; then
+        set_key Server localhost
+        set_key Port "$(cat "$fixture/tls_port")"
+        set_key Security 2
+    fi
+    run_check
+    expect "first check" "$(field new)" 10
+    [ -f "$work/Zeririvu.uidl" ] || fail "no seen-UIDL file beside the settings file"
+    last=10
+    for batch in 50 51 120; do
+        deliver $((last + 1)) $((last + batch))
+        last=$((last + batch))
+        run_check
+        expect "status with $batch new" "$(field status)" -6
+        expect "new of $batch" "$(field new)" "$batch"
+        expect "at least of $batch" "$(field new_at_least)" False
+        expect "summaries of $batch" "$(field summaries)" $((batch < 50 ? batch : 50))
+        expect "newest of $batch" "$(field summaries.0.subject)" "Test $last"
+        expect "Mesid after $batch" "$(read_key Mesid | cut -d, -f1)" "<msg$last@pell.test>"
+    done
+    run_check
+    expect "nothing new" "$(field new)" 0
+    expect "count" "$(field count)" "$last"
+    # Seen messages deleted on the server (the newest too) change the total only.
+    find "$maildir" -type f \( -name "$(printf '%010d' "$last").*" -o -name '0000000003.*' \) -delete
+    run_check
+    expect "after deletions" "$(field new)" 0
+    expect "count after deletions" "$(field count)" $((last - 2))
+    # The file gone (the first check after an upgrade), or not writable.
+    rm -f "$work/Zeririvu.uidl"
+    deliver $((last + 1)) $((last + 3))
+    run_check
+    expect "without the file" "$(field new)" 3
+    [ -f "$work/Zeririvu.uidl" ] || fail "the seen-UIDL file was not made again"
+    rm -f "$work/Zeririvu.uidl"
+    mkdir "$work/Zeririvu.uidl"
+    deliver $((last + 4)) $((last + 5))
+    run_check
+    expect "unwritable file: status" "$(field status)" -6
+    expect "unwritable file: new" "$(field new)" 2
+    expect "unwritable file: Mesid" "$(read_key Mesid | cut -d, -f1)" "<msg$((last + 5))@pell.test>"
+    grep -q "seen UIDLs" "$work/stderr" || fail "no word of the unwritable file"
+    run_check
+    expect "unwritable file: next check" "$(field new)" 0
+    ;;
 usage)
     write_ini
     run_check --bogus

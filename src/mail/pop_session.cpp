@@ -373,30 +373,54 @@ class Transaction {
     }
 
     // The UIDLs decide: exact, whatever the number of new or deleted messages.
+    // The seen-id list comes out as the walk would have made it: the new
+    // messages' ids (at most 50), then, while fewer than 50 are new, the id of
+    // the newest message seen before. That one is the list's first entry when
+    // it is still the newest of the last check; otherwise (it was deleted) it
+    // is fetched along with the new ones.
     void FetchNewByUidl() {
-        const std::vector<int> fresh = NewMessageNumbers(*in_.seenUidls, *out_.uidls);
+        const std::vector<std::string>& seen = *in_.seenUidls;
+        const std::vector<std::string>& current = *out_.uidls;
+        const std::vector<int> fresh = NewMessageNumbers(seen, current);
         out_.newCount = static_cast<int>(fresh.size());
-        std::vector<int> fetched(
+        std::vector<int> numbers(
             fresh.begin(), fresh.begin() + std::min(fresh.size(), std::size_t{kMaxSummaries}));
+        int newestSeen = out_.messageCount;
+        for (int n : fresh) {
+            if (n == newestSeen)
+                --newestSeen;
+        }
+        const std::string_view oldFirst =
+            std::string_view(in_.seenIds).substr(0, in_.seenIds.find(','));
+        std::string seenId;
+        int fetchSeen = 0;
+        if (newestSeen >= 1 && fresh.size() < kMaxSummaries) {
+            const bool stillNewest =
+                !seen.empty() && !oldFirst.empty() && oldFirst.size() < in_.seenIds.size() &&
+                current[static_cast<std::size_t>(newestSeen) - 1] == seen.back();
+            if (stillNewest) {
+                seenId = std::string(oldFirst);
+            } else {
+                fetchSeen = newestSeen;
+                numbers.push_back(newestSeen);
+            }
+        }
         std::vector<std::string> ids;
-        Fetch(fetched, true, [&](int n, const std::string& message, bool complete) {
-            if (complete) {
+        Fetch(numbers, true, [&](int n, const std::string& message, bool complete) {
+            if (!complete)
+                return true;
+            if (n == fetchSeen) {
+                seenId = IdOf(message, n);
+            } else {
                 ids.push_back(IdOf(message, n));
                 Summarise(message);
             }
             return true;
         });
-        // The newest messages lead the list, so that an older version sharing
-        // the file stops its walk at them; what the list held before follows.
         for (const std::string& id : ids)
             Remember(id);
-        std::string_view rest = in_.seenIds;
-        while (!rest.empty()) {
-            const std::size_t comma = rest.find(',');
-            if (comma == std::string_view::npos || !Remember(std::string(rest.substr(0, comma))))
-                break;
-            rest.remove_prefix(comma + 1);
-        }
+        if (!seenId.empty())
+            Remember(seenId);
     }
 
     // Without UIDLs to go by (or none remembered yet): newest first until a

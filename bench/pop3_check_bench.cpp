@@ -531,8 +531,12 @@ struct Row {
 int Main(bool smoke) {
     const auto delay = std::chrono::milliseconds(smoke ? 0 : 25);
     Bench bench(delay);
-    if (!bench.SetUp() || !bench.LearnUidls()) {
+    if (!bench.SetUp()) {
         std::fprintf(stderr, "bench set-up failed: no Dovecot with the 1000 messages\n");
+        return 1;
+    }
+    if (!bench.LearnUidls()) {
+        std::fprintf(stderr, "bench set-up failed: the server listed no UIDLs\n");
         return 1;
     }
     const int runs = smoke ? 1 : 7;

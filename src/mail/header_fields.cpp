@@ -155,14 +155,12 @@ std::string_view CutHeaderValue(std::string_view value) {
 }
 
 std::string UnfoldHeaderValue(std::string_view value) {
-    if (value.find("\r\n ") == std::string_view::npos)
-        return std::string(value);
     std::string out;
     out.reserve(value.size());
     std::size_t i = 0;
     while (i < value.size()) {
         if (value[i] == '\r' && i + 2 < value.size() && value[i + 1] == '\n' &&
-            value[i + 2] == ' ') {
+            (value[i + 2] == ' ' || value[i + 2] == '\t')) {
             out += ' ';
             i += 3;
         } else {

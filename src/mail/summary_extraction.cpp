@@ -18,9 +18,49 @@ namespace {
 constexpr std::string_view kBlankLine = "\r\n\r\n";
 constexpr char kEsc = '\x1b';
 
+// The lines of a multi-line reply as the message has them: from the status
+// line up to the end marker line (without it), each line that the server
+// dot-stuffed without its first dot. The reply is a text: a zero byte from the
+// server ends it. A view into the reply, or into `unstuffed` when a line had a
+// dot to drop.
+std::string_view MessageText(std::string_view reply, std::string& unstuffed) {
+    reply = TextBeforeZero(reply);
+    // The status line is the server's, never stuffed.
+    const std::size_t statusEnd = reply.find('\n');
+    if (statusEnd == std::string_view::npos)
+        return reply;
+    std::size_t end = reply.size();
+    bool stuffed = false;
+    for (std::size_t at = FindExactAnchored(reply, "\n.", 1, statusEnd); at != kNotFound;
+         at = FindExactAnchored(reply, "\n.", 1, at + 1)) {
+        // A line of one dot ends the reply; any other line starting with a dot
+        // had one added.
+        const std::size_t rest = at + 2;
+        if (rest == reply.size() || reply[rest] == '\n' ||
+            (reply[rest] == '\r' && (rest + 1 == reply.size() || reply[rest + 1] == '\n'))) {
+            end = at + 1;
+            break;
+        }
+        stuffed = true;
+    }
+    const std::string_view text = reply.substr(0, end);
+    if (!stuffed)
+        return text;
+    unstuffed.clear();
+    unstuffed.reserve(text.size());
+    std::size_t copied = 0;
+    for (std::size_t at = FindExactAnchored(text, "\n.", 1, statusEnd); at != kNotFound;
+         at = FindExactAnchored(text, "\n.", 1, at + 1)) {
+        unstuffed.append(text.substr(copied, at + 1 - copied));
+        copied = at + 2;
+    }
+    unstuffed.append(text.substr(copied));
+    return unstuffed;
+}
+
 struct MessageParts {
     std::string_view head;  // from the status line up to the blank line
-    std::string_view body;  // behind the blank line, end marker included
+    std::string_view body;  // behind the blank line
 };
 
 // The first CR LF CR LF, found from one LF to the next.
@@ -28,13 +68,14 @@ std::size_t FindBlankLine(std::string_view text) {
     return FindExactAnchored(text, "\r\n\r\n", 1);
 }
 
-MessageParts SplitMessage(std::string_view reply) {
-    // The reply is a text: a zero byte from the server ends it.
-    reply = TextBeforeZero(reply);
-    const std::size_t blank = FindBlankLine(reply);
-    if (blank == kNotFound)
-        return {reply, {}};
-    return {reply.substr(0, blank), reply.substr(blank + kBlankLine.size())};
+MessageParts SplitMessage(std::string_view text) {
+    const std::size_t blank = FindBlankLine(text);
+    if (blank != kNotFound)
+        return {text.substr(0, blank), text.substr(blank + kBlankLine.size())};
+    // A head without a body: its last field ends with the line.
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
+        text.remove_suffix(2);
+    return {text, {}};
 }
 
 // The Message-ID as it is compared and stored: its own bytes without the line
@@ -51,7 +92,9 @@ std::string CleanMessageId(std::string_view value) {
 }
 
 std::string MessageIdOf(std::string_view head) {
-    return CleanMessageId(CutHeaderValue(FindHeaderValue(head, "Message-I")));
+    HeaderLookup lookup{"Message-ID", {}, false, true, 0};
+    FindHeaderValues(head, &lookup, 1);
+    return CleanMessageId(CutHeaderValue(lookup.value));
 }
 
 // The short texts must hold no ESC, which the windows would show as garbage:
@@ -60,81 +103,82 @@ void ClearEscapes(std::string& text) {
     if (text.find(kEsc) == std::string::npos)
         return;
     std::string converted;
-    if (AppendJisAsSjis(text, converted, text.size() + 1) == kConversionFull) {
-        converted.append(std::string_view(text).substr(std::min(converted.size(), text.size())));
-    }
+    AppendJisText(text, converted);
     converted.erase(std::remove(converted.begin(), converted.end(), kEsc), converted.end());
     text = std::move(converted);
 }
 
-// Sender or subject: decoded, freed of ESC, folded lines joined.
+// A field's value up to the end of its field, its folding undone: every line
+// break that continues the field becomes one blank.
+std::string_view UnfoldedField(std::string_view value, std::string& unfolded) {
+    value = CutHeaderValue(value);
+    if (FindByteOf(value, "\r\n") == std::string_view::npos)
+        return value;
+    unfolded = UnfoldHeaderValue(value);
+    return unfolded;
+}
+
+// Sender or subject: unfolded, decoded, freed of ESC.
 std::string DecodedField(std::string_view value) {
-    // As DecodeHeaderText on a copy of the value, without the copy.
-    std::string text = DecodeEncodedWords(CutHeaderValue(value));
+    std::string unfolded;
+    std::string text = DecodeEncodedWords(UnfoldedField(value, unfolded));
     ClearEscapes(text);
-    if (text.find("\r\n ") == std::string::npos)
-        return text;
-    return UnfoldHeaderValue(text);
+    return text;
 }
 
 }  // namespace
 
 std::string ExtractMessageId(std::string_view reply) {
-    return MessageIdOf(SplitMessage(reply).head);
+    std::string unstuffed;
+    return MessageIdOf(SplitMessage(MessageText(reply, unstuffed)).head);
 }
 
 ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int getLines) {
-    const MessageParts parts = SplitMessage(reply);
+    std::string unstuffed;
+    const MessageParts parts = SplitMessage(MessageText(reply, unstuffed));
     const std::string_view head = parts.head;
 
-    // Every field is looked up in the untouched head before any is trimmed, all
-    // in one pass over its lines.
+    // Every field is looked up by its name in the untouched head before any
+    // is trimmed, all in one pass over its lines.
     enum { kDate, kId, kFrom, kTo, kSubject, kUidl, kContentType, kTransfer, kLookups };
     HeaderLookup lookups[kLookups];
     const std::string_view names[kLookups] = {
-        "Date:",    "Message-I", "From:",         "To:",
-        "Subject:", "X-UIDL:",   "Content-type:", "Content-Transfer-Encoding"};
-    for (int k = 0; k < kLookups; ++k)
+        "Date",    "Message-ID", "From",         "To",
+        "Subject", "X-UIDL",     "Content-Type", "Content-Transfer-Encoding"};
+    for (int k = 0; k < kLookups; ++k) {
         lookups[k].name = names[k];
-    // The transfer encoding is read as in a part head: the field of that name.
-    lookups[kTransfer].wholeName = true;
+        lookups[k].wholeName = true;
+    }
     FindHeaderValues(head, lookups, kLookups);
+    // The MIME fields as a part head's are read: continuation lines joined.
     const std::string transferEncoding =
         lookups[kTransfer].found
             ? PartFieldValue(head.substr(lookups[kTransfer].line), names[kTransfer])
             : std::string();
-    const std::string_view dateValue = lookups[kDate].value;
-    const std::string_view idValue = lookups[kId].value;
+    const std::string contentTypeField =
+        lookups[kContentType].found
+            ? PartFieldValue(head.substr(lookups[kContentType].line), names[kContentType])
+            : std::string();
     const std::string_view senderValue =
         lookups[kFrom].found ? lookups[kFrom].value : lookups[kTo].value;
-    const std::string_view subjectValue = lookups[kSubject].value;
-    const std::string_view uidlValue = lookups[kUidl].value;
-    std::string_view contentType = lookups[kContentType].value;
-    // Inside the content type, which still runs to the end of the head, the
-    // boundary starts right behind the "=" of "boundary=".
-    std::string_view boundary;
-    const std::size_t boundaryAt = FindNoCaseAnchored(contentType, "boundary=");
-    if (boundaryAt != kNotFound)
-        boundary = contentType.substr(contentType.find('=', boundaryAt) + 1);
 
     ExtractedMessage result;
-    result.messageId = CleanMessageId(CutHeaderValue(idValue));
+    result.messageId = CleanMessageId(CutHeaderValue(lookups[kId].value));
     MailSummary& summary = result.summary;
-    summary.date = FormatSummaryDate(CutHeaderValue(dateValue));
+    summary.date = FormatSummaryDate(CutHeaderValue(lookups[kDate].value));
     ClearEscapes(summary.date);
     summary.sender = DecodedField(senderValue);
-    summary.subject = DecodedField(subjectValue);
-    summary.uidl.assign(CutHeaderValue(uidlValue));
+    summary.subject = DecodedField(lookups[kSubject].value);
+    std::string unfolded;
+    summary.uidl.assign(UnfoldedField(lookups[kUidl].value, unfolded));
     ClearEscapes(summary.uidl);
 
-    const std::string_view contentTypeField = CutHeaderValue(contentType);
-    contentType = contentType.substr(0, contentType.find('\r'));
+    std::string_view contentType = contentTypeField;
     contentType = contentType.substr(0, contentType.find(';'));
+    contentType.remove_prefix(std::min(contentType.size(), contentType.find_first_not_of(" \t")));
     contentType = StripQuotes(contentType);
-    boundary = StripQuotes(boundary.substr(0, boundary.find('\r')));
-
-    const BodyText body = ExtractBodyText(
-        {head, parts.body, contentType, boundary, contentTypeField, transferEncoding});
+    const BodyText body =
+        ExtractBodyText({head, parts.body, contentType, contentTypeField, transferEncoding});
 
     std::string& viewer = summary.viewer;
     viewer.reserve(summary.subject.size() + summary.sender.size() + summary.date.size() +

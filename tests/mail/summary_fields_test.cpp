@@ -88,10 +88,10 @@ TEST(CutHeaderValue, EndsAtTheFirstLineNotContinued) {
         EXPECT_EQ(CutHeaderValue(value), expected);
 }
 
-TEST(UnfoldHeaderValue, JoinsBlankContinuationsOnly) {
+TEST(UnfoldHeaderValue, JoinsBlankAndTabContinuations) {
     const std::pair<std::string, std::string> cases[] = {
         {"one\r\n two", "one two"},
-        {"one\r\n\ttwo", "one\r\n\ttwo"},
+        {"one\r\n\ttwo", "one two"},
         {"a\r\n\r\n b", "a\r\n b"},
         {"a\r\n", "a\r\n"},
         {"", ""},
@@ -113,7 +113,7 @@ TEST(FormatSummaryDate, FormatsOrFallsBackToTheRawLine) {
     const std::pair<std::string, std::string> cases[] = {
         {"Tue, 3 Feb 2004 21:05:09 +0900", "2004/02/03 21:05:09"},
         {"3 Feb 2004 21:05:09 +0900", "2004/02/03 21:05:09"},
-        {"Tue, 3 Feb 04 21:05:09 +0900", "0004/02/03 21:05:09"},
+        {"Tue, 3 Feb 04 21:05:09 +0900", "2004/02/03 21:05:09"},
         {"Fri, 14 May 2004 08:00:00 GMT", "2004/05/14 08:00:00"},
         {"Wed, 31 dec 2003 23:59 -0500", "2003/12/31 23:59"},
         {"Tue, 3 Feb 2004\r\n 21:05:09 +0900", "2004/02/03 21:05:09"},

@@ -24,8 +24,9 @@ TEST(CharsetFromLabel, AliasesCaseQuotesAndLanguage) {
         {"ISO_8859-15", CharsetKind::kSingleByte},
         {"windows-1252", CharsetKind::kSingleByte},
         {"iso-8859-12", CharsetKind::kUnknown},
-        {"KOI8-R", CharsetKind::kUnknown},
-        {"", CharsetKind::kUnknown},
+        {"KOI8-R", CharsetKind::kSingleByte},
+        {"x-unknown", CharsetKind::kUnknown},
+        {"", CharsetKind::kUnlabelled},
         {std::string(1 << 20, 'a'), CharsetKind::kUnknown},
     };
     for (const auto& [label, kind] : cases)

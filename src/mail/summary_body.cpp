@@ -280,7 +280,8 @@ BodyText ExtractBodyText(const BodySource& source) {
     // The message's disposition matters only for a file sent as the message
     // itself; it is looked up there.
     const PartHeaders message = MakePartHeaders(typeField, source.transferEncoding, {});
-    if (FindNoCaseAnchored(source.contentType, "multipart/") != kNotFound)
+    // Any type that names "multipart/" before its parameters.
+    if (FindNoCaseAnchored(typeField.substr(0, typeField.find(';')), "multipart/") != kNotFound)
         return MultipartText(source, message);
     return SinglePartText(source, message);
 }

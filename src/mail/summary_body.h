@@ -24,8 +24,7 @@ struct BodyText {
 // lookup found them.
 struct BodySource {
     std::string_view head;
-    std::string_view body;         // behind the blank line, as the message has it (no end marker)
-    std::string_view contentType;  // the media type as written, without parameters
+    std::string_view body;  // behind the blank line, as the message has it (no end marker)
     std::string_view contentTypeField;  // the whole Content-Type field, parameters included
     std::string_view transferEncoding;  // the Content-Transfer-Encoding value, line breaks removed
 };

@@ -1,35 +1,54 @@
 #include "mail/summary_date.h"
 
 #include <charconv>
+#include <cstdint>
 
 #include "mime/anchored_search.h"
-#include "startup/text_search.h"
 
 namespace pell {
 namespace {
 
-constexpr std::string_view kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
-constexpr std::string_view kDays = "MonTueWedThuFriSatSun";
+// Three-letter names packed as three lower-case bytes, so that a token is
+// compared with each name at once.
+constexpr std::uint32_t Packed(const char* name) {
+    return static_cast<std::uint32_t>((name[0] | 0x20) << 16 | (name[1] | 0x20) << 8 |
+                                      (name[2] | 0x20));
+}
+constexpr std::uint32_t kMonths[12] = {Packed("Jan"), Packed("Feb"), Packed("Mar"), Packed("Apr"),
+                                       Packed("May"), Packed("Jun"), Packed("Jul"), Packed("Aug"),
+                                       Packed("Sep"), Packed("Oct"), Packed("Nov"), Packed("Dec")};
+constexpr std::uint32_t kDays[7] = {Packed("Mon"), Packed("Tue"), Packed("Wed"), Packed("Thu"),
+                                    Packed("Fri"), Packed("Sat"), Packed("Sun")};
 
-// The position of a three-letter token in a table of three-letter names, any
-// letter case: 1 for the first name, 0 when it is none of them.
-int NameNumber(std::string_view table, std::string_view token) {
+// The position of a three-letter token among the names, any letter case: 1
+// for the first name, 0 when it is none of them.
+template <std::size_t N>
+int NameNumber(const std::uint32_t (&names)[N], std::string_view token) {
     if (token.size() != 3)
         return 0;
-    for (std::size_t at = 0; at < table.size(); at += 3) {
-        if (EqualsNoCase(table.substr(at, 3), token))
-            return static_cast<int>(at / 3) + 1;
+    const std::uint32_t packed = Packed(token.data());
+    for (std::size_t k = 0; k < N; ++k) {
+        if (names[k] == packed)
+            return static_cast<int>(k) + 1;
     }
     return 0;
 }
 
-// "%0*d" of the value and the width.
-void AppendPadded(std::string& out, int value, int width) {
+// Writes "%0*d" of a value >= 0 at `w` and returns the new end.
+char* PutPadded(char* w, int value, int width) {
     char digits[16];
     const auto written = std::to_chars(digits, digits + sizeof digits, value);
     for (int k = static_cast<int>(written.ptr - digits); k < width; ++k)
-        out += '0';
-    out.append(digits, written.ptr);
+        *w++ = '0';
+    for (const char* d = digits; d < written.ptr; ++d)
+        *w++ = *d;
+    return w;
+}
+
+char* PutText(char* w, std::string_view text) {
+    for (char c : text)
+        *w++ = c;
+    return w;
 }
 
 std::string FirstLine(std::string_view value) {
@@ -74,8 +93,8 @@ class DateReader {
 
     // The run of bytes of one kind at the reading position, after the space
     // before it.
-    std::string_view Digits() { return Run(IsDigit); }
-    std::string_view Letters() { return Run(IsLetter); }
+    std::string_view Digits() { return Run<IsDigit>(); }
+    std::string_view Letters() { return Run<IsLetter>(); }
 
     bool Take(char c) {
         SkipSpace();
@@ -87,7 +106,8 @@ class DateReader {
     }
 
   private:
-    std::string_view Run(bool (*belongs)(char)) {
+    template <bool (*belongs)(char)>
+    std::string_view Run() {
         SkipSpace();
         const std::size_t start = at_;
         while (at_ < text_.size() && belongs(text_[at_]))
@@ -99,9 +119,11 @@ class DateReader {
     std::size_t at_ = 0;
 };
 
+// The value of at most nine digits.
 int Number(std::string_view digits) {
     int value = 0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    for (char c : digits)
+        value = value * 10 + (c - '0');
     return value;
 }
 
@@ -128,8 +150,8 @@ std::string FormatSummaryDate(std::string_view dateValue) {
     const std::string_view day = reader.Digits();
     const int month = NameNumber(kMonths, reader.Letters());
     const std::string_view year = reader.Digits();
-    if (day.empty() || day.size() > 2 || Number(day) < 1 || Number(day) > 31 || month == 0 ||
-        year.size() < 2 || year.size() > 9)
+    const int dayNumber = day.size() <= 2 ? Number(day) : 0;
+    if (dayNumber < 1 || dayNumber > 31 || month == 0 || year.size() < 2 || year.size() > 9)
         return FirstLine(dateValue);
     // The time as written, without the space that may stand around its colons.
     const std::string_view hour = reader.Digits();
@@ -146,21 +168,21 @@ std::string FormatSummaryDate(std::string_view dateValue) {
     }
     // The zone, written or named, is not looked at.
 
-    std::string text;
-    text.reserve(20);
-    AppendPadded(text, FullYear(year), 4);
-    text += '/';
-    AppendPadded(text, month, 2);
-    text += '/';
-    AppendPadded(text, Number(day), 2);
-    text += ' ';
-    text.append(hour);
-    text += ':';
-    text.append(minute);
+    char buffer[32];
+    char* w = PutPadded(buffer, FullYear(year), 4);
+    *w++ = '/';
+    w = PutPadded(w, month, 2);
+    *w++ = '/';
+    w = PutPadded(w, dayNumber, 2);
+    *w++ = ' ';
+    w = PutText(w, hour);
+    *w++ = ':';
+    w = PutText(w, minute);
     if (!second.empty()) {
-        text += ':';
-        text.append(second);
+        *w++ = ':';
+        w = PutText(w, second);
     }
+    const std::string text(buffer, static_cast<std::size_t>(w - buffer));
     return text;
 }
 

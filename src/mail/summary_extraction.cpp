@@ -1,6 +1,7 @@
 // Turns one TOP or RETR reply into the Message-ID and the texts of its summary.
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 #include "mail/header_fields.h"
 #include "mail/mail_summary.h"
@@ -25,36 +26,38 @@ constexpr char kEsc = '\x1b';
 // dot to drop.
 std::string_view MessageText(std::string_view reply, std::string& unstuffed) {
     reply = TextBeforeZero(reply);
-    // The status line is the server's, never stuffed.
-    const std::size_t statusEnd = reply.find('\n');
-    if (statusEnd == std::string_view::npos)
-        return reply;
-    std::size_t end = reply.size();
+    const char* const base = reply.data();
+    const std::size_t n = reply.size();
     bool stuffed = false;
-    for (std::size_t at = FindExactAnchored(reply, "\n.", 1, statusEnd); at != kNotFound;
-         at = FindExactAnchored(reply, "\n.", 1, at + 1)) {
+    std::size_t copied = 0;  // what of the reply `unstuffed` holds
+    // From line to line; the status line is the server's, never stuffed.
+    for (const void* newline = n == 0 ? nullptr : std::memchr(base, '\n', n); newline != nullptr;) {
+        const std::size_t line =
+            static_cast<std::size_t>(static_cast<const char*>(newline) - base) + 1;
+        newline = line < n ? std::memchr(base + line, '\n', n - line) : nullptr;
+        if (line >= n || base[line] != '.')
+            continue;
         // A line of one dot ends the reply; any other line starting with a dot
         // had one added.
-        const std::size_t rest = at + 2;
-        if (rest == reply.size() || reply[rest] == '\n' ||
-            (reply[rest] == '\r' && (rest + 1 == reply.size() || reply[rest + 1] == '\n'))) {
-            end = at + 1;
-            break;
+        const std::size_t rest = line + 1;
+        if (rest == n || base[rest] == '\n' ||
+            (base[rest] == '\r' && (rest + 1 == n || base[rest + 1] == '\n'))) {
+            if (!stuffed)
+                return reply.substr(0, line);
+            unstuffed.append(reply.substr(copied, line - copied));
+            return unstuffed;
         }
-        stuffed = true;
+        if (!stuffed) {
+            stuffed = true;
+            unstuffed.clear();
+            unstuffed.reserve(n);
+        }
+        unstuffed.append(reply.substr(copied, line - copied));
+        copied = rest;
     }
-    const std::string_view text = reply.substr(0, end);
     if (!stuffed)
-        return text;
-    unstuffed.clear();
-    unstuffed.reserve(text.size());
-    std::size_t copied = 0;
-    for (std::size_t at = FindExactAnchored(text, "\n.", 1, statusEnd); at != kNotFound;
-         at = FindExactAnchored(text, "\n.", 1, at + 1)) {
-        unstuffed.append(text.substr(copied, at + 1 - copied));
-        copied = at + 2;
-    }
-    unstuffed.append(text.substr(copied));
+        return reply;
+    unstuffed.append(reply.substr(copied));
     return unstuffed;
 }
 
@@ -81,14 +84,18 @@ MessageParts SplitMessage(std::string_view text) {
 // The Message-ID as it is compared and stored: its own bytes without the line
 // breaks of a folded field and without blanks around it.
 std::string CleanMessageId(std::string_view value) {
-    std::string id = WithoutLineBreaks(value);
-    const std::size_t first = id.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    const std::size_t last = id.find_last_not_of(" \t");
-    id.resize(last + 1);
-    id.erase(0, first);
-    return id;
+    std::string joined;
+    if (FindByteOf(value, "\r\n") != std::string_view::npos) {
+        joined = WithoutLineBreaks(value);
+        value = joined;
+    }
+    std::size_t first = 0;
+    std::size_t last = value.size();
+    while (first < last && (value[first] == ' ' || value[first] == '\t'))
+        ++first;
+    while (last > first && (value[last - 1] == ' ' || value[last - 1] == '\t'))
+        --last;
+    return std::string(value.substr(first, last - first));
 }
 
 std::string MessageIdOf(std::string_view head) {
@@ -112,7 +119,7 @@ void ClearEscapes(std::string& text) {
 // break that continues the field becomes one blank.
 std::string_view UnfoldedField(std::string_view value, std::string& unfolded) {
     value = CutHeaderValue(value);
-    if (FindByteOf(value, "\r\n") == std::string_view::npos)
+    if (value.find('\r') == std::string_view::npos)
         return value;
     unfolded = UnfoldHeaderValue(value);
     return unfolded;
@@ -155,10 +162,6 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
         lookups[kTransfer].found
             ? PartFieldValue(head.substr(lookups[kTransfer].line), names[kTransfer])
             : std::string();
-    const std::string contentTypeField =
-        lookups[kContentType].found
-            ? PartFieldValue(head.substr(lookups[kContentType].line), names[kContentType])
-            : std::string();
     const std::string_view senderValue =
         lookups[kFrom].found ? lookups[kFrom].value : lookups[kTo].value;
 
@@ -173,12 +176,8 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     summary.uidl.assign(UnfoldedField(lookups[kUidl].value, unfolded));
     ClearEscapes(summary.uidl);
 
-    std::string_view contentType = contentTypeField;
-    contentType = contentType.substr(0, contentType.find(';'));
-    contentType.remove_prefix(std::min(contentType.size(), contentType.find_first_not_of(" \t")));
-    contentType = StripQuotes(contentType);
-    const BodyText body =
-        ExtractBodyText({head, parts.body, contentType, contentTypeField, transferEncoding});
+    const BodyText body = ExtractBodyText(
+        {head, parts.body, CutHeaderValue(lookups[kContentType].value), transferEncoding});
 
     std::string& viewer = summary.viewer;
     viewer.reserve(summary.subject.size() + summary.sender.size() + summary.date.size() +

@@ -8,6 +8,7 @@
 #include "mail/summary_body.h"
 #include "mail/summary_date.h"
 #include "mime/anchored_search.h"
+#include "mime/charsets.h"
 #include "mime/encoded_words.h"
 #include "mime/japanese_encoding.h"
 #include "mime/mime_headers.h"
@@ -104,11 +105,18 @@ std::string MessageIdOf(std::string_view head) {
     return CleanMessageId(CutHeaderValue(lookup.value));
 }
 
-// The short texts must hold no ESC, which the windows would show as garbage:
-// ISO-2022-JP written raw into a field is converted, any other ESC dropped.
-void ClearEscapes(std::string& text) {
-    if (text.find(kEsc) == std::string::npos)
+// The short texts must hold no ESC, which the windows would show as garbage,
+// and no broken byte: ISO-2022-JP written raw into a field is converted, any
+// other ESC dropped, 8-bit bytes that make no code page 932 character marked.
+void MakeShowable(std::string& text) {
+    if (text.find(kEsc) == std::string::npos) {
+        if (HasEightBitBytes(text)) {
+            std::string checked;
+            AppendShiftJisAsCp932(text, checked);
+            text = std::move(checked);
+        }
         return;
+    }
     std::string converted;
     AppendJisText(text, converted);
     converted.erase(std::remove(converted.begin(), converted.end(), kEsc), converted.end());
@@ -129,7 +137,7 @@ std::string_view UnfoldedField(std::string_view value, std::string& unfolded) {
 std::string DecodedField(std::string_view value) {
     std::string unfolded;
     std::string text = DecodeEncodedWords(UnfoldedField(value, unfolded));
-    ClearEscapes(text);
+    MakeShowable(text);
     return text;
 }
 
@@ -169,12 +177,12 @@ ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int g
     result.messageId = CleanMessageId(CutHeaderValue(lookups[kId].value));
     MailSummary& summary = result.summary;
     summary.date = FormatSummaryDate(CutHeaderValue(lookups[kDate].value));
-    ClearEscapes(summary.date);
+    MakeShowable(summary.date);
     summary.sender = DecodedField(senderValue);
     summary.subject = DecodedField(lookups[kSubject].value);
     std::string unfolded;
     summary.uidl.assign(UnfoldedField(lookups[kUidl].value, unfolded));
-    ClearEscapes(summary.uidl);
+    MakeShowable(summary.uidl);
 
     const BodyText body = ExtractBodyText(
         {head, parts.body, CutHeaderValue(lookups[kContentType].value), transferEncoding});

@@ -122,8 +122,8 @@ void AppendUsAscii(std::string_view text, std::string& out) {
     }
 }
 
-// How well a text reads in one Japanese encoding: its multi-byte characters,
-// and the bytes that begin none.
+// How well a text reads in one Japanese encoding: its multi-byte characters
+// that Western 8-bit text seldom makes by chance, and the bytes that begin none.
 struct Fit {
     std::size_t characters = 0;
     std::size_t errors = 0;
@@ -143,8 +143,14 @@ Fit ShiftJisFit(std::string_view text, CutTail tail) {
         } else if (!IsSjisTrail(static_cast<unsigned char>(text[i + 1]))) {
             ++fit.errors;
         } else {
-            ++(Cp932Scalar(c, static_cast<unsigned char>(text[i + 1])) == 0 ? fit.errors
-                                                                            : fit.characters);
+            const auto trail = static_cast<unsigned char>(text[i + 1]);
+            if (Cp932Scalar(c, trail) == 0) {
+                ++fit.errors;
+            } else if (c <= 0x9F || trail >= 0x80) {
+                // Kana, punctuation and the common kanji; an accented small
+                // letter followed by a letter makes a pair of the rest.
+                ++fit.characters;
+            }
             ++i;
         }
     }
@@ -322,8 +328,8 @@ void AppendUnlabelledAsCp932(std::string_view text, std::string& out, CutTail ta
         return;
     }
     // The encoding the counts point at, unless its bytes do not fit it: then
-    // the other one if they fit that, else the one with few misfits, else 8-bit
-    // Western text.
+    // the other one if they fit that, else the first if it has no more misfits
+    // than characters, else 8-bit Western text.
     const Fit sjis = ShiftJisFit(text, tail);
     const Fit euc = EucJpFit(text, tail);
     const bool sjisFirst = guess == kEncodingShiftJis;
@@ -333,7 +339,7 @@ void AppendUnlabelledAsCp932(std::string_view text, std::string& out, CutTail ta
     if (first.errors > 0) {
         if (second.errors == 0 && second.characters > 0) {
             useShiftJis = !sjisFirst;
-        } else if (first.errors * 8 > first.characters) {
+        } else if (first.errors > first.characters) {
             AppendWestern(text, out);
             return;
         }

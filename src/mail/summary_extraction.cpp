@@ -105,22 +105,27 @@ std::string MessageIdOf(std::string_view head) {
     return CleanMessageId(CutHeaderValue(lookup.value));
 }
 
-// The short texts must hold no ESC, which the windows would show as garbage,
-// and no broken byte: ISO-2022-JP written raw into a field is converted, any
-// other ESC dropped, 8-bit bytes that make no code page 932 character marked.
-void MakeShowable(std::string& text) {
-    if (text.find(kEsc) == std::string::npos) {
-        if (HasEightBitBytes(text)) {
-            std::string checked;
-            AppendShiftJisAsCp932(text, checked);
-            text = std::move(checked);
-        }
+// The short texts must hold no ESC, which the windows would show as garbage:
+// ISO-2022-JP written raw into a field is converted, any other ESC dropped.
+void ClearEscapes(std::string& text) {
+    if (text.find(kEsc) == std::string::npos)
         return;
-    }
     std::string converted;
     AppendJisText(text, converted);
     converted.erase(std::remove(converted.begin(), converted.end(), kEsc), converted.end());
     text = std::move(converted);
+}
+
+// A field shown as it stands (a date that could not be read, the X-UIDL): no
+// ESC and no broken byte, so 8-bit bytes that make no code page 932 character
+// are marked. Decoded fields are whole characters already.
+void MakeShowable(std::string& text) {
+    if (text.find(kEsc) == std::string::npos && HasEightBitBytes(text)) {
+        std::string checked;
+        AppendShiftJisAsCp932(text, checked);
+        text = std::move(checked);
+    }
+    ClearEscapes(text);
 }
 
 // A field's value up to the end of its field, its folding undone: every line
@@ -137,7 +142,7 @@ std::string_view UnfoldedField(std::string_view value, std::string& unfolded) {
 std::string DecodedField(std::string_view value) {
     std::string unfolded;
     std::string text = DecodeEncodedWords(UnfoldedField(value, unfolded));
-    MakeShowable(text);
+    ClearEscapes(text);
     return text;
 }
 

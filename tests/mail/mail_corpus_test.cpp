@@ -65,7 +65,7 @@ TEST(MailCorpus, ViewerTextsOfTodaysMail) {
         {"resent_list.eml", "小林 <kobayashi@example.jp>",
          "[list:123] Re: weekly notes and the next meeting",
          "議事録です。\r\n...続きは明日。\r\n.\r\n以上", "2012/04/29 23:34:45"},
-        {"phone_emoji_multipart.eml", "あや <aya@ezweb.example.jp>", "写真〓",
+        {"phone_emoji_multipart.eml", "あや <aya@phone.example.jp>", "写真〓",
          "公園で撮りました〓\r\nまたね\r\n\r\n Attach:公園.jpg"},
         {"rfc2231_boundary.eml", "notice@example.com", "お知らせ",
          "添付をご確認ください。\r\n\r\n Attach:資料.pdf"},

@@ -17,21 +17,17 @@
 namespace pell {
 namespace {
 
-constexpr std::string_view kBlankLine = "\r\n\r\n";
 constexpr char kEsc = '\x1b';
 
-// The lines of a multi-line reply as the message has them: from the status
-// line up to the end marker line (without it), each line that the server
-// dot-stuffed without its first dot. The reply is a text: a zero byte from the
-// server ends it. A view into the reply, or into `unstuffed` when a line had a
-// dot to drop.
-std::string_view MessageText(std::string_view reply, std::string& unstuffed) {
-    reply = TextBeforeZero(reply);
-    const char* const base = reply.data();
-    const std::size_t n = reply.size();
+// The lines of `text` behind its first line as the message has them: up to
+// the end marker line (without it), each line that the server dot-stuffed
+// without its first dot. A view into the text, or into `unstuffed` when a line
+// had a dot to drop.
+std::string_view Unstuffed(std::string_view text, std::string& unstuffed) {
+    const char* const base = text.data();
+    const std::size_t n = text.size();
     bool stuffed = false;
-    std::size_t copied = 0;  // what of the reply `unstuffed` holds
-    // From line to line; the status line is the server's, never stuffed.
+    std::size_t copied = 0;  // what of the text `unstuffed` holds
     for (const void* newline = n == 0 ? nullptr : std::memchr(base, '\n', n); newline != nullptr;) {
         const std::size_t line =
             static_cast<std::size_t>(static_cast<const char*>(newline) - base) + 1;
@@ -44,8 +40,8 @@ std::string_view MessageText(std::string_view reply, std::string& unstuffed) {
         if (rest == n || base[rest] == '\n' ||
             (base[rest] == '\r' && (rest + 1 == n || base[rest + 1] == '\n'))) {
             if (!stuffed)
-                return reply.substr(0, line);
-            unstuffed.append(reply.substr(copied, line - copied));
+                return text.substr(0, line);
+            unstuffed.append(text.substr(copied, line - copied));
             return unstuffed;
         }
         if (!stuffed) {
@@ -53,18 +49,18 @@ std::string_view MessageText(std::string_view reply, std::string& unstuffed) {
             unstuffed.clear();
             unstuffed.reserve(n);
         }
-        unstuffed.append(reply.substr(copied, line - copied));
+        unstuffed.append(text.substr(copied, line - copied));
         copied = rest;
     }
     if (!stuffed)
-        return reply;
-    unstuffed.append(reply.substr(copied));
+        return text;
+    unstuffed.append(text.substr(copied));
     return unstuffed;
 }
 
 struct MessageParts {
     std::string_view head;  // from the status line up to the blank line
-    std::string_view body;  // behind the blank line
+    std::string_view body;  // behind the blank line, up to the end marker
 };
 
 // The first CR LF CR LF, found from one LF to the next.
@@ -72,14 +68,25 @@ std::size_t FindBlankLine(std::string_view text) {
     return FindExactAnchored(text, "\r\n\r\n", 1);
 }
 
-MessageParts SplitMessage(std::string_view text) {
-    const std::size_t blank = FindBlankLine(text);
-    if (blank != kNotFound)
-        return {text.substr(0, blank), text.substr(blank + kBlankLine.size())};
+// A multi-line reply (the server's status line, the dot-stuffed lines of the
+// message, the end marker) split into the message's head and body as the
+// message has them. The reply is a text: a zero byte from the server ends it.
+// A head line never starts with a dot, so only the body is unstuffed, unless
+// the reply has no blank line: then the end marker ends the head.
+MessageParts SplitReply(std::string_view reply, std::string& unstuffed) {
+    reply = TextBeforeZero(reply);
+    const std::size_t blank = FindBlankLine(reply);
+    if (blank != kNotFound) {
+        // From the line break that ends the head's last line, so that the
+        // body's first line is read like the others.
+        const std::string_view body = Unstuffed(reply.substr(blank + 2), unstuffed);
+        return {reply.substr(0, blank), body.substr(2)};
+    }
     // A head without a body: its last field ends with the line.
-    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
-        text.remove_suffix(2);
-    return {text, {}};
+    std::string_view head = Unstuffed(reply, unstuffed);
+    if (head.size() >= 2 && head.compare(head.size() - 2, 2, "\r\n") == 0)
+        head.remove_suffix(2);
+    return {head, {}};
 }
 
 // The Message-ID as it is compared and stored: its own bytes without the line
@@ -150,12 +157,12 @@ std::string DecodedField(std::string_view value) {
 
 std::string ExtractMessageId(std::string_view reply) {
     std::string unstuffed;
-    return MessageIdOf(SplitMessage(MessageText(reply, unstuffed)).head);
+    return MessageIdOf(SplitReply(reply, unstuffed).head);
 }
 
 ExtractedMessage ExtractMessage(std::string_view reply, bool wholeMessage, int getLines) {
     std::string unstuffed;
-    const MessageParts parts = SplitMessage(MessageText(reply, unstuffed));
+    const MessageParts parts = SplitReply(reply, unstuffed);
     const std::string_view head = parts.head;
 
     // Every field is looked up by its name in the untouched head before any

@@ -48,30 +48,38 @@ bool IsPairSecond(unsigned char c) {
     return static_cast<unsigned char>(c - 0x21) < 0x5E;
 }
 
+#include "mime/charset_table_data.inc"
+
+// Whether code page 932 has a character for the pair s1 s2 (s1 a lead byte).
+constexpr bool IsCp932Pair(unsigned char s1, unsigned char s2) {
+    const int row = s1 <= 0x9F ? s1 - 0x81 : s1 - 0xE0 + 31;
+    const int cell = s2 <= 0x7E ? s2 - 0x40 : s2 - 0x80 + 63;
+    return row >= 0 && row < 60 && s2 >= 0x40 && s2 != 0x7F && s2 <= 0xFC &&
+           kCp932Rows[row][cell] != 0;
+}
+
 // Every pair the two-byte state converts: its Shift_JIS code, or the mark for
 // a code with no character in code page 932 (the rows that carriers fill with
-// their emoji, for one). Made once from the code page 932 table.
+// their emoji, for one). Worked out at compile time.
 struct PairTable {
     unsigned char bytes[0x5D * 0x5E][2] = {};
 };
-const PairTable& Pairs() {
-    static const PairTable table = [] {
-        PairTable t;
-        for (unsigned c1 = 0x21; c1 <= 0x7D; ++c1) {
-            for (unsigned c2 = 0x21; c2 <= 0x7E; ++c2) {
-                auto& entry = t.bytes[(c1 - 0x21) * 0x5E + (c2 - 0x21)];
-                PairToSjis(static_cast<unsigned char>(c1), static_cast<unsigned char>(c2), entry[0],
-                           entry[1]);
-                if (Cp932Scalar(entry[0], entry[1]) == 0) {
-                    entry[0] = static_cast<unsigned char>(kUnmappableMark[0]);
-                    entry[1] = static_cast<unsigned char>(kUnmappableMark[1]);
-                }
+constexpr PairTable MakePairTable() {
+    PairTable table;
+    for (unsigned c1 = 0x21; c1 <= 0x7D; ++c1) {
+        for (unsigned c2 = 0x21; c2 <= 0x7E; ++c2) {
+            auto& entry = table.bytes[(c1 - 0x21) * 0x5E + (c2 - 0x21)];
+            PairToSjis(static_cast<unsigned char>(c1), static_cast<unsigned char>(c2), entry[0],
+                       entry[1]);
+            if (!IsCp932Pair(entry[0], entry[1])) {
+                entry[0] = static_cast<unsigned char>(kUnmappableMark[0]);
+                entry[1] = static_cast<unsigned char>(kUnmappableMark[1]);
             }
         }
-        return t;
-    }();
+    }
     return table;
 }
+constexpr PairTable kPairTable = MakePairTable();
 
 inline bool IsSjisTrailByte(unsigned char c) {
     return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
@@ -179,7 +187,7 @@ int ConvertJisToSjis(std::string_view source, std::string& out, std::size_t capa
 
 int AppendJisAsSjis(std::string_view source, std::string& out, std::size_t capacity) {
     source = TextBeforeZero(source);
-    const PairTable& pairs = Pairs();
+    const PairTable& pairs = kPairTable;
     const std::size_t start = out.size();
     const auto* const s = reinterpret_cast<const unsigned char*>(source.data());
     const std::size_t n = source.size();
@@ -329,7 +337,7 @@ void AppendEucJpChecked(std::string_view text, std::string& out, CutTail tail) {
         }
         if (c - 0x80 <= 0x7D) {
             const unsigned char* pair =
-                Pairs().bytes[(c - 0x80 - 0x21) * 0x5E + (c2 - 0x80 - 0x21)];
+                kPairTable.bytes[(c - 0x80 - 0x21) * 0x5E + (c2 - 0x80 - 0x21)];
             out += static_cast<char>(pair[0]);
             out += static_cast<char>(pair[1]);
         } else {

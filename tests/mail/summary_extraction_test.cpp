@@ -130,7 +130,9 @@ TEST(ExtractMessage, BodyShapes) {
          ".hidden\r\nend"},
         {"a stuffed dot line is text", Reply("", "a\r\n..\r\nb\r\n"), "a\r\n.\r\nb"},
         {"jis body converted", Reply("", "\x1b$B$\"\x1b(B\r\n"), "\x82\xa0"},
-        {"jis code without a character", Reply("", "\x1b$Bu!$\"\x1b(BA\r\n"), "〓\x82\xa0" "A"},
+        {"jis code without a character", Reply("", "\x1b$Bu!$\"\x1b(BA\r\n"),
+         "〓\x82\xa0"
+         "A"},
         {"unknown escape in body dropped", Reply("", "a\x1b$(Db\r\n"), "a$(Db"},
         {"zero byte ends the reply", "+OK\r\nSubject: s\r\n\r\nab\0cd\r\n.\r\n"s, "ab"},
     };

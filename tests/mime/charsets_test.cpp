@@ -67,7 +67,11 @@ TEST(AppendCharsetAsCp932, EachCharset) {
         {"windows-1253", "\xc5\xeb\xeb\xe7\xed\xe9\xea\xdc", CutTail::kMark, "Ελληνικ〓"},
         {"gb2312", "\xd6\xd0\xce\xc4\xbc\xf2\xcc\xe5", CutTail::kMark, "中文〓体"},
         {"gbk", "\x9d\x68\xd7\xd6", CutTail::kMark, "漢字"},
-        {"gb18030", "a\x95" "2\x82" "6b", CutTail::kMark, "a〓b"},  // four bytes, one mark
+        {"gb18030",
+         "a\x95"
+         "2\x82"
+         "6b",
+         CutTail::kMark, "a〓b"},  // four bytes, one mark
         {"big5", "\xc1\x63\xc5\xe9\xa4\xa4\xa4\xe5", CutTail::kMark, "繁體中文"},
         {"euc-kr", "\xc7\xd1\xb1\xb9 \xf9\xdb\xcf\xd0", CutTail::kMark, "〓〓 韓國"},
         {"cp949", "\xf9\xd3\xed\xae", CutTail::kMark, "漢字"},
@@ -77,7 +81,11 @@ TEST(AppendCharsetAsCp932, EachCharset) {
         {"x-unknown", u8"東", CutTail::kMark, "東"},
         {"x-unknown", "caf\xe9 \xd0\xbf\xd1", CutTail::kMark, "caf〓 〓〓"},
         // Unlabelled: the Japanese encoding the bytes fit, else Western text.
-        {"", "5\xb0" "C \xb1" "1 caf\xe9", CutTail::kMark, "5°C ±1 caf〓"},
+        {"",
+         "5\xb0"
+         "C \xb1"
+         "1 caf\xe9",
+         CutTail::kMark, "5°C ±1 caf〓"},
         {"", "\x82\xa0\x82\xa2\x82\xa4\x82\xa6\x82\xa8\x80\x82\xa9", CutTail::kMark,
          "あいうえお〓か"},
         {"", "\xa4\xa2\xa4\xa4\x82 ", CutTail::kMark, "あい〓 "},

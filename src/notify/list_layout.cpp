@@ -54,18 +54,19 @@ ListPaint PlanListPaint(const NewMailNotice& notice, const std::vector<ListLine>
     ListPaint paint;
     paint.selected = input.selected;
     int widest = 0;
+    const bool held = input.keyboard || input.pointerOnViewer;
     for (std::size_t e = 0; e < lines.size(); ++e) {
         ListDrawnLine line;
         line.text = lines[e].text;
         const TextSize size = lines[e].size;
         const int lineNo = static_cast<int>(e);
-        const int f = input.keyboard ? paint.selected : lineNo;
+        const int f = held ? paint.selected : lineNo;
         bool highlighted = false;
         if (notice.body && f != 0 && lineNo == f) {
             const bool inBand = input.pointerX > 3 && input.pointerX < input.windowWidth - 3 &&
                                 input.pointerY > f * size.cy + 2 &&
                                 input.pointerY < (f + 1) * size.cy + 2;
-            highlighted = input.keyboard || inBand;
+            highlighted = held || inBand;
         }
         line.ink = highlighted ? notice.selectTextColor : notice.textColor;
         line.paper = highlighted ? notice.selectBackGroundColor : notice.backGroundColor;

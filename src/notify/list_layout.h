@@ -39,6 +39,10 @@ struct ListPaintInput {
     int windowWidth = 0;
     bool keyboard = false;  // Shift held: the selected line stays highlighted
     int selected = 0;       // 1 = first message; 0 = none
+    // The pointer is on the selected line's viewer, which may lie over other
+    // lines: the selected line stays highlighted, as under Shift, so that
+    // reaching the viewer neither replaces nor closes it.
+    bool pointerOnViewer = false;
 };
 
 struct ListDrawnLine {

@@ -82,9 +82,9 @@ void PaintList(HWND window) {
         GdiTextMeasurer measurer(measuring.get());
         state->lines = MeasureListLines(*state->notice, measurer);
     }
-    const ListPaint plan =
-        PlanListPaint(*state->notice, state->lines,
-                      {pointer.x, pointer.y, windowWidth, ShiftHeld(), state->selected});
+    const ListPaint plan = PlanListPaint(*state->notice, state->lines,
+                                         {pointer.x, pointer.y, windowWidth, ShiftHeld(),
+                                          state->selected, ViewerInUse(state->viewer, screen)});
     const int width = plan.windowWidth();
     const int height = plan.windowHeight();
 

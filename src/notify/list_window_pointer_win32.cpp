@@ -128,10 +128,14 @@ void OnListLeavingWatch(HWND window) {
     GetWindowRect(window, &rect);
     if (PtInRect(&rect, screen))
         return;
-    KillTimer(window, kListTimerLeaving);
     ListWindowState* state = ListState(window);
     if (!state)
         return;
+    // On its way to the viewer or reading it: the watch goes on until the
+    // pointer has left both windows.
+    if (ViewerInUse(state->viewer, screen))
+        return;
+    KillTimer(window, kListTimerLeaving);
     if (!SamePoint(screen, state->lastPointer)) {
         Repaint(window);
         if ((state = ListState(window)) == nullptr)

@@ -59,6 +59,11 @@ void CloseList(HWND window);
 // Opens the viewer of message line `line` at the pointer's screen position.
 void OpenViewerForLine(HWND window, int line, const char* title, POINT screen);
 
+// True while the user is at the viewer (none: false): the pointer at `screen`
+// lies on it, or its context menu is open. The list's rules never close or
+// replace a viewer in use.
+bool ViewerInUse(HWND viewer, POINT screen);
+
 // True while Shift is held down.
 inline bool ShiftHeld() {
     return GetKeyState(VK_SHIFT) < 0;

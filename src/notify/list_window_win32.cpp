@@ -5,6 +5,7 @@
 
 #include "character/window_messages.h"
 #include "notify/list_window_state_win32.h"
+#include "notify/viewer_window_state_win32.h"
 #include "notify/viewer_window_win32.h"
 #include "settings/settings_conventions.h"
 #include "startup/startup_win32.h"
@@ -83,6 +84,14 @@ HWND OpenNewMailList(std::unique_ptr<NewMailNotice> notice, SettingsStore& setti
 HWND ListViewer(HWND list) {
     const ListWindowState* state = ListState(list);
     return state ? state->viewer : nullptr;
+}
+
+bool ViewerInUse(HWND viewer, POINT screen) {
+    RECT rect{};
+    if (!viewer || !GetWindowRect(viewer, &rect))
+        return false;
+    const ViewerWindowState* state = ViewerState(viewer);
+    return PtInRect(&rect, screen) || (state && state->inMenu);
 }
 
 void CloseList(HWND window) {

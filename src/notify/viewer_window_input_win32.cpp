@@ -30,11 +30,12 @@ void RepaintCloseSquare(HWND window) {
 }  // namespace
 
 void OnViewerMouseMove(HWND window, LPARAM lParam) {
-    // Shift keeps the viewer open: the list's closing timer stops.
-    if (GetKeyState(VK_SHIFT) < 0) {
+    // The pointer has reached the viewer: a closing timer the list started on
+    // the way (no line highlighted any more) must not close it under the
+    // pointer. Leaving both windows closes it again.
+    KillTimer(window, kViewerTimerClose);
+    if (GetKeyState(VK_SHIFT) < 0)
         KillTimer(window, 1);
-        KillTimer(window, kViewerTimerClose);
-    }
     ViewerWindowState* state = ViewerState(window);
     if (!state || state->closeHot ||
         !InViewerHotSquare(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), WindowWidth(window))) {
@@ -50,7 +51,9 @@ void OnViewerLeftButtonDown(HWND window, LPARAM lParam) {
     ViewerWindowState* state = ViewerState(window);
     if (!state)
         return;
-    // A press makes the viewer the user's: the list no longer replaces or closes it.
+    // A press makes the viewer the user's: the list no longer replaces or
+    // closes it, nor does a closing timer it started before.
+    KillTimer(window, kViewerTimerClose);
     if (HWND list = state->list) {
         state->list = nullptr;
         SendMessageA(list, WM_TIMER, kListTimerViewerGone, reinterpret_cast<LPARAM>(window));

@@ -232,6 +232,56 @@ TEST_F(NotifyWindowsTest, ClickOpensTheViewerWhichCopiesItsWholeText) {
     EXPECT_FALSE(IsWindow(replaced));
 }
 
+TEST_F(NotifyWindowsTest, LeavingWatchSparesAViewerInUseAndClosesItOnceBothAreLeft) {
+    // Where the pointer is when the list's leaving watch looks, and whether the
+    // viewer's menu is open: only a pointer away from both windows closes it.
+    const struct {
+        const char* name;
+        bool onViewer;
+        bool menuOpen;
+        bool stays;
+    } cases[] = {
+        {"on the viewer", true, false, true},
+        {"on the viewer's menu, outside it", false, true, true},
+        {"away from both", false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND list = OpenNewMailList(ThreeMails(), *store_, {200, 200});
+        ASSERT_NE(list, nullptr);
+        const POINT line = LinePoint(list, 1);
+        SetCursorPos(line.x, line.y);
+        POINT client = line;
+        ScreenToClient(list, &client);
+        SendMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+        HWND viewer = ListViewer(list);
+        ASSERT_NE(viewer, nullptr);
+        const RECT listRect = WindowRect(list);
+        const RECT viewerRect = WindowRect(viewer);
+        const POINT away{5, 5};  // above and left of both
+        const POINT at = c.onViewer ? POINT{viewerRect.right - 20, viewerRect.bottom - 5} : away;
+        ASSERT_FALSE(PtInRect(&listRect, at));
+        if (c.menuOpen)
+            SendMessageA(viewer, WM_ENTERMENULOOP, TRUE, 0);
+        SetCursorPos(at.x, at.y);
+        SendMessageA(list, WM_TIMER, kListTimerLeaving, 0);
+        Pump();
+        EXPECT_EQ(IsWindow(viewer) != FALSE, c.stays);
+        if (c.stays) {
+            EXPECT_EQ(ListViewer(list), viewer);
+            // Leaving both (the menu closed) still closes it.
+            SendMessageA(viewer, WM_EXITMENULOOP, TRUE, 0);
+            SetCursorPos(away.x + 1, away.y);
+            SendMessageA(list, WM_TIMER, kListTimerLeaving, 0);
+            Pump();
+            EXPECT_FALSE(IsWindow(viewer));
+        }
+        DestroyWindow(list);
+        Pump();
+    }
+}
+
 void PressLeftButton(bool down) {
     INPUT input{};
     input.type = INPUT_MOUSE;

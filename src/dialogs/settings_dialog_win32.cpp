@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "character/dpi_scale.h"
+#include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "dialogs/account_dialog_win32.h"
 #include "dialogs/dialog_setup_win32.h"
@@ -50,9 +52,10 @@ SettingsDialog* From(HWND dialog) {
     return reinterpret_cast<SettingsDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
-// The column is `width` pixels wide, or wider where the font would cut its
-// heading short.
+// The column is `width` pixels wide at 96 DPI, or wider where the font would
+// cut its heading short.
 void AddColumn(HWND list, int index, const char* text, int width) {
+    width = ScaleForDpi(width, WindowDpi(list));
     std::string label(text);
     const auto heading = static_cast<int>(
         SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(label.c_str())));

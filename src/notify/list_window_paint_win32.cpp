@@ -1,5 +1,6 @@
 // Painting the new-mail list: its lines with the highlight under the pointer,
 // the close button, and its size and place when they change.
+#include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "notify/face_font_win32.h"
 #include "notify/gdi_text_measurer_win32.h"
@@ -14,10 +15,12 @@ namespace {
 void EnsureFonts(ListWindowState& state, HDC dc) {
     if (!state.textFont) {
         state.notice->fontFace = FaceOrDefault(state.notice->fontFace);
-        state.textFont = MakeFaceFont(dc, state.notice->fontFace.c_str(), state.notice->fontHeight);
+        state.textFont = MakeFaceFont(dc, state.notice->fontFace.c_str(),
+                                      ScaleForDpi(state.notice->fontHeight, state.dpi));
     }
     if (!state.closeFont)
-        state.closeFont = MakeFaceFont(dc, kCloseGlyphFace, kCloseGlyphHeight);
+        state.closeFont =
+            MakeFaceFont(dc, kCloseGlyphFace, ScaleForDpi(kCloseGlyphHeight, state.dpi));
 }
 
 DesktopRect Desktop() {
@@ -32,7 +35,11 @@ void Resize(HWND window, ListWindowState& state, int width, int height) {
     SettingsStore& settings = *state.settings;
     if (state.follows || ReadFlag(settings, state.notice->accountName, "Popuptimer", kNo))
         SetTimer(window, kListTimerClose, ListCloseDelayMs(settings), nullptr);
-    if (state.follows) {
+    if (state.keepAt) {
+        SetWindowPos(window, HWND_TOPMOST, state.keepAt->x, state.keepAt->y, width, height,
+                     SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        state.keepAt.reset();
+    } else if (state.follows) {
         SetWindowPos(window, HWND_TOPMOST, 0, 0, width, height,
                      SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     } else {
@@ -56,7 +63,7 @@ void DrawList(const ListWindowState& state, const ListPaint& plan, const Offscre
     SelectedObject font(canvas.dc(), state.closeFont.get());
     SetTextColor(canvas.dc(), state.closeHot ? kCloseGlyphHotColour : kCloseGlyphColour);
     SetBkColor(canvas.dc(), state.closeHot ? kCloseHotBackground : state.notice->backGroundColor);
-    TextOutA(canvas.dc(), plan.width - 2, 0, kCloseGlyph, 1);
+    TextOutA(canvas.dc(), plan.closeGlyphX(), 0, kCloseGlyph, 1);
 }
 
 }  // namespace
@@ -75,6 +82,8 @@ void PaintList(HWND window) {
     const int windowHeight = rect.bottom - rect.top;
 
     WindowDc screenDc(nullptr);
+    if (state->dpi == 0)
+        state->dpi = WindowDpi(window);
     if (state->lines.empty()) {
         UniqueMemoryDc measuring(CreateCompatibleDC(screenDc.get()));
         EnsureFonts(*state, measuring.get());
@@ -82,9 +91,10 @@ void PaintList(HWND window) {
         GdiTextMeasurer measurer(measuring.get());
         state->lines = MeasureListLines(*state->notice, measurer);
     }
-    const ListPaint plan = PlanListPaint(*state->notice, state->lines,
-                                         {pointer.x, pointer.y, windowWidth, ShiftHeld(),
-                                          state->selected, ViewerInUse(state->viewer, screen)});
+    const ListPaint plan =
+        PlanListPaint(*state->notice, state->lines,
+                      {pointer.x, pointer.y, windowWidth, ShiftHeld(), state->selected,
+                       ViewerInUse(state->viewer, screen), state->dpi});
     const int width = plan.windowWidth();
     const int height = plan.windowHeight();
 
@@ -118,6 +128,20 @@ void PaintList(HWND window) {
         Resize(window, *state, width, height);
     WindowDc target(window);
     state->canvas->CopyTo(target.get());
+}
+
+void OnListDpiChanged(HWND window, int dpi, const RECT* suggested) {
+    ListWindowState* state = ListState(window);
+    if (!state || dpi <= 0 || dpi == state->dpi)
+        return;
+    state->dpi = dpi;
+    state->textFont.reset();
+    state->closeFont.reset();
+    state->lines.clear();
+    state->canvas.reset();
+    if (suggested)
+        state->keepAt = POINT{suggested->left, suggested->top};
+    PaintList(window);
 }
 
 }  // namespace pell

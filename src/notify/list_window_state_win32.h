@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "mail/new_mail_notice.h"
@@ -27,6 +28,10 @@ struct ListWindowState {
     std::vector<ListLine> lines;
     // Read once at creation: a list that follows the pointer is placed at it.
     bool follows = false;
+    // The DPI of the list's screen, found at the first paint (0 until then).
+    int dpi = 0;
+    // After a DPI change the list keeps its place instead of centring itself.
+    std::optional<POINT> keepAt;
     // The last picture drawn; a paint that would draw the same one only copies it.
     struct Picture {
         int width = 0;
@@ -55,6 +60,8 @@ void OnListLeftButtonUp(HWND window, LPARAM lParam);
 void OnListCloseBoxLeft(HWND window);
 void OnListLeavingWatch(HWND window);
 void OnListFollow(HWND window);
+// WM_DPICHANGED: fonts and layout for the new DPI, at the suggested place.
+void OnListDpiChanged(HWND window, int dpi, const RECT* suggested);
 void CloseList(HWND window);
 // Opens the viewer of message line `line` at the pointer's screen position.
 void OpenViewerForLine(HWND window, int line, const char* title, POINT screen);

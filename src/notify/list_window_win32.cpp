@@ -3,6 +3,7 @@
 
 #include <windowsx.h>
 
+#include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "notify/list_window_state_win32.h"
 #include "notify/viewer_window_state_win32.h"
@@ -156,6 +157,9 @@ LRESULT CALLBACK ListWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             OnListLeftButtonUp(window, lParam);
             return 0;
         case WM_LBUTTONDOWN:
+            return 0;
+        case kMessageDpiChanged:
+            OnListDpiChanged(window, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case MSG_MOUSELEAVE:
             OnListCloseBoxLeft(window);

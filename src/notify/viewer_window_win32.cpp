@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "notify/list_window_win32.h"
 #include "notify/viewer_window_state_win32.h"
@@ -108,6 +109,9 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
                 return -1;
             if (LOWORD(wParam) == kViewerCommandClose)
                 CloseViewer(window);
+            return 0;
+        case kMessageDpiChanged:
+            OnViewerDpiChanged(window, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_MOUSEWHEEL:
             OnViewerWheel(window, wParam);

@@ -13,6 +13,7 @@
 
 #include "character/character_window_test_win32.h"
 #include "character/main_window_state_win32.h"
+#include "character/screen_dpi_win32.h"
 #include "character/test_window_win32.h"
 #include "character/window_check_host_win32.h"
 #include "notify/face_font_win32.h"
@@ -280,6 +281,46 @@ TEST_F(NotifyWindowsTest, LeavingWatchSparesAViewerInUseAndClosesItOnceBothAreLe
         DestroyWindow(list);
         Pump();
     }
+}
+
+TEST_F(NotifyWindowsTest, ListAndViewerFollowTheirScreensDpi) {
+    HWND list = OpenNewMailList(ThreeMails(), *store_, {200, 200});
+    ASSERT_NE(list, nullptr);
+    HWND viewer = OpenMessageViewer(list, ViewerText(60), ViewerLook{}, "v", {300, 300});
+    ASSERT_NE(viewer, nullptr);
+    const RECT listBefore = WindowRect(list);
+    // The list moved to a 200 % screen: its font and spacings double, and it
+    // stays where the system suggests.
+    RECT suggested{listBefore.left + 10, listBefore.top + 20, listBefore.right, listBefore.bottom};
+    SendMessageA(list, kMessageDpiChanged, MAKEWPARAM(192, 192),
+                 reinterpret_cast<LPARAM>(&suggested));
+    std::unique_ptr<NewMailNotice> notice = ThreeMails();
+    int widest = 0;
+    for (std::size_t line = 0; line < 4; ++line)
+        widest = std::max(widest, Measured(kDefaultFontFace, 24, ListLineText(*notice, line)).cx);
+    const int cy = Measured(kDefaultFontFace, 24, "x").cy;
+    const RECT list2 = WindowRect(list);
+    EXPECT_EQ(list2.left, suggested.left);
+    EXPECT_EQ(list2.top, suggested.top);
+    EXPECT_EQ(list2.right - list2.left, widest + 10 + 24);
+    EXPECT_EQ(list2.bottom - list2.top, 4 * cy + 10);
+    // Its close square doubled too: a click there closes the list.
+    const int w = list2.right - list2.left;
+    SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(w - 20, 19));
+    EXPECT_FALSE(IsWindow(list));
+
+    // The viewer: whole lines of the doubled font under the doubled limit.
+    const RECT viewerBefore = WindowRect(viewer);
+    SendMessageA(viewer, kMessageDpiChanged, MAKEWPARAM(192, 192),
+                 reinterpret_cast<LPARAM>(&viewerBefore));
+    const RECT viewer2 = WindowRect(viewer);
+    EXPECT_EQ(viewer2.left, viewerBefore.left);
+    EXPECT_EQ((viewer2.bottom - viewer2.top - 10) % cy, 0);
+    EXPECT_GT(viewer2.bottom - viewer2.top, 405);
+    EXPECT_LE(viewer2.bottom - viewer2.top, 810);
+    const int vw = viewer2.right - viewer2.left;
+    SendMessageA(viewer, WM_LBUTTONUP, 0, MAKELPARAM(vw - 20, 19));
+    EXPECT_FALSE(IsWindow(viewer));
 }
 
 void PressLeftButton(bool down) {

@@ -3,6 +3,7 @@
 
 #include <windowsx.h>
 
+#include "character/dpi_scale.h"
 #include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "notify/list_window_state_win32.h"
@@ -66,8 +67,8 @@ HWND CreateListWindow(std::unique_ptr<NewMailNotice> notice, SettingsStore& sett
     state->notice = std::move(notice);
     // The window takes the state over when it is created (WM_NCCREATE).
     return CreateWindowExA(kPopupExStyle, kListWindowClass, title.c_str(), kPopupStyle,
-                           pointer.x - 1, pointer.y + 18, 0, 0, nullptr, nullptr, ProgramInstance(),
-                           &state);
+                           pointer.x - 1, pointer.y + ScaleForDpi(18, WindowDpi(nullptr)), 0, 0,
+                           nullptr, nullptr, ProgramInstance(), &state);
 }
 
 HWND OpenNewMailList(std::unique_ptr<NewMailNotice> notice, SettingsStore& settings,

@@ -1,6 +1,7 @@
 // The tooltip's window procedure and painting.
 #include "notify/tooltip_window_win32.h"
 
+#include "character/dpi_scale.h"
 #include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "notify/face_font_win32.h"
@@ -84,8 +85,8 @@ HWND OpenTooltip(POINT pointer, std::shared_ptr<const AccountList> accounts,
     state->owner = &owner;
     return CreateWindowExA(WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW | WS_EX_TOPMOST,
                            kTooltipWindowClass, "", WS_POPUP | WS_CLIPSIBLINGS | WS_BORDER,
-                           pointer.x - 1, pointer.y + 18, 3, 3, nullptr, nullptr, ProgramInstance(),
-                           &state);
+                           pointer.x - 1, pointer.y + ScaleForDpi(18, WindowDpi(nullptr)), 3, 3,
+                           nullptr, nullptr, ProgramInstance(), &state);
 }
 
 LRESULT CALLBACK TooltipWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,37 +4,31 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace pell {
 namespace {
 
-TEST(DpiScale, CharacterScaleSteps) {
-    const struct {
-        int dpi;
-        int scale;
-    } cases[] = {
-        {96, 1},  {120, 1}, {137, 1},            // up to 143 %
-        {138, 2}, {144, 2}, {192, 2}, {275, 2},  // up to 287 %
-        {276, 3}, {288, 3}, {480, 3}, {2000, 3},
-        {0, 1},   {-96, 1},  // a DPI the system could not tell
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CharacterScaleForDpi(c.dpi), c.scale) << c.dpi;
-}
-
-TEST(DpiScale, LengthsRoundToTheNearestPixel) {
+TEST(DpiScale, CharacterScaleAndLengths) {
+    // 1x up to 143 % (137 DPI), 2x up to 287 % (275 DPI), then 3x; a DPI the
+    // system could not tell is 1x.
+    const int dpis[] = {96, 137, 138, 192, 275, 276, 480, 0, -96};
+    const int scales[] = {1, 1, 2, 2, 2, 3, 3, 1, 1};
+    for (std::size_t i = 0; i < std::size(dpis); ++i)
+        EXPECT_EQ(CharacterScaleForDpi(dpis[i]), scales[i]) << dpis[i];
+    // Lengths round to the nearest pixel: 6.25 to 6, 4.5 up to 5.
     const struct {
         int value, dpi, scaled;
-    } cases[] = {
-        {12, 96, 12},    {12, 120, 15},
-        {12, 144, 18},   {12, 192, 24},
-        {500, 144, 750}, {5, 120, 6},  // 6.25
-        {3, 144, 5},                   // 4.5 rounds up
-        {11, 0, 11},     {2000000000, 192, 2147483647},
-    };
-    for (const auto& c : cases)
+    } lengths[] = {{12, 96, 12},
+                   {12, 120, 15},
+                   {12, 192, 24},
+                   {5, 120, 6},
+                   {3, 144, 5},
+                   {11, 0, 11},
+                   {2000000000, 192, 2147483647}};
+    for (const auto& c : lengths)
         EXPECT_EQ(ScaleForDpi(c.value, c.dpi), c.scaled) << c.value << " at " << c.dpi;
 }
 

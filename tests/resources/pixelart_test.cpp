@@ -233,19 +233,6 @@ TEST(PixelArtSources, FramesAndIconsAreUsable) {
     }
     for (const auto& name : icons)
         pictures.push_back(name);
-    // The program's icons are drawn again for 16 and 48 pixels.
-    for (const auto& name : icons) {
-        for (const char* side : {"_16", "_48"}) {
-            SCOPED_TRACE(name + side);
-            Picture picture;
-            std::string error;
-            ASSERT_TRUE(LoadPicture(SourceArt() + name + side + ".txt", &picture, &error)) << error;
-            const int size = side[1] == '1' ? 16 : 48;
-            EXPECT_EQ(picture.width, size);
-            EXPECT_EQ(picture.height, size);
-            EXPECT_EQ(picture.At(0, size - 1), 0);
-        }
-    }
     pictures.push_back("skin_test/icon201_smile");
     pictures.push_back("skin_test/icon202_letter");
     for (const auto& name : pictures) {

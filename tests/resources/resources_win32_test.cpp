@@ -66,29 +66,6 @@ TEST(ProgramResources, FramesIconsAndStrings) {
     EXPECT_EQ(String(self, 2), "デスクトップの新着メール通知");
 }
 
-// The shell asks for icons of the small size (16 pixels at 100 %, 32 at
-// 200 %) and the large one: each of the program's icons carries a picture
-// drawn for 16, 32 and 48 pixels, so that none is shrunk or blown up.
-TEST(ProgramResources, IconsCarryAPictureForEachSize) {
-    HMODULE self = GetModuleHandleA(nullptr);
-    for (int id : {200, 201, 202}) {
-        HRSRC group = FindResourceA(self, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14));
-        ASSERT_NE(group, nullptr) << id;
-        auto* directory = static_cast<BYTE*>(LockResource(LoadResource(self, group)));
-        for (int side : {16, 32, 48}) {
-            SCOPED_TRACE(testing::Message() << id << " at " << side);
-            const int image =
-                LookupIconIdFromDirectoryEx(directory, TRUE, side, side, LR_DEFAULTCOLOR);
-            HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(image), MAKEINTRESOURCEA(3));
-            ASSERT_NE(found, nullptr);
-            const auto* header =
-                static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(self, found)));
-            EXPECT_EQ(header->biWidth, side);
-            EXPECT_EQ(header->biHeight, 2 * side);  // colour image and mask
-        }
-    }
-}
-
 // The version texts are stored in Unicode and must come out of the ANSI calls
 // as Shift_JIS.
 TEST(ProgramResources, VersionInformationInJapanese) {

@@ -23,6 +23,14 @@ void EnsureFonts(ListWindowState& state, HDC dc) {
             MakeFaceFont(dc, kCloseGlyphFace, ScaleForDpi(kCloseGlyphHeight, state.dpi));
 }
 
+// The user's submenu delay: how long the pointer rests before a line's
+// viewer replaces the open one.
+UINT ReplaceDelayMs() {
+    UINT delay = 400;
+    SystemParametersInfoA(SPI_GETMENUSHOWDELAY, 0, &delay, 0);
+    return delay < 50 ? 50 : (delay > 2000 ? 2000 : delay);
+}
+
 DesktopRect Desktop() {
     RECT desktop{};
     GetWindowRect(GetDesktopWindow(), &desktop);
@@ -91,10 +99,13 @@ void PaintList(HWND window) {
         GdiTextMeasurer measurer(measuring.get());
         state->lines = MeasureListLines(*state->notice, measurer);
     }
+    // At the viewer, its line is the one held highlighted.
+    const bool atViewer = ViewerInUse(state->viewer, screen);
     const ListPaint plan =
         PlanListPaint(*state->notice, state->lines,
-                      {pointer.x, pointer.y, windowWidth, ShiftHeld(), state->selected,
-                       ViewerInUse(state->viewer, screen), state->dpi});
+                      {pointer.x, pointer.y, windowWidth, ShiftHeld(),
+                       atViewer && state->viewerLine > 0 ? state->viewerLine : state->selected,
+                       atViewer, state->dpi});
     const int width = plan.windowWidth();
     const int height = plan.windowHeight();
 
@@ -113,12 +124,13 @@ void PaintList(HWND window) {
         KillTimer(state->viewer, kListTimerClose);
     if (plan.selectionChanged) {
         state->selected = plan.selected;
-        if (HWND old = state->viewer) {
-            // Another line under the pointer: its viewer takes the old one's place.
-            SendMessageA(old, WM_TIMER, kListTimerClose, 0);
-            OpenViewerForLine(window, plan.selected, "", screen);
-            if ((state = ListState(window)) == nullptr || !state->canvas)
-                return;
+        // Another line under the pointer: its viewer takes the open one's place
+        // once the pointer rests there, as a submenu opens, so that crossing
+        // lines on the way to the viewer leaves it alone.
+        if (state->viewer && plan.selected != state->viewerLine) {
+            SetTimer(window, kListTimerReplaceViewer, ReplaceDelayMs(), nullptr);
+        } else {
+            KillTimer(window, kListTimerReplaceViewer);
         }
     }
     if (!plan.highlightShown && state->viewer)
@@ -128,6 +140,19 @@ void PaintList(HWND window) {
         Resize(window, *state, width, height);
     WindowDc target(window);
     state->canvas->CopyTo(target.get());
+}
+
+void OnListReplaceViewer(HWND window) {
+    ListWindowState* state = ListState(window);
+    if (!state || !state->viewer || !state->highlightShown || state->selected == state->viewerLine)
+        return;
+    POINT screen{};
+    GetCursorPos(&screen);
+    if (ViewerInUse(state->viewer, screen))
+        return;
+    SendMessageA(state->viewer, WM_TIMER, kListTimerClose, 0);
+    if ((state = ListState(window)) != nullptr)
+        OpenViewerForLine(window, state->selected, "", screen);
 }
 
 void OnListDpiChanged(HWND window, int dpi, const RECT* suggested) {

@@ -22,6 +22,7 @@ struct ListWindowState {
     int selected = 0;  // 1 = first message; 0 = none
     bool highlightShown = false;
     HWND viewer = nullptr;
+    int viewerLine = 0;  // the line whose viewer is open
     // Made at the first paint: the face, the heights and the texts never change.
     UniqueFont textFont;
     UniqueFont closeFont;
@@ -60,6 +61,8 @@ void OnListLeftButtonUp(HWND window, LPARAM lParam);
 void OnListCloseBoxLeft(HWND window);
 void OnListLeavingWatch(HWND window);
 void OnListFollow(HWND window);
+// The replacement timer: the pointer rests on a line other than the viewer's.
+void OnListReplaceViewer(HWND window);
 // WM_DPICHANGED: fonts and layout for the new DPI, at the suggested place.
 void OnListDpiChanged(HWND window, int dpi, const RECT* suggested);
 void CloseList(HWND window);

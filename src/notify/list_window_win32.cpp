@@ -40,6 +40,10 @@ void OnListTimer(HWND window, WPARAM id, LPARAM lParam) {
         case kListTimerLeaving:
             OnListLeavingWatch(window);
             return;
+        case kListTimerReplaceViewer:
+            KillTimer(window, kListTimerReplaceViewer);
+            OnListReplaceViewer(window);
+            return;
         case kListTimerViewerGone:
             if (ListWindowState* state = ListState(window)) {
                 if (state->viewer && reinterpret_cast<LPARAM>(state->viewer) == lParam)
@@ -120,8 +124,10 @@ void OpenViewerForLine(HWND window, int line, const char* title, POINT screen) {
     const std::string text = (*notice.summaries)[static_cast<std::size_t>(line - 1)].viewer;
     HWND viewer = OpenMessageViewer(window, text, look, title, screen);
     // Painting the viewer may have run this list's handlers: look again.
-    if ((state = ListState(window)) != nullptr)
+    if ((state = ListState(window)) != nullptr) {
         state->viewer = viewer;
+        state->viewerLine = line;
+    }
 }
 
 LRESULT CALLBACK ListWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -211,14 +211,16 @@ TEST_F(NotifyWindowsTest, ClickOpensTheViewerWhichCopiesItsWholeText) {
         GlobalUnlock(data);
     CloseClipboard();
 
-    // Pointing at another line replaces the viewer by one for that line.
+    // Pointing at another line replaces the viewer by one for that line once
+    // the pointer rests there; passing over it does not.
     const POINT third = LinePoint(list, 3);
     SetCursorPos(third.x, third.y);
     client = third;
     ScreenToClient(list, &client);
     SendMessageA(list, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
     Pump();
-    EXPECT_FALSE(IsWindow(viewer));
+    EXPECT_TRUE(IsWindow(viewer)) << "not yet: the pointer may be on its way to the viewer";
+    EXPECT_TRUE(PumpFor(3000, [&] { return !IsWindow(viewer) && ListViewer(list); }));
     HWND replaced = ListViewer(list);
     ASSERT_NE(replaced, nullptr);
     // A press takes the viewer over (on the close square, so that no drag

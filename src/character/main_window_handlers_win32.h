@@ -17,6 +17,9 @@ void ApplyStacking(HWND window, std::optional<POINT> moveTo);
 void PlaceWindow(HWND window);
 void SavePosition(HWND window);
 void PaintFace(HWND window);
+// The screen's DPI changed (WM_DPICHANGED): the frames are made again at the
+// character's scale for it.
+void OnDpiChanged(HWND window, int dpi);
 
 // Refresh after a check, face update, animation, the worker's requests.
 void RefreshAfterCheck(HWND window, WPARAM fromClick);

@@ -6,9 +6,11 @@
 
 #include <chrono>
 
+#include "character/dpi_scale.h"
 #include "character/host_messages.h"
 #include "character/main_window_handlers_win32.h"
 #include "character/main_window_state_win32.h"
+#include "character/screen_dpi_win32.h"
 #include "character/skin_win32.h"
 #include "character/tray_icon_win32.h"
 #include "mail/check_worker.h"
@@ -36,7 +38,9 @@ void OnMainWindowCreate(HWND window) {
     if (ReadFlag(settings, kControlSection, "TaskTray", kYes)) {
         state.tray.AddAtCreation(window, CurrentSkinModule());
     }
-    // Every frame gets its recorded size before the first face switch.
+    // Every frame gets its recorded size, at the scale for the screen's DPI,
+    // before the first face switch.
+    SetFrameScale(CharacterScaleForDpi(WindowDpi(window)));
     BuildFrameRegions(window, kFrameCount, 1);
     state.positionSaving = true;
     state.scheduler->SetAccounts(LoadAccountList(settings));
@@ -105,6 +109,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case MSG_SETTINGSCHANGED:
             OnSettingsChanged(window);
+            return 0;
+        case kMessageDpiChanged:
+            OnDpiChanged(window, LOWORD(wParam));
             return 0;
         case WM_POWERBROADCAST:
             OnPowerBroadcast(wParam);

@@ -37,6 +37,10 @@ enum AccountDialogControl : int {
     kAccountSecurity = 1030,
     kAccountPort = 1031,
     kAccountTest = 1032,
+    kAccountProtocol = 1033,
+    kAccountFolder = 1034,
+    kAccountFolderLabel = 1035,
+    kAccountIdle = 1036,
 };
 
 const std::vector<EditLimit>& AccountDialogEdits();
@@ -47,8 +51,14 @@ inline constexpr int kSecurityStls = 1;
 inline constexpr int kSecurityTls = 2;
 // Entries of the drop-down, in key order.
 const std::vector<std::string>& SecurityChoices();
+// How mail is read, the Protocol key: POP3 or IMAP; entries in key order.
+inline constexpr int kChoicePop3 = 0;
+inline constexpr int kChoiceImap = 1;
+const std::vector<std::string>& ProtocolChoices();
 // The port an empty Port field stands for.
-int DefaultPortFor(int security);
+int DefaultPortFor(int protocol, int security);
+// The IMAP folder watched when none is given.
+inline constexpr char kDefaultFolder[] = "INBOX";
 
 inline constexpr char kAccountMessageCaption[] = "登録";
 
@@ -64,6 +74,11 @@ struct AccountDialogSession {
     std::string storedServer;
     // A certificate the user chose to trust after a connection test.
     std::optional<std::string> trustedFingerprint;
+    // Where the account read its mail when the dialog opened: the IMAP
+    // folder's marks of the last check belong to exactly that mailbox.
+    int storedProtocol = kChoicePop3;
+    std::string storedUser;
+    std::string storedFolder;
 };
 
 // Check period: stored seconds shown as whole minutes, at least 1.
@@ -82,6 +97,11 @@ AccountDialogSession InitAccountDialog(DialogSurface& dialog, SettingsStore& sto
 // Check box 39: the pop-up's own options follow it.
 void OnPopupClicked(DialogSurface& dialog);
 
+// The protocol or the protection changed: the folder shows for IMAP only,
+// APOP belongs to POP3 and IDLE to IMAP, and an empty Port field hints at the
+// port it stands for.
+void OnConnectionKindChanged(DialogSurface& dialog);
+
 // The fields as they would be saved: one line each, cut to their limits, the
 // names without blanks at the ends.
 struct AccountFields {
@@ -92,6 +112,9 @@ struct AccountFields {
     std::string port;
     int security = kSecurityTls;
     bool apop = false;
+    int protocol = kChoicePop3;
+    std::string folder = kDefaultFolder;  // never empty
+    bool idle = true;
 };
 AccountFields ReadAccountFields(DialogSurface& dialog);
 

@@ -22,7 +22,9 @@ std::optional<PopSessionInput> PrepareConnectionTest(DialogSurface& dialog, Sett
     in.user = fields.user.substr(0, kUserLimit);
     in.password = fields.password;
     in.portText = fields.port;
-    in.apop = fields.apop;
+    in.protocol = fields.protocol;
+    in.folder = fields.folder;
+    in.apop = fields.apop && fields.protocol == kChoicePop3;
     in.security = fields.security;
 
     // Read only: the defaults are not written back during a test.

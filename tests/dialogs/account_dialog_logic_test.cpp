@@ -23,6 +23,13 @@ const char kTwoAccounts[] =
     "CertFingerprint=ABCD\r\nTimeOut=30\r\n"
     "[POP2]\r\nPopname=B\r\nServer=pop.b\r\nUser=ub\r\n";
 
+// The two accounts and a third, C in section POP3, with the given keys.
+std::string WithThirdAccount(const std::string& keys) {
+    std::string text = kTwoAccounts;
+    text.replace(text.find("Count=2"), 7, "Count=3\r\nList3=POP3");
+    return text + "[POP3]\r\nPopname=C\r\n" + keys;
+}
+
 class AccountDialogLogic : public ::testing::Test {
   protected:
     AccountDialogSession Open(std::optional<std::string> name, bool shift = false) {
@@ -106,6 +113,7 @@ TEST_F(AccountDialogLogic, ANewAccountStartsAtFifteenMinutesOverTls) {
         "POP3/PopupBody=No",
         "POP3/Security=2",
         "POP3/Port=",
+        "POP3/Protocol=0",
     };
     EXPECT_EQ(store.writes, expected);
     EXPECT_NE(store.Get("POP3", "Password"), "pw-Secret9");
@@ -254,7 +262,17 @@ TEST_F(AccountDialogLogic, ConnectionTestTakesTheFieldsAndTheStoredSeenList) {
     EXPECT_EQ(in->certFingerprint, "ABCD");
     EXPECT_EQ(in->timeoutSeconds, 30);
     EXPECT_EQ(in->getLines, 10);
+    EXPECT_EQ(in->protocol, kChoicePop3);
     EXPECT_TRUE(store.writes.empty()) << "a test writes nothing";
+
+    dialog.checks[kAccountApop] = true;
+    EXPECT_TRUE(PrepareConnectionTest(dialog, store, session)->apop);
+    dialog.selections[kAccountProtocol] = kChoiceImap;
+    dialog.texts[kAccountFolder] = " Archive ";
+    in = PrepareConnectionTest(dialog, store, session);
+    EXPECT_EQ(in->protocol, kChoiceImap);
+    EXPECT_EQ(in->folder, "Archive");
+    EXPECT_FALSE(in->apop) << "APOP means nothing to IMAP";
 
     dialog.texts[kAccountServer] = "other.server";
     EXPECT_EQ(PrepareConnectionTest(dialog, store, session)->certFingerprint, "")
@@ -318,9 +336,109 @@ TEST_F(AccountDialogLogic, FingerprintsAreNormalised) {
     EXPECT_EQ(GroupedFingerprint("ABCDEF"), "AB:CD:EF");
     EXPECT_EQ(NormalizedFingerprint(std::string(63, 'F')), "");
     EXPECT_EQ(NormalizedFingerprint(std::string(64, 'G')), "");
-    EXPECT_EQ(DefaultPortFor(kSecurityPlain), 110);
-    EXPECT_EQ(DefaultPortFor(kSecurityStls), 110);
-    EXPECT_EQ(DefaultPortFor(kSecurityTls), 995);
+}
+
+TEST_F(AccountDialogLogic, TheProtocolShowsTheFolderAndHintsThePort) {
+    Open(std::nullopt);
+    EXPECT_EQ(dialog.choices[kAccountProtocol], (std::vector<std::string>{"POP3", "IMAP"}));
+    EXPECT_EQ(dialog.Selection(kAccountProtocol), kChoicePop3) << "new accounts start at POP3";
+    struct Case {
+        int protocol;
+        int security;
+        const char* hint;
+    };
+    const Case cases[] = {
+        {kChoicePop3, kSecurityPlain, "110"},
+        {kChoicePop3, kSecurityStls, "110"},
+        {kChoicePop3, kSecurityTls, "995"},
+        {kChoiceImap, kSecurityPlain, "143"},
+        {kChoiceImap, kSecurityStls, "143"},
+        {kChoiceImap, kSecurityTls, "993"},
+        {7, kSecurityTls, "995"},  // a damaged choice reads as POP3
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.hint);
+        dialog.selections[kAccountProtocol] = c.protocol;
+        dialog.selections[kAccountSecurity] = c.security;
+        OnConnectionKindChanged(dialog);
+        const bool imap = c.protocol == kChoiceImap;
+        EXPECT_EQ(dialog.hints[kAccountPort], c.hint);
+        EXPECT_EQ(dialog.Shown(kAccountFolder), imap);
+        EXPECT_EQ(dialog.Shown(kAccountFolderLabel), imap);
+        EXPECT_EQ(dialog.Enabled(kAccountIdle), imap);
+        EXPECT_EQ(dialog.Enabled(kAccountApop), !imap);
+    }
+}
+
+TEST_F(AccountDialogLogic, AnImapAccountKeepsItsFolderAndIdle) {
+    store.file.Write(kTwoAccounts);
+    AccountDialogSession session = Open(std::nullopt);
+    Fill("Phone", "imap.example", "me");
+    dialog.selections[kAccountProtocol] = kChoiceImap;
+    dialog.texts[kAccountFolder] = "  受信箱\r\n";
+    dialog.checks[kAccountIdle] = false;
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+    EXPECT_EQ(store.Get(session.section, "Protocol"), "1");
+    EXPECT_EQ(store.Get(session.section, "Folder"), "受信箱");
+    EXPECT_EQ(store.Get(session.section, "Idle"), "No");
+
+    dialog = FakeDialog();
+    AccountDialogSession reopened = Open("Phone");
+    EXPECT_EQ(dialog.Selection(kAccountProtocol), kChoiceImap);
+    EXPECT_EQ(dialog.texts[kAccountFolder], "受信箱");
+    EXPECT_FALSE(dialog.checks[kAccountIdle]);
+    EXPECT_TRUE(dialog.Shown(kAccountFolder));
+    EXPECT_EQ(dialog.hints[kAccountPort], "993");
+    dialog.texts[kAccountFolder] = "";
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, reopened));
+    EXPECT_EQ(store.Get(session.section, "Folder"), "INBOX") << "no folder is the inbox";
+
+    // IDLE is on unless switched off; only an IMAP account has the default
+    // written into its section.
+    store.file.Write(WithThirdAccount("Protocol=1\r\n"));
+    for (const char* name : {"A", "C"}) {
+        dialog = FakeDialog();
+        Open(name);
+        EXPECT_TRUE(dialog.checks[kAccountIdle]) << name;
+    }
+    EXPECT_EQ(store.Get("POP1", "Idle"), "<none>");
+    EXPECT_EQ(store.Get("POP3", "Idle"), "Yes");
+    EXPECT_EQ(store.Get("POP3", "Folder"), "<none>") << "the folder is read, not repaired";
+}
+
+TEST_F(AccountDialogLogic, AnotherMailboxStartsWithoutTheFolderMarks) {
+    const std::string imapAccount = WithThirdAccount(
+        "Server=imap.c\r\nUser=uc\r\nProtocol=1\r\nFolder=Work\r\n"
+        "ImapUidValidity=77\r\nImapUidNext=12\r\n");
+    struct Case {
+        const char* what;
+        int field;
+        const char* value;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"nothing", kAccountName, "C", true},
+        {"the name", kAccountName, "C2", true},
+        {"the folder", kAccountFolder, "Other", false},
+        {"the server", kAccountServer, "imap.d", false},
+        {"the user", kAccountUser, "ud", false},
+        {"the protocol", kAccountProtocol, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        store.file.Write(imapAccount);
+        dialog = FakeDialog();
+        AccountDialogSession session = Open("C");
+        ASSERT_EQ(session.section, "POP3");
+        if (c.field == kAccountProtocol) {
+            dialog.selections[kAccountProtocol] = kChoicePop3;
+        } else {
+            dialog.texts[c.field] = c.value;
+        }
+        ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+        EXPECT_EQ(store.Get("POP3", "ImapUidValidity"), c.kept ? "77" : "<none>");
+        EXPECT_EQ(store.Get("POP3", "ImapUidNext"), c.kept ? "12" : "<none>");
+    }
 }
 
 }  // namespace

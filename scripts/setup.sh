@@ -10,7 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     mingw-w64 wine wine64 xvfb x11-utils xdotool imagemagick
     locales fonts-ipafont fonts-wine
-    dovecot-pop3d nkf python3 openssl libssl-dev libgnutls30 zip unzip
+    dovecot-pop3d dovecot-imapd nkf python3 openssl libssl-dev libgnutls30 zip unzip
     clang-14 libclang-rt-14-dev clang-format
 )
 

@@ -408,9 +408,11 @@ TEST(ImapSessionTest, FailingAndHostileServers) {
         EXPECT_LT(script->bytesReceivedByClient, 10u * 1024 * 1024) << c.name;
     }
     auto script = Box(2);
-    answering("UID FETCH",
-              "* 2 FETCH (UID 2 BODY[HEADER]<0> {14}\r\nSubject: two\r\n)\r\n"
-              "* 1 FETCH (UID 1 BODY[HEADER]<0> \"Subject: one\")\r\n{tag} OK\r\n")(*script);
+    answering(
+        "UID FETCH",
+        "* 2 FETCH (UID 2 BODY[HEADER]<0> {14}\r\nSubject: two\r\n)\r\n"
+        "* 1 FETCH (UID 1 BODY[HEADER]<0> \"Subject: one\")\r\n"
+        "* 1 FETCH (UID 1 BODY[HEADER]<0> {14}\r\nSubject: dup\r\n)\r\n{tag} OK\r\n")(*script);
     EXPECT_EQ(Subjects(Check(script, Input(7, 1))), (std::vector<std::string>{"two", "one"}));
 }
 

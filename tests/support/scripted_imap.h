@@ -30,7 +30,7 @@ struct IdleStep {
 };
 
 struct ImapServerScript {
-    std::string greeting = "* OK [CAPABILITY IMAP4rev1 AUTH=PLAIN IDLE] ready\r\n";
+    std::string greeting = "* OK [CAPABILITY IMAP4rev1 STARTTLS AUTH=PLAIN IDLE] ready\r\n";
     // CAPABILITY answers before and after STARTTLS.
     std::string capabilities = "IMAP4rev1 STARTTLS AUTH=PLAIN IDLE";
     std::string tlsCapabilities = "IMAP4rev1 AUTH=PLAIN IDLE";

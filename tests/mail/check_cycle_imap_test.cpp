@@ -17,16 +17,9 @@ using test::ImapMessageText;
 using test::ImapServerScript;
 using test::ScriptedImapNetwork;
 
-class NoClock final : public Clock {
-  public:
+struct Quiet final : Clock, SoundPlayer, DialupProbe {
     int LocalHour() override { return 12; }
-};
-class NoSound final : public SoundPlayer {
-  public:
     void PlayAsync(const std::string&) override {}
-};
-class NoDialup final : public DialupProbe {
-  public:
     bool IsDialupConnected() override { return false; }
 };
 
@@ -59,10 +52,8 @@ class CheckCycleImapTest : public ::testing::Test {
         block.accounts = accounts;
         block.passRunning = true;
         ScriptedImapNetwork network(script_);
-        NoClock clock;
-        NoSound sound;
-        NoDialup dialup;
-        CheckEnvironment env{*settings_, network, clock, sound, dialup, nullptr};
+        Quiet quiet;
+        CheckEnvironment env{*settings_, network, quiet, quiet, quiet, nullptr};
         return RunCheckCycle(block, env, true);
     }
     std::string Read(const char* key) {
@@ -113,6 +104,8 @@ TEST_F(CheckCycleImapTest, AccountKeysChooseFolderAndPort) {
         std::uint16_t port;
         int newCount;
     };
+    // Marks that cannot be read, or belong to another UIDVALIDITY, make a
+    // first check.
     const Case cases[] = {
         {nullptr, "0", "7,2", "EXAMINE \"INBOX\"", 143, 1},
         {"", "2", "7,x", "EXAMINE \"INBOX\"", 993, 2},

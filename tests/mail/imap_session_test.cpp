@@ -128,31 +128,7 @@ TEST(ImapSessionTest, SummariesNewestFirstWithTheSeenList) {
     EXPECT_EQ(none.newSeenIds, "<m3@x>,");
 }
 
-TEST(ImapSessionTest, RepliesSplitAtEveryByteGiveTheSameSummaries) {
-    std::vector<std::string> whole;
-    for (std::size_t chunk : {0u, 1u, 2u, 3u, 5u, 8u, 13u}) {
-        auto script = Box(4);
-        script->chunk = chunk;
-        PopSessionOutput out = Check(script, Input(7, 2));
-        EXPECT_EQ(out.result, kStatusOk) << chunk;
-        std::vector<std::string> viewers;
-        for (const MailSummary& s : *out.summaries)
-            viewers.push_back(s.viewer);
-        if (chunk == 0)
-            whole = viewers;
-        EXPECT_EQ(viewers, whole) << chunk;
-        EXPECT_EQ(viewers.size(), 3u);
-    }
-}
-
-TEST(ImapSessionTest, FetchAsksForBoundedPeeks) {
-    EXPECT_EQ(ImapFetchItems(false, 10),
-              "(UID RFC822.SIZE BODY.PEEK[HEADER]<0.262144> BODY.PEEK[TEXT]<0.10000>)");
-    EXPECT_EQ(ImapFetchItems(false, 0), "(UID RFC822.SIZE BODY.PEEK[HEADER]<0.262144>)");
-    EXPECT_EQ(ImapFetchItems(false, 999999),
-              "(UID RFC822.SIZE BODY.PEEK[HEADER]<0.262144> BODY.PEEK[TEXT]<0.4194000>)");
-    EXPECT_EQ(ImapFetchItems(true, 10), "(UID RFC822.SIZE BODY.PEEK[]<0.4194304>)");
-
+TEST(ImapSessionTest, FirstLinesOrWholeMessage) {
     std::string body;
     for (int i = 1; i <= 12; ++i)
         body += "line " + std::to_string(i) + "\r\n";

@@ -27,28 +27,6 @@ TEST(ImapTextTest, FolderNamesInModifiedUtf7) {
         EXPECT_EQ(FolderNameToImap(c.sjis), c.imap) << c.imap;
 }
 
-TEST(ImapTextTest, QuotingAndWhatMayBeSent) {
-    EXPECT_EQ(QuotedString("pa\"ss\\word"), "\"pa\\\"ss\\\\word\"");
-    EXPECT_EQ(QuotedString(""), "\"\"");
-    struct Case {
-        std::string text;
-        bool sendable;
-        bool quotable;
-    };
-    const Case cases[] = {
-        {"plain", true, true},      {"with\rcr", false, false},
-        {"with\nlf", false, false}, {std::string("with\0nul", 8), false, false},
-        {"パス", true, false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(IsSendableText(c.text), c.sendable) << c.text;
-        EXPECT_EQ(IsQuotableText(c.text), c.quotable) << c.text;
-    }
-    EXPECT_EQ(EncodeBase64(std::string("\0user\0secret", 12)), "AHVzZXIAc2VjcmV0");
-    EXPECT_EQ(EncodeBase64("ab"), "YWI=");
-    EXPECT_EQ(EncodeBase64("a"), "YQ==");
-}
-
 TEST(ImapTextTest, MessagesTakeThePop3ReplyShape) {
     struct Case {
         const char* name;

@@ -1,5 +1,6 @@
 #include "dialogs/connection_test.h"
 
+#include "mail/imap_settings.h"
 #include "mail/status_codes.h"
 #include "settings/settings_conventions.h"
 
@@ -38,6 +39,8 @@ std::optional<PopSessionInput> PrepareConnectionTest(DialogSurface& dialog, Sett
             in.timeoutSeconds = timeout;
         in.readAll = IsTrueFlagText(store.ReadText(section, "ReadAll", "", 32));
         in.seenIds = store.ReadText(section, "Mesid", "", kSeenIdListCapacity);
+        in.imapUidValidity = ReadImapMark(store, section, "ImapUidValidity");
+        in.imapUidNext = ReadImapMark(store, section, "ImapUidNext");
     }
     if (session.trustedFingerprint) {
         in.certFingerprint = *session.trustedFingerprint;

@@ -1,14 +1,13 @@
 #include "character/idle_supervisor.h"
 
 #include "character/check_retry.h"
+#include "mail/mail_session.h"
 #include "mail/status_codes.h"
 #include "settings/settings_conventions.h"
 #include "settings/timer_periods.h"
 
 namespace pell {
 namespace {
-
-constexpr int kImapProtocol = 1;
 
 std::string SectionKey(const std::string& section) {
     std::string key = section;
@@ -28,7 +27,7 @@ bool IsSuccessfulCheck(int status) {
 bool WantsIdleWatcher(SettingsStore& store, const std::string& section) {
     // Idle is read only for IMAP accounts, so POP3 sections stay without it.
     return ReadFlag(store, section, "Check", kYes) &&
-           store.ReadInt(section, "Protocol", 0) == kImapProtocol &&
+           store.ReadInt(section, "Protocol", 0) == kProtocolImap &&
            ReadFlag(store, section, "Idle", kYes);
 }
 

@@ -65,7 +65,7 @@ int SecurityFromStore(SettingsStore& store, const std::string& section) {
 
 // Anything but IMAP reads as POP3, as the check does.
 int ProtocolFrom(int value) {
-    return value == kChoiceImap ? kChoiceImap : kChoicePop3;
+    return value == kProtocolImap ? kProtocolImap : kProtocolPop3;
 }
 
 std::string FolderFromStore(SettingsStore& store, const std::string& section) {
@@ -76,7 +76,7 @@ std::string FolderFromStore(SettingsStore& store, const std::string& section) {
 // IDLE is on unless switched off. Only an IMAP account gets the default
 // written into its section; a POP3 one is shown the default without it.
 bool IdleFromStore(SettingsStore& store, const std::string& section, int protocol) {
-    if (protocol == kChoiceImap)
+    if (protocol == kProtocolImap)
         return ReadFlag(store, section, "Idle", kYes);
     const std::string text = store.ReadText(section, "Idle", "", 32);
     return text.empty() || IsTrueFlagText(text);
@@ -107,7 +107,7 @@ const std::vector<std::string>& ProtocolChoices() {
 }
 
 int DefaultPortFor(int protocol, int security) {
-    if (protocol == kChoiceImap)
+    if (protocol == kProtocolImap)
         return security == kSecurityTls ? 993 : 143;
     return security == kSecurityTls ? 995 : 110;
 }
@@ -158,7 +158,7 @@ AccountDialogSession InitAccountDialog(DialogSurface& dialog, SettingsStore& sto
             dialog.SetChecked(box.id, ReadFlag(store, section, box.key, kNo));
         dialog.Select(kAccountSecurity, SecurityFromStore(store, section));
         dialog.SetText(kAccountPort, store.ReadText(section, "Port", "", kPortLimit + 1));
-        session.storedProtocol = ProtocolFrom(store.ReadInt(section, "Protocol", kChoicePop3));
+        session.storedProtocol = ProtocolFrom(store.ReadInt(section, "Protocol", kProtocolPop3));
         session.storedFolder = FolderFromStore(store, section);
         dialog.Select(kAccountProtocol, session.storedProtocol);
         dialog.SetText(kAccountFolder, session.storedFolder);
@@ -170,7 +170,7 @@ AccountDialogSession InitAccountDialog(DialogSurface& dialog, SettingsStore& sto
             dialog.SetText(kAccountName, *editing);
         dialog.SetText(kAccountInterval, "15");
         dialog.Select(kAccountSecurity, kSecurityTls);
-        dialog.Select(kAccountProtocol, kChoicePop3);
+        dialog.Select(kAccountProtocol, kProtocolPop3);
         dialog.SetText(kAccountFolder, kDefaultFolder);
         dialog.SetChecked(kAccountIdle, true);
     }
@@ -188,7 +188,7 @@ void OnPopupClicked(DialogSurface& dialog) {
 
 void OnConnectionKindChanged(DialogSurface& dialog) {
     const AccountFields fields = ReadAccountFields(dialog);
-    const bool imap = fields.protocol == kChoiceImap;
+    const bool imap = fields.protocol == kProtocolImap;
     dialog.Show(kAccountFolderLabel, imap);
     dialog.Show(kAccountFolder, imap);
     dialog.Enable(kAccountApop, !imap);
@@ -213,6 +213,12 @@ AccountFields ReadAccountFields(DialogSurface& dialog) {
         fields.folder = kDefaultFolder;
     fields.idle = dialog.Checked(kAccountIdle);
     return fields;
+}
+
+bool SameImapMailbox(const AccountDialogSession& session, const AccountFields& fields) {
+    return !session.section.empty() && session.storedProtocol == kProtocolImap &&
+           fields.protocol == kProtocolImap && fields.server == session.storedServer &&
+           fields.user == session.storedUser && fields.folder == session.storedFolder;
 }
 
 bool CheckConnectionFields(DialogSurface& dialog, const AccountFields& fields) {
@@ -271,15 +277,13 @@ bool SaveAccountDialog(DialogSurface& dialog, SettingsStore& store, AccountDialo
     store.Write(section, "Security", std::to_string(fields.security));
     store.Write(section, "Port", fields.port);
     store.Write(section, "Protocol", std::to_string(fields.protocol));
-    if (fields.protocol == kChoiceImap) {
+    if (fields.protocol == kProtocolImap) {
         store.Write(section, "Folder", fields.folder);
         WriteFlag(store, section, "Idle", fields.idle);
     }
     // The folder's marks of the last check tell what was new in one mailbox;
     // another mailbox starts afresh, like a first check.
-    if (!isNew && session.storedProtocol == kChoiceImap &&
-        (fields.protocol != kChoiceImap || fields.server != session.storedServer ||
-         fields.user != session.storedUser || fields.folder != session.storedFolder)) {
+    if (!isNew && session.storedProtocol == kProtocolImap && !SameImapMailbox(session, fields)) {
         store.DeleteKey(section, "ImapUidValidity");
         store.DeleteKey(section, "ImapUidNext");
     }

@@ -10,6 +10,7 @@
 
 #include "dialogs/dialog_surface.h"
 #include "dialogs/settings_dialog_logic.h"
+#include "mail/mail_session.h"
 #include "settings/settings_store.h"
 
 namespace pell {
@@ -51,9 +52,8 @@ inline constexpr int kSecurityStls = 1;
 inline constexpr int kSecurityTls = 2;
 // Entries of the drop-down, in key order.
 const std::vector<std::string>& SecurityChoices();
-// How mail is read, the Protocol key: POP3 or IMAP; entries in key order.
-inline constexpr int kChoicePop3 = 0;
-inline constexpr int kChoiceImap = 1;
+// How mail is read, the Protocol key (kProtocolPop3, kProtocolImap): the
+// drop-down's entries in key order.
 const std::vector<std::string>& ProtocolChoices();
 // The port an empty Port field stands for.
 int DefaultPortFor(int protocol, int security);
@@ -76,7 +76,7 @@ struct AccountDialogSession {
     std::optional<std::string> trustedFingerprint;
     // Where the account read its mail when the dialog opened: the IMAP
     // folder's marks of the last check belong to exactly that mailbox.
-    int storedProtocol = kChoicePop3;
+    int storedProtocol = kProtocolPop3;
     std::string storedUser;
     std::string storedFolder;
 };
@@ -112,11 +112,15 @@ struct AccountFields {
     std::string port;
     int security = kSecurityTls;
     bool apop = false;
-    int protocol = kChoicePop3;
+    int protocol = kProtocolPop3;
     std::string folder = kDefaultFolder;  // never empty
     bool idle = true;
 };
 AccountFields ReadAccountFields(DialogSurface& dialog);
+
+// The fields name the IMAP mailbox the account read when the dialog opened,
+// whose marks of the last check (what was new) therefore still hold.
+bool SameImapMailbox(const AccountDialogSession& session, const AccountFields& fields);
 
 // The fields a connection needs: server, user and a port of 1 to 65535 when
 // one is given. Shows the message of the first fault, focuses its field and

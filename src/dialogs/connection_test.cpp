@@ -25,7 +25,7 @@ std::optional<PopSessionInput> PrepareConnectionTest(DialogSurface& dialog, Sett
     in.portText = fields.port;
     in.protocol = fields.protocol;
     in.folder = fields.folder;
-    in.apop = fields.apop && fields.protocol == kChoicePop3;
+    in.apop = fields.apop && fields.protocol == kProtocolPop3;
     in.security = fields.security;
 
     // Read only: the defaults are not written back during a test.
@@ -39,6 +39,9 @@ std::optional<PopSessionInput> PrepareConnectionTest(DialogSurface& dialog, Sett
             in.timeoutSeconds = timeout;
         in.readAll = IsTrueFlagText(store.ReadText(section, "ReadAll", "", 32));
         in.seenIds = store.ReadText(section, "Mesid", "", kSeenIdListCapacity);
+    }
+    // The folder's marks tell what is new in the stored mailbox only.
+    if (SameImapMailbox(session, fields)) {
         in.imapUidValidity = ReadImapMark(store, section, "ImapUidValidity");
         in.imapUidNext = ReadImapMark(store, section, "ImapUidNext");
     }

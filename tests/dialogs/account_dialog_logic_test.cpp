@@ -262,15 +262,15 @@ TEST_F(AccountDialogLogic, ConnectionTestTakesTheFieldsAndTheStoredSeenList) {
     EXPECT_EQ(in->certFingerprint, "ABCD");
     EXPECT_EQ(in->timeoutSeconds, 30);
     EXPECT_EQ(in->getLines, 10);
-    EXPECT_EQ(in->protocol, kChoicePop3);
+    EXPECT_EQ(in->protocol, kProtocolPop3);
     EXPECT_TRUE(store.writes.empty()) << "a test writes nothing";
 
     dialog.checks[kAccountApop] = true;
     EXPECT_TRUE(PrepareConnectionTest(dialog, store, session)->apop);
-    dialog.selections[kAccountProtocol] = kChoiceImap;
+    dialog.selections[kAccountProtocol] = kProtocolImap;
     dialog.texts[kAccountFolder] = " Archive ";
     in = PrepareConnectionTest(dialog, store, session);
-    EXPECT_EQ(in->protocol, kChoiceImap);
+    EXPECT_EQ(in->protocol, kProtocolImap);
     EXPECT_EQ(in->folder, "Archive");
     EXPECT_FALSE(in->apop) << "APOP means nothing to IMAP";
 
@@ -341,19 +341,19 @@ TEST_F(AccountDialogLogic, FingerprintsAreNormalised) {
 TEST_F(AccountDialogLogic, TheProtocolShowsTheFolderAndHintsThePort) {
     Open(std::nullopt);
     EXPECT_EQ(dialog.choices[kAccountProtocol], (std::vector<std::string>{"POP3", "IMAP"}));
-    EXPECT_EQ(dialog.Selection(kAccountProtocol), kChoicePop3) << "new accounts start at POP3";
+    EXPECT_EQ(dialog.Selection(kAccountProtocol), kProtocolPop3) << "new accounts start at POP3";
     struct Case {
         int protocol;
         int security;
         const char* hint;
     };
     const Case cases[] = {
-        {kChoicePop3, kSecurityPlain, "110"},
-        {kChoicePop3, kSecurityStls, "110"},
-        {kChoicePop3, kSecurityTls, "995"},
-        {kChoiceImap, kSecurityPlain, "143"},
-        {kChoiceImap, kSecurityStls, "143"},
-        {kChoiceImap, kSecurityTls, "993"},
+        {kProtocolPop3, kSecurityPlain, "110"},
+        {kProtocolPop3, kSecurityStls, "110"},
+        {kProtocolPop3, kSecurityTls, "995"},
+        {kProtocolImap, kSecurityPlain, "143"},
+        {kProtocolImap, kSecurityStls, "143"},
+        {kProtocolImap, kSecurityTls, "993"},
         {7, kSecurityTls, "995"},  // a damaged choice reads as POP3
     };
     for (const Case& c : cases) {
@@ -361,7 +361,7 @@ TEST_F(AccountDialogLogic, TheProtocolShowsTheFolderAndHintsThePort) {
         dialog.selections[kAccountProtocol] = c.protocol;
         dialog.selections[kAccountSecurity] = c.security;
         OnConnectionKindChanged(dialog);
-        const bool imap = c.protocol == kChoiceImap;
+        const bool imap = c.protocol == kProtocolImap;
         EXPECT_EQ(dialog.hints[kAccountPort], c.hint);
         EXPECT_EQ(dialog.Shown(kAccountFolder), imap);
         EXPECT_EQ(dialog.Shown(kAccountFolderLabel), imap);
@@ -374,7 +374,7 @@ TEST_F(AccountDialogLogic, AnImapAccountKeepsItsFolderAndIdle) {
     store.file.Write(kTwoAccounts);
     AccountDialogSession session = Open(std::nullopt);
     Fill("Phone", "imap.example", "me");
-    dialog.selections[kAccountProtocol] = kChoiceImap;
+    dialog.selections[kAccountProtocol] = kProtocolImap;
     dialog.texts[kAccountFolder] = "  受信箱\r\n";
     dialog.checks[kAccountIdle] = false;
     ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
@@ -384,7 +384,7 @@ TEST_F(AccountDialogLogic, AnImapAccountKeepsItsFolderAndIdle) {
 
     dialog = FakeDialog();
     AccountDialogSession reopened = Open("Phone");
-    EXPECT_EQ(dialog.Selection(kAccountProtocol), kChoiceImap);
+    EXPECT_EQ(dialog.Selection(kAccountProtocol), kProtocolImap);
     EXPECT_EQ(dialog.texts[kAccountFolder], "受信箱");
     EXPECT_FALSE(dialog.checks[kAccountIdle]);
     EXPECT_TRUE(dialog.Shown(kAccountFolder));
@@ -406,7 +406,7 @@ TEST_F(AccountDialogLogic, AnImapAccountKeepsItsFolderAndIdle) {
     EXPECT_EQ(store.Get("POP3", "Folder"), "<none>") << "the folder is read, not repaired";
 }
 
-TEST_F(AccountDialogLogic, AnotherMailboxStartsWithoutTheFolderMarks) {
+TEST_F(AccountDialogLogic, AnotherMailboxGoesWithoutTheFolderMarks) {
     const std::string imapAccount = WithThirdAccount(
         "Server=imap.c\r\nUser=uc\r\nProtocol=1\r\nFolder=Work\r\n"
         "ImapUidValidity=77\r\nImapUidNext=12\r\n");
@@ -431,10 +431,14 @@ TEST_F(AccountDialogLogic, AnotherMailboxStartsWithoutTheFolderMarks) {
         AccountDialogSession session = Open("C");
         ASSERT_EQ(session.section, "POP3");
         if (c.field == kAccountProtocol) {
-            dialog.selections[kAccountProtocol] = kChoicePop3;
+            dialog.selections[kAccountProtocol] = kProtocolPop3;
         } else {
             dialog.texts[c.field] = c.value;
         }
+        const std::optional<PopSessionInput> test = PrepareConnectionTest(dialog, store, session);
+        ASSERT_TRUE(test);
+        EXPECT_EQ(test->imapUidValidity, c.kept ? 77u : 0u) << "the connection test";
+        EXPECT_EQ(test->imapUidNext, c.kept ? 12u : 0u);
         ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
         EXPECT_EQ(store.Get("POP3", "ImapUidValidity"), c.kept ? "77" : "<none>");
         EXPECT_EQ(store.Get("POP3", "ImapUidNext"), c.kept ? "12" : "<none>");

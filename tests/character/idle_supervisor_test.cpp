@@ -30,68 +30,47 @@ class RecordingIdlePort : public IdlePort {
 };
 
 const IdleResult kFailed{IdleEnd::kFailed, kStatusConnect};
-const char kImap[] = "Protocol=1";
+const IdleResult kStopped{IdleEnd::kStopped, 0};
 
 class IdleSupervisorTest : public ::testing::Test {
   protected:
     // POP1 and POP2 with a 10-minute period and the given keys.
-    void Accounts(const std::string& keys1 = kImap, const std::string& keys2 = kImap) {
-        file.Write("[POP1]\r\nTimer=600\r\n" + keys1 + "\r\n[POP2]\r\nTimer=600\r\n" + keys2 +
-                   "\r\n");
-        accounts = AccountList{AccountEntry("POP1"), AccountEntry("POP2")};
+    void Accounts(const std::string& keys1 = "Protocol=1",
+                  const std::string& keys2 = "Protocol=1") {
+        file.Write("[POP1]\r\nTimer=600\r\n" + keys1 + "\r\n[POP2]\r\nTimer=600\r\n" + keys2);
     }
-    std::uint32_t LastId() { return port.started.empty() ? 0 : port.started.back().first; }
+    std::uint32_t Last() { return port.started.empty() ? 0 : port.started.back().first; }
 
     testing::TempFile file;
     IniFileStore store{file.path()};
     RecordingIdlePort port;
     IdleSupervisor idle{port, store};
-    AccountList accounts;
+    AccountList accounts{AccountEntry("POP1"), AccountEntry("POP2")};
 };
 
-TEST_F(IdleSupervisorTest, AWatcherFollowsASuccessfulCheckOfAnEnabledImapAccount) {
-    struct Case {
-        const char* keys;
-        int status;
-        bool started;
-    };
-    const Case cases[] = {
-        {kImap, kStatusOk, true},
-        {kImap, kStatusNewMail, true},
-        {kImap, kStatusConnect, false},
-        {kImap, kStatusOutsideHours, false},
-        {"Protocol=1\r\nIdle=No", kStatusOk, false},
-        {"Protocol=1\r\nCheck=No", kStatusOk, false},
-        {"Protocol=0", kStatusOk, false},
-        {"", kStatusOk, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.keys) + " " + std::to_string(c.status));
-        port = RecordingIdlePort();
-        IdleSupervisor fresh(port, store);
-        Accounts(c.keys);
-        fresh.OnCheckEnded(accounts, 0, c.status);
-        fresh.OnCheckEnded(accounts, 0, c.status);
-        EXPECT_EQ(port.started.size(), c.started ? 1u : 0u) << "one watcher per account";
+TEST_F(IdleSupervisorTest, OneWatcherFollowsASuccessfulCheckOfAnEnabledImapAccount) {
+    const std::tuple<const char*, int, std::size_t> cases[] = {
+        {"Protocol=1", kStatusOk, 1},
+        {"Protocol=1", kStatusNewMail, 1},
+        {"Protocol=1", kStatusConnect, 0},
+        {"Protocol=1\r\nIdle=No", kStatusOk, 0},
+        {"Protocol=1\r\nCheck=No", kStatusOk, 0},
+        {"Protocol=0", kStatusOk, 0},
+        {"", kStatusOk, 0}};
+    for (const auto& [keys, status, watchers] : cases) {
+        SCOPED_TRACE(std::string(keys) + " " + std::to_string(status));
+        RecordingIdlePort fresh;
+        IdleSupervisor supervisor(fresh, store);
+        Accounts(keys);
+        supervisor.OnCheckEnded(accounts, 0, status);
+        supervisor.OnCheckEnded(accounts, 0, status);
+        EXPECT_EQ(fresh.started.size(), watchers);
     }
-    Accounts(kImap, "Protocol=0");
+    Accounts("Protocol=1", "Protocol=0");
     idle.OnCheckEnded(accounts, 0, kStatusOk);
     idle.OnCheckEnded(accounts, 1, kStatusOk);
-    EXPECT_EQ(store.ReadText("POP1", "Idle", "<none>", 32), "Yes");
-    EXPECT_EQ(store.ReadText("POP2", "Idle", "<none>", 32), "<none>") << "POP3 stays clean";
-}
-
-TEST_F(IdleSupervisorTest, AServerWithoutIdleIsAskedAgainOnlyAfterTheSettings) {
-    Accounts();
-    idle.OnCheckEnded(accounts, 0, kStatusOk);
-    idle.OnWatcherEnded(accounts, LastId(), IdleResult{IdleEnd::kNoIdle, 0});
-    idle.OnCheckEnded(accounts, 0, kStatusOk);
-    EXPECT_EQ(port.started.size(), 1u);
-    EXPECT_TRUE(port.timers.empty());
-    idle.StopAll();
-    idle.Restart(accounts);
-    idle.OnCheckEnded(accounts, 0, kStatusOk);
-    EXPECT_EQ(port.started.size(), 2u);
+    EXPECT_EQ(store.ReadText("POP1", "Idle", "-", 32), "Yes");
+    EXPECT_EQ(store.ReadText("POP2", "Idle", "-", 32), "-") << "POP3 sections stay clean";
 }
 
 TEST_F(IdleSupervisorTest, AFailedWatcherReconnectsOnTheNetworkRetrySteps) {
@@ -99,23 +78,28 @@ TEST_F(IdleSupervisorTest, AFailedWatcherReconnectsOnTheNetworkRetrySteps) {
     const std::uint32_t timer = IdleRetryTimerId(0);
     idle.OnCheckEnded(accounts, 0, kStatusOk);
     // 1, 2, 4 and 8 minutes come before the next check; 16 would not.
-    const std::uint32_t delays[] = {60000, 120000, 240000, 480000, 0};
-    for (std::uint32_t delay : delays) {
-        SCOPED_TRACE(delay);
-        idle.OnWatcherEnded(accounts, LastId(), kFailed);
+    for (std::uint32_t delay : {60000u, 120000u, 240000u, 480000u, 0u}) {
+        idle.OnWatcherEnded(accounts, Last(), kFailed);
         EXPECT_EQ(port.timers.count(timer) ? port.timers[timer] : 0u, delay);
-        if (delay == 0)
-            break;
         idle.OnRetryTimer(accounts, timer);
     }
     EXPECT_EQ(port.started.size(), 5u);
     idle.OnCheckEnded(accounts, 0, kStatusOk);
-    ASSERT_EQ(port.started.size(), 6u) << "a successful check brings it back";
-    idle.OnWatcherIdling(LastId());
-    idle.OnWatcherEnded(accounts, LastId(), kFailed);
+    EXPECT_EQ(port.started.size(), 6u) << "a successful check brings it back";
+    idle.OnWatcherIdling(Last());
+    idle.OnWatcherEnded(accounts, Last(), kFailed);
+    idle.OnWatcherEnded(accounts, Last(), kFailed);  // stale: ended already
     EXPECT_EQ(port.timers[timer], 60000u) << "idling starts the steps afresh";
-    idle.OnWatcherEnded(accounts, LastId(), kFailed);  // stale: ended already
-    EXPECT_EQ(port.timers[timer], 60000u);
+
+    // A server without IDLE is asked again only after the settings.
+    idle.OnRetryTimer(accounts, timer);
+    idle.OnWatcherEnded(accounts, Last(), IdleResult{IdleEnd::kNoIdle, 0});
+    idle.OnCheckEnded(accounts, 0, kStatusOk);
+    EXPECT_EQ(port.started.size(), 7u);
+    EXPECT_TRUE(port.timers.empty());
+    idle.Restart(accounts);
+    idle.OnCheckEnded(accounts, 0, kStatusOk);
+    EXPECT_EQ(port.started.size(), 8u);
 }
 
 TEST_F(IdleSupervisorTest, StopsForTheSettingsAndRestartsFromTheNewList) {
@@ -127,21 +111,19 @@ TEST_F(IdleSupervisorTest, StopsForTheSettingsAndRestartsFromTheNewList) {
     idle.StopAll();
     EXPECT_EQ(port.stopped, (std::vector<std::uint32_t>{first}));
     EXPECT_TRUE(port.timers.empty());
-    // The dialog switched POP2 off. POP1's old watcher has not ended yet: its
-    // successor waits for that end.
+    // The dialog switched POP2 off; POP1's successor waits for the old one's end.
     store.Write("POP2", "Check", "No");
     idle.Restart(accounts);
-    EXPECT_EQ(port.started.size(), 2u);
     idle.OnWatcherNewMail(first);
     EXPECT_FALSE(idle.TakeCheckRequest(accounts)) << "a stopping watcher asks nothing";
-    idle.OnWatcherEnded(accounts, first, IdleResult{IdleEnd::kStopped, 0});
+    EXPECT_EQ(port.started.size(), 2u);
+    idle.OnWatcherEnded(accounts, first, kStopped);
     ASSERT_EQ(port.started.size(), 3u);
     EXPECT_EQ(port.started[2].second, "POP1");
-    EXPECT_EQ(idle.liveWatchers(), 1u);
 
     // A deleted account's watcher is stopped and forgotten.
     idle.StopAll();
-    idle.OnWatcherEnded(accounts, port.started[2].first, IdleResult{IdleEnd::kStopped, 0});
+    idle.OnWatcherEnded(accounts, Last(), kStopped);
     idle.Restart(AccountList{AccountEntry("POP2")});
     EXPECT_EQ(idle.liveWatchers(), 0u);
     EXPECT_EQ(port.started.size(), 3u);
@@ -150,15 +132,15 @@ TEST_F(IdleSupervisorTest, StopsForTheSettingsAndRestartsFromTheNewList) {
 TEST_F(IdleSupervisorTest, NewMailAsksForOneCheckOfItsAccount) {
     Accounts();
     idle.OnCheckEnded(accounts, 1, kStatusOk);
-    idle.OnWatcherNewMail(LastId());
-    idle.OnWatcherNewMail(LastId());
-    idle.OnWatcherNewMail(LastId() + 1);  // no such watcher
+    idle.OnWatcherNewMail(Last());
+    idle.OnWatcherNewMail(Last());
+    idle.OnWatcherNewMail(Last() + 1);  // no such watcher
     EXPECT_EQ(idle.TakeCheckRequest(accounts), std::optional<std::size_t>(1));
     EXPECT_FALSE(idle.TakeCheckRequest(accounts));
     // A check that finds the account switched off ends its watcher.
-    idle.OnWatcherNewMail(LastId());
+    idle.OnWatcherNewMail(Last());
     idle.OnCheckEnded(accounts, 1, kStatusCheckOff);
-    EXPECT_EQ(port.stopped, (std::vector<std::uint32_t>{LastId()}));
+    EXPECT_EQ(port.stopped, (std::vector<std::uint32_t>{Last()}));
     EXPECT_FALSE(idle.TakeCheckRequest(accounts));
 }
 

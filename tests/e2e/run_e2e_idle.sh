@@ -19,7 +19,7 @@ fixture="$5"
 out="$6"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 . "$here/../support/e2e_lib.sh"
-pell_need wine python3 xdotool import Xvfb ss
+pell_need wine python3 xdotool import Xvfb
 pell_need_dovecot "$fixture"
 [ -s "$fixture/imap_port" ] || { echo "SKIP: no IMAP server (dovecot-imapd)"; exit 77; }
 pell_begin "$out" "$exe" "$driver" "$skin" "$probe"
@@ -96,7 +96,11 @@ for _ in $(seq 300); do
     sleep 0.1
 done
 grep -q '^ImapUidNext=' "$ini" || fail "the first check did not end well"
-connections() { ss -Htn state established "( dport = :$imap_port )" | wc -l; }
+# Established connections to the IMAP port (state 01 of /proc/net/tcp).
+connections() {
+    awk -v port="$(printf ':%04X' "$imap_port")" \
+        '$4 == "01" && substr($3, length($3) - 4) == port' /proc/net/tcp | wc -l
+}
 for _ in $(seq 300); do
     [ "$(connections)" -ge 1 ] && break
     sleep 0.1

@@ -4,6 +4,8 @@
 // logic on the window.
 #include <windows.h>
 
+#include <chrono>
+#include <cstddef>
 #include <optional>
 
 namespace pell {
@@ -49,6 +51,20 @@ void OnSkinChange(HWND window, WPARAM wParam, LPARAM lParam);
 void OnSettingsChanged(HWND window);
 // Sleep and resume (WM_POWERBROADCAST).
 void OnPowerBroadcast(WPARAM event);
+
+// The IDLE watchers: created with the window; a check of account `index`
+// ended; their events and reconnect timers; stopped before a suspend or the
+// settings dialog and started again from the new list after it; ended at the
+// exit, waited for until `deadline`.
+void CreateIdleWatchers(HWND window);
+void OnAccountCheckEnded(std::size_t index);
+void OnIdleMessage(HWND window, UINT message, LPARAM id);
+void OnIdleRetryTimer(UINT_PTR id);
+void StopIdleWatchers();
+void RestartIdleWatchers();
+void EndIdleWatchers(std::chrono::steady_clock::time_point deadline);
+// Starts the check a watcher asked for when no check runs; true when one started.
+bool StartRequestedCheck();
 
 // The message loop hands keyboard messages of the open modeless dialogs
 // (settings, about) to them; true when one took the message.

@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "character/window_messages.h"
+#include "mail/imap_settings.h"
+#include "mail/mail_session.h"
 #include "mail/pop_session.h"
 #include "mail/status_codes.h"
 #include "mail/tls_policy.h"
@@ -125,6 +127,7 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
     }
 
     PopSessionOutput session;
+    int protocol = kProtocolPop3;
     if (runSession) {
         if (ReadFlag(settings, kControlSection, "Think", kYes))
             host.ShowThinkingFace();
@@ -141,6 +144,12 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
         in.readAll = ReadFlag(settings, section, "ReadAll", kNo);
         in.getLines = ReadRepairingNumber(settings, kControlSection, "GetLines", kDefaultGetLines);
         in.seenIds = settings.ReadText(section, "Mesid", "", kSeenIdListCapacity);
+        protocol = in.protocol = settings.ReadInt(section, "Protocol", kProtocolPop3);
+        if (protocol == kProtocolImap) {
+            in.folder = ReadImapFolder(settings, section);
+            in.imapUidValidity = ReadImapMark(settings, section, "ImapUidValidity");
+            in.imapUidNext = ReadImapMark(settings, section, "ImapUidNext");
+        }
 
         PopSessionHooks hooks;
         hooks.trace = env.trace;
@@ -155,7 +164,7 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
             host.SetTimer(watchdog, TimerPeriodMs(timeout, 1000));
         };
         entry.busy = true;
-        RunPopSession(env.network, in, session, hooks);
+        RunMailSession(env.network, in, session, hooks);
     }
 
     // From here on the run publishes; an abandoned run has been reported as
@@ -177,6 +186,9 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
             outcome.seenListSaved = session.newSeenIds
                                         ? settings.Write(section, "Mesid", *session.newSeenIds)
                                         : settings.DeleteKey(section, "Mesid");
+            if (protocol == kProtocolImap &&
+                !StoreImapMarks(settings, section, session.imapUidValidity, session.imapUidNext))
+                outcome.seenListSaved = false;
         }
         outcome.messageCount = session.messageCount;
         outcome.mailboxSize = session.mailboxSize;

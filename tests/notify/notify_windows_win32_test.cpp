@@ -518,6 +518,9 @@ TEST_F(NotifyWindowsTest, TwoHundredListsViewersAndTooltipsLeaveNoHandles) {
     Owner owner;
     auto accounts = std::make_shared<AccountList>();
     accounts->emplace_back("POP1");
+    // The pointer left by another test (or an end-to-end run on the same
+    // screen) must not rest on a list line: it would open viewers of its own.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     const auto cycle = [&] {
         HWND list = OpenNewMailList(ThreeMails(), *store_, {200, 200});
         ASSERT_NE(list, nullptr);
@@ -544,8 +547,10 @@ TEST_F(NotifyWindowsTest, TwoHundredListsViewersAndTooltipsLeaveNoHandles) {
     std::printf("GDI objects %lu -> %lu, USER objects %lu -> %lu\n", gdiBefore, gdiAfter,
                 userBefore, userAfter);
     EXPECT_GT(gdiBefore, 0u);
-    EXPECT_LE(gdiAfter, gdiBefore + 4);
-    EXPECT_LE(userAfter, userBefore + 4);
+    // A leak would grow by one object a cycle at least; a few windows that a
+    // pointer moved by another program opens meanwhile are no leak.
+    EXPECT_LE(gdiAfter, gdiBefore + 20);
+    EXPECT_LE(userAfter, userBefore + 20);
 }
 
 }  // namespace

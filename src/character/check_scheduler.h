@@ -66,6 +66,8 @@ class CheckScheduler {
     void ClearPassRunning() { passRunning_ = false; }
     // The id of the check on its way (0 when none).
     std::uint64_t currentRunId() const { return current_ ? current_->id() : 0; }
+    // The account of that check.
+    std::size_t currentAccount() const { return currentIndex_; }
 
     // Gives enabled accounts their timer ids and starts their first checks;
     // disabled accounts get status -8.

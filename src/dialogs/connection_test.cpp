@@ -1,5 +1,6 @@
 #include "dialogs/connection_test.h"
 
+#include "mail/imap_settings.h"
 #include "mail/status_codes.h"
 #include "settings/settings_conventions.h"
 
@@ -22,7 +23,9 @@ std::optional<PopSessionInput> PrepareConnectionTest(DialogSurface& dialog, Sett
     in.user = fields.user.substr(0, kUserLimit);
     in.password = fields.password;
     in.portText = fields.port;
-    in.apop = fields.apop;
+    in.protocol = fields.protocol;
+    in.folder = fields.folder;
+    in.apop = fields.apop && fields.protocol == kProtocolPop3;
     in.security = fields.security;
 
     // Read only: the defaults are not written back during a test.
@@ -36,6 +39,11 @@ std::optional<PopSessionInput> PrepareConnectionTest(DialogSurface& dialog, Sett
             in.timeoutSeconds = timeout;
         in.readAll = IsTrueFlagText(store.ReadText(section, "ReadAll", "", 32));
         in.seenIds = store.ReadText(section, "Mesid", "", kSeenIdListCapacity);
+    }
+    // The folder's marks tell what is new in the stored mailbox only.
+    if (SameImapMailbox(session, fields)) {
+        in.imapUidValidity = ReadImapMark(store, section, "ImapUidValidity");
+        in.imapUidNext = ReadImapMark(store, section, "ImapUidNext");
     }
     if (session.trustedFingerprint) {
         in.certFingerprint = *session.trustedFingerprint;

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "mail/mail_session.h"
 #include "mail/status_codes.h"
 
 namespace pell {
@@ -14,7 +15,7 @@ std::shared_ptr<ConnectionTestJob> ConnectionTestJob::Start(std::unique_ptr<Netw
         PopSessionHooks hooks;
         hooks.run = &job->run_;
         if (network) {
-            RunPopSession(*network, in, job->output_, hooks);
+            RunMailSession(*network, in, job->output_, hooks);
         } else {
             job->output_.result = kStatusSocketLibrary;
         }

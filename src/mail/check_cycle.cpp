@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "character/window_messages.h"
+#include "mail/imap_settings.h"
+#include "mail/mail_session.h"
 #include "mail/pop_session.h"
 #include "mail/status_codes.h"
 #include "mail/tls_policy.h"
@@ -158,6 +160,7 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
     PopSessionOutput session;
     std::string mailbox;
     RememberedEntry remembered;
+    int protocol = kProtocolPop3;
     if (runSession) {
         if (ReadFlag(settings, kControlSection, "Think", kYes))
             host.ShowThinkingFace();
@@ -179,6 +182,12 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
         if (remembered.usable)
             in.seenUidls = remembered.entry->uidls;
         in.serverLacksUidl = entry.serverLacksUidl.load();
+        protocol = in.protocol = settings.ReadInt(section, "Protocol", kProtocolPop3);
+        if (protocol == kProtocolImap) {
+            in.folder = ReadImapFolder(settings, section);
+            in.imapUidValidity = ReadImapMark(settings, section, "ImapUidValidity");
+            in.imapUidNext = ReadImapMark(settings, section, "ImapUidNext");
+        }
 
         PopSessionHooks hooks;
         hooks.trace = env.trace;
@@ -193,7 +202,7 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
             host.SetTimer(watchdog, TimerPeriodMs(timeout, 1000));
         };
         entry.busy = true;
-        RunPopSession(env.network, in, session, hooks);
+        RunMailSession(env.network, in, session, hooks);
     }
 
     // From here on the run publishes; an abandoned run has been reported as
@@ -221,6 +230,9 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
                 outcome.seenUidlsSaved =
                     SaveUidls(*env.seenUidls, section, next, remembered, accounts, run);
             }
+            if (protocol == kProtocolImap &&
+                !StoreImapMarks(settings, section, session.imapUidValidity, session.imapUidNext))
+                outcome.seenListSaved = false;
         }
         entry.serverLacksUidl = session.serverLacksUidl;
         // A check that ended before CAPA leaves the delay known so far.

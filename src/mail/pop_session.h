@@ -59,6 +59,10 @@ struct PopSessionInput {
     // IMAP, the folder to watch (Shift_JIS as typed).
     int protocol = 0;
     std::string folder = "INBOX";
+    // IMAP: the folder's marks stored at the last successful check
+    // (ImapUidValidity, ImapUidNext); 0 when none is stored.
+    std::uint32_t imapUidValidity = 0;
+    std::uint32_t imapUidNext = 0;
 };
 
 struct PopSessionOutput {
@@ -84,6 +88,10 @@ struct PopSessionOutput {
     std::string tlsProtocol;
     std::string tlsCipher;
     std::string certificateFingerprint;
+    // IMAP: the folder's marks after this check, stored when it ended well;
+    // 0 when unknown.
+    std::uint32_t imapUidValidity = 0;
+    std::uint32_t imapUidNext = 0;
 };
 
 struct PopSessionHooks {

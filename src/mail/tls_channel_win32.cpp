@@ -325,6 +325,14 @@ class SchannelChannel final : public SocketChannel {
 
     void Cancel() override { socket_->Cancel(); }
 
+    int WaitForData(int milliseconds) override {
+        if (!established_)
+            return -1;
+        if (plainUsed_ < plain_.size() || !incoming_.empty() || failed_ || peerClosed_)
+            return 1;
+        return socket_->WaitForData(milliseconds);
+    }
+
     void Close() override {
         if (closed_)
             return;

@@ -153,7 +153,7 @@ class ImapCheck {
             ExtractedMessage message = ExtractMessage(reply, in_.readAll, in_.getLines);
             Fetched& entry = fetched[*fetch.uid];
             entry.summary = std::move(message.summary);
-            entry.id = message.messageId.empty() ? SyntheticMessageId(reply, fetch.size.value_or(0))
+            entry.id = message.messageId.empty() ? SyntheticMessageId(reply)
                                                  : std::move(message.messageId);
             Rearm();
         });

@@ -192,7 +192,11 @@ MultiLineResult LineChannel::ReadMultiLine(std::string& text, std::size_t expect
             if (at != std::string::npos) {
                 done = true;
                 // The marker's line feed belongs to this reply, also when it
-                // is still on the way.
+                // is still on the way (a server sends it at once; one that
+                // does not is waited for no longer than the time-out, and its
+                // LF is dropped when it comes later).
+                if (take == pending_.size())
+                    ReceiveMore();
                 if (take < pending_.size() && pending_[take] == '\n')
                     ++take;
                 else if (take == pending_.size())

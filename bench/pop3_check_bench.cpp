@@ -377,6 +377,7 @@ class Bench {
 
     // Learns the server's UIDLs once (a check of its own, not measured).
     bool LearnUidls() {
+        WaitForClosedConnections();
         PopSessionInput in;
         in.server = "127.0.0.1";
         in.portText = std::to_string(static_cast<int>(LoopbackPort()));

@@ -69,9 +69,9 @@ void ReportConnectionTest(DialogSurface& dialog, AccountDialogSession& session,
     // checks will not come sooner, whatever its period says.
     std::string text = status;
     if (result.result == kStatusOk && result.capabilities.loginDelaySeconds > 0) {
-        text += "\r\n\r\nｻｰﾊﾞのﾛｸﾞｲﾝ間隔: " +
-                std::to_string(result.capabilities.loginDelaySeconds) +
-                "秒 (LOGIN-DELAY)\r\nこれより短い間隔ではﾁｪｯｸしません。";
+        text +=
+            "\r\n\r\nｻｰﾊﾞのﾛｸﾞｲﾝ間隔: " + std::to_string(result.capabilities.loginDelaySeconds) +
+            "秒 (LOGIN-DELAY)\r\nこれより短い間隔ではﾁｪｯｸしません。";
     }
     dialog.ShowMessage(
         text, kConnectionTestCaption,

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # What the program costs while it waits: PellWatcher.exe under Wine for 60 s,
-# idle with no account and with three accounts on 10-minute timers, beside a
-# minimal Win32 window program built the same way. For each: CPU seconds used,
+# idle with no account, with three accounts on 10-minute timers and with two
+# IMAP accounts waiting in IDLE (each holds a connection on a thread of its
+# own, and the server stays silent), beside a minimal Win32 window program
+# built the same way. For each: CPU seconds used,
 # timer wake-ups per minute (WM_TIMER messages fetched, from Wine's message
 # trace), context switches per minute of the process's threads (every wake-up,
 # whatever its cause), peak working set; then where the working set beyond
@@ -42,6 +44,38 @@ PY
 pell_track $!
 pell_wait_file "$out/port" 5 || true
 port="$(cat "$out/port")"
+
+# Two IMAP accounts wait in IDLE on an empty folder that never changes.
+python3 - "$out/imap_port" "$out/imap.log" <<'PY' &
+import socket, sys, threading
+s = socket.socket(); s.bind(("127.0.0.1", 0)); s.listen(8)
+open(sys.argv[1], "w").write("%d\n" % s.getsockname()[1])
+def serve(c):
+    f = c.makefile("rb"); c.sendall(b"* OK [CAPABILITY IMAP4rev1 IDLE] ready\r\n")
+    for line in f:
+        words = line.split()
+        if len(words) < 2: continue
+        tag, command = words[0], words[1].upper()
+        if command == b"CAPABILITY":
+            c.sendall(b"* CAPABILITY IMAP4rev1 IDLE\r\n")
+        elif command == b"EXAMINE":
+            c.sendall(b"* 0 EXISTS\r\n* OK [UIDVALIDITY 1] ok\r\n* OK [UIDNEXT 1] ok\r\n")
+        elif command == b"UID" and len(words) > 2 and words[2].upper() == b"SEARCH":
+            c.sendall(b"* SEARCH\r\n")
+        elif command == b"IDLE":
+            c.sendall(b"+ idling\r\n")
+            with open(sys.argv[2], "a") as log: log.write("IDLE\n")
+            if not f.readline(): break
+        elif command == b"LOGOUT":
+            c.sendall(b"* BYE bye\r\n" + tag + b" OK done\r\n"); break
+        c.sendall(tag + b" OK done\r\n")
+    c.close()
+while True:
+    c, _ = s.accept(); threading.Thread(target=serve, args=(c,), daemon=True).start()
+PY
+pell_track $!
+pell_wait_file "$out/imap_port" 5 || true
+imap_port="$(cat "$out/imap_port")"
 
 # Sums over the threads of a process: CPU ticks and context switches.
 ticks() { cat /proc/"$1"/task/*/stat 2>/dev/null | sed 's/.*) //' | awk '{t += $12 + $13} END {print t + 0}'; }
@@ -100,6 +134,15 @@ done
 run minimal "$win/bench/minimal_window.exe"
 run no-account "$win/PellWatcher.exe" '[Control]' 'posx=40' 'posy=40'
 run three-accounts "$win/PellWatcher.exe" '[Control]' 'posx=40' 'posy=40' "${accounts[@]}"
+idle_accounts=('[Poplist]' 'Count=2' 'List1=POP1' 'List2=POP2')
+for n in 1 2; do
+    idle_accounts+=("[POP$n]" "Popname=Push$n" 'Server=127.0.0.1' "Port=$imap_port" 'Protocol=1'
+                    'Idle=Yes' "User=u$n" "Password=$password" 'Timer=600' 'OffsetTimer=1'
+                    'TimeOut=30')
+done
+run two-idle-accounts "$win/PellWatcher.exe" '[Control]' 'posx=40' 'posy=40' "${idle_accounts[@]}"
+idles="$(grep -c IDLE "$out/imap.log" 2>/dev/null || true)"
+[ "${idles:-0}" -ge 2 ] || fail "the two IMAP accounts did not both wait in IDLE (${idles:-0})"
 # The yardstick of the yardstick: a timer the user asked for (raise again
 # every 100 ms) must show as about 600 wake-ups per minute.
 run raise-every-100ms "$win/PellWatcher.exe" '[Control]' 'posx=40' 'posy=40' 'Topmost=Yes' \
@@ -123,7 +166,7 @@ def rss(path):
             by[name] += int(line.split()[1])
     return by
 base = rss(os.path.join(sys.argv[1], "minimal.smaps"))
-for run in ("no-account", "three-accounts"):
+for run in ("no-account", "three-accounts", "two-idle-accounts"):
     prog = rss(os.path.join(sys.argv[1], run + ".smaps"))
     diff = {k: prog[k] - base.get(k, 0) for k in set(prog) | set(base)}
     total = sum(prog.values()) - sum(base.values())

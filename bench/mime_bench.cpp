@@ -364,7 +364,11 @@ class RecordingReporter : public benchmark::ConsoleReporter {
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred || run.iterations == 0)
+            if (run.error_occurred) {
+                anyError_ = true;
+                continue;
+            }
+            if (run.iterations == 0)
                 continue;
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median")
                 continue;
@@ -379,12 +383,17 @@ class RecordingReporter : public benchmark::ConsoleReporter {
         return it == seconds_.end() ? 0.0 : it->second;
     }
 
+    bool AnyError() const { return anyError_; }
+
   private:
     std::map<std::string, double> seconds_;
+    bool anyError_ = false;
 };
 
-// The three converters must agree on the input before their speed is compared.
-void CheckSameOutput() {
+// The three converters must agree on the input before their speed is compared;
+// false when one that ran gave another text.
+bool CheckSameOutput() {
+    bool same = true;
     const std::string& text = JisText();
     std::string ours;
     pell::ConvertJisToSjis(text, ours, text.size() + 1);
@@ -394,6 +403,7 @@ void CheckSameOutput() {
         std::ifstream in(nkfOut, std::ios::binary);
         const std::string theirs((std::istreambuf_iterator<char>(in)), {});
         std::printf("nkf output %s ours\n", theirs == ours ? "equals" : "DIFFERS FROM");
+        same = same && theirs == ours;
     }
     std::remove(nkfOut.c_str());
     iconv_t cd = iconv_open("CP932", "ISO-2022-JP");
@@ -406,20 +416,22 @@ void CheckSameOutput() {
         iconv(cd, &in, &inLeft, &o, &outLeft);
         out.resize(out.size() - outLeft);
         std::printf("iconv output %s ours\n", out == ours ? "equals" : "DIFFERS FROM");
+        same = same && out == ours;
         iconv_close(cd);
     }
+    return same;
 }
 
 // The UTF-8 conversion and iconv must agree before their speed is compared.
 // They differ only where this program's mapping says: the invisible
 // characters, which iconv refuses, are dropped here.
-void CheckSameUtf8Output() {
+bool CheckSameUtf8Output() {
     const std::string& text = Utf8Text();
     std::string ours;
     pell::AppendUtf8AsCp932(text, ours);
     iconv_t cd = iconv_open("CP932", "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1))
-        return;
+        return true;
     std::vector<char> out(text.size() + 16);
     const std::optional<std::string> theirs = IconvUtf8ToCp932(cd, text, out);
     std::printf("UTF-8 input: %zu bytes; iconv output %s ours\n", text.size(),
@@ -430,20 +442,36 @@ void CheckSameUtf8Output() {
     std::printf("  zero-width and variation selectors: ours \"%s\", iconv %s\n", small.c_str(),
                 IconvUtf8ToCp932(cd, invisible, out) ? "converts them" : "refuses them");
     iconv_close(cd);
+    return theirs && *theirs == ours;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    // --smoke: every benchmark for a moment, as the tests run it; a set-up that
+    // fails or converters that disagree fail the run.
+    std::vector<char*> args(argv, argv + argc);
+    char minTime[] = "--benchmark_min_time=0.001";
+    bool smoke = false;
+    for (auto it = args.begin() + 1; it != args.end(); ++it) {
+        if (std::string(*it) == "--smoke") {
+            smoke = true;
+            *it = minTime;
+        }
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
         return 1;
     std::printf("ISO-2022-JP input: %zu bytes\n", JisText().size());
-    CheckSameOutput();
-    CheckSameUtf8Output();
+    const bool same = CheckSameOutput() && CheckSameUtf8Output();
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    if (smoke && (!same || reporter.AnyError())) {
+        std::fprintf(stderr, "mime_bench: a benchmark failed or the converters disagree\n");
+        return 1;
+    }
 
     const double ours = reporter.Seconds("BM_ConvertJisToSjis");
     const double nkf = reporter.Seconds("BM_Nkf");

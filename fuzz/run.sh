@@ -9,15 +9,19 @@ seconds="${PELL_FUZZ_SECONDS:-30}"
 cxx="${PELL_FUZZ_CXX:-clang++-14}"
 mkdir -p "$out/obj"
 
-# Only the code under test: text search, number parsing, decoding, summaries.
+# Only the code under test: text search, number parsing, decoding, summaries,
+# IMAP responses.
 sources=(
     "$root/src/startup/text_search.cpp"
     "$root/src/settings/number_parsing.cpp"
     "$root"/src/mime/*.cpp
     "$root/src/mail/header_fields.cpp"
+    "$root/src/mail/imap_response.cpp"
+    "$root/src/mail/imap_message.cpp"
     "$root"/src/mail/summary_*.cpp
 )
-targets=(decode_header_fuzz jis_euc_fuzz extract_message_fuzz charset_fuzz mime_body_fuzz)
+targets=(decode_header_fuzz jis_euc_fuzz extract_message_fuzz charset_fuzz mime_body_fuzz
+         imap_response_fuzz)
 flags=(-std=c++17 -O1 -g -Wall -Wextra -I"$root/src"
        -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 

@@ -8,8 +8,10 @@
 #       after the start three sample messages arrive: the character thinks,
 #       holds up its letter and the list of new mail opens. On a screen of its
 #       own the demo then opens the newest message in the viewer and rests the
-#       pointer on the character for the tooltip. Screenshots of these moments
-#       go to build/demo/screenshots. The server stops when the program ends.
+#       pointer on the character for the tooltip. Beside the POP3 account an
+#       IMAP account waits in IDLE on the folder 携帯; a message saved there
+#       is announced at once. Screenshots of these moments go to
+#       build/demo/screenshots. The server stops when the program ends.
 #   scripts/run.sh --settings FILE [-- SKIN.dll]
 #       The program on a real settings file (created when missing): a copy of
 #       the program in build/run reads and writes FILE itself.
@@ -125,17 +127,37 @@ python3 "$root/scripts/demo/slow_relay.py" "$demo/relay-port" "$(cat "$dovecot_d
 pids+=($!)
 for _ in $(seq 50); do [ -s "$demo/relay-port" ] && break; sleep 0.1; done
 
-# The demo account: the welcome message counts as seen, so the three samples
-# are all listed when they arrive. The settings file is Shift_JIS.
+# The IMAP account's folder (where Dovecot's IMAP server is installed).
+imap_port="$(cat "$dovecot_dir/imap_port" 2>/dev/null || true)"
+doveadm_demo() { doveadm -c "$dovecot_dir/dovecot.conf" "$@"; }
+if [ -n "$imap_port" ] && ! doveadm_demo mailbox create -u pelltest 携帯; then
+    echo "The IMAP folder of the demo could not be made: the demo shows POP3 only." >&2
+    imap_port=""
+fi
+
+# The demo accounts: the welcome message counts as seen, so the three samples
+# are all listed when they arrive. The IMAP account is checked first and then
+# waits in IDLE; its 30-minute timer is only the safety net. The settings file
+# is Shift_JIS.
 password="$(python3 "$root/tests/soak/soak_report.py" scramble pw-Secret9)"
 {
     printf '[Control]\r\nposx=160\r\nposy=120\r\n'
-    printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n'
+    if [ -n "$imap_port" ]; then
+        printf '[Poplist]\r\nCount=2\r\nList1=POP1\r\nList2=POP2\r\n'
+    else
+        printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n'
+    fi
     printf '[POP1]\r\nPopname=デモの受信箱\r\nServer=127.0.0.1\r\nPort=%s\r\n' \
         "$(cat "$demo/relay-port")"
     printf 'User=pelltest\r\nPassword=%s\r\nCheck=Yes\r\nTimer=10\r\nOffsetTimer=3\r\n' "$password"
     printf 'TimeOut=60\r\nPopup=Yes\r\nPopupSubj=Yes\r\nPopupBody=Yes\r\n'
     printf 'Mesid=<welcome@demo.pell.test>,\r\n'
+    if [ -n "$imap_port" ]; then
+        printf '[POP2]\r\nPopname=携帯メール(IMAP)\r\nServer=127.0.0.1\r\nPort=%s\r\n' "$imap_port"
+        printf 'Protocol=1\r\nFolder=携帯\r\nIdle=Yes\r\nUser=pelltest\r\nPassword=%s\r\n' "$password"
+        printf 'Check=Yes\r\nTimer=1800\r\nOffsetTimer=1\r\nTimeOut=60\r\n'
+        printf 'Popup=Yes\r\nPopupSubj=Yes\r\nPopupBody=Yes\r\n'
+    fi
 } | iconv -f UTF-8 -t CP932 >"$demo/Zeririvu.ini"
 
 # The whole screen, the character four times its size, and the window at
@@ -244,6 +266,29 @@ if [ "$own_display" = 1 ] && [ -n "$notice" ] && [ "$(xdotool getwindowname "$no
     sleep 0.3
     xdotool mousemove 177 136
     shot_new_window "$before" 0.5 5-tooltip "resting on the character: the tooltip" tooltip
+fi
+
+# Push: a message saved into the IMAP account's folder by another program is
+# announced at once, although that account's timer is at 30 minutes.
+if [ -n "$imap_port" ]; then
+    echo "Saving a message into the IMAP folder 携帯 (the account waits in IDLE)..."
+    python3 "$root/scripts/demo/sample_mail.py" phone | doveadm_demo save -u pelltest -m 携帯
+    saved=$(date +%s.%N)
+    push=""
+    for _ in $(seq 200); do
+        push="$(xdotool search --onlyvisible --name '^POP2$' 2>/dev/null | head -1 || true)"
+        [ -n "$push" ] && break
+        sleep 0.05
+    done
+    if [ -n "$push" ]; then
+        awk -v s="$saved" -v n="$(date +%s.%N)" \
+            'BEGIN {printf "  its list opened %.1f s after the message was saved\n", n - s}'
+        sleep 1
+        read -r px py pw ph < <(geometry "$push")
+        shot 6-push "IMAP push: the list of the folder 携帯" "${pw}x${ph}+${px}+${py}"
+    else
+        echo "The IMAP account's list did not open; see $demo/wine.log." >&2
+    fi
 fi
 
 if [ "$own_display" = 1 ]; then

@@ -32,7 +32,7 @@ fi
 prefix_pid=$!
 
 stage "Linux build and unit tests"
-"$root/scripts/build.sh" host
+"$root/scripts/build.sh" host -DPELL_BUILD_BENCH=ON
 ctest --test-dir "$PELL_BUILD_ROOT/host" -j "$jobs" --output-on-failure
 
 stage "Linux unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -44,7 +44,7 @@ pell_ensure_display() {
     local n
     for n in $(seq 90 120); do
         if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            Xvfb ":$n" -screen 0 1280x800x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+            Xvfb ":$n" -screen 0 "${PELL_XVFB_SCREEN:-1280x800x24}" -noreset -nolisten tcp >/dev/null 2>&1 &
             PELL_XVFB_PID=$!
             export DISPLAY=":$n"
             for _ in $(seq 50); do

@@ -4,6 +4,8 @@ bodies and encoded-word headers.
 
   sample_mail.py welcome MAILDIR    the one message already seen
   sample_mail.py samples MAILDIR    three new messages, a second apart
+  sample_mail.py phone              a short message on standard output, for
+                                    the IMAP folder of the demo
 """
 import email.charset
 import email.header
@@ -70,8 +72,17 @@ def deliver(maildir, data, serial):
         pass
 
 
+PHONE = ("鈴木 美咲", "misaki@example.jp", "駅に着きました",
+         "いま駅に着きました。\n改札の前で待っています。\n")
+
+
 def main():
-    what, maildir = sys.argv[1], sys.argv[2]
+    what = sys.argv[1]
+    if what == "phone":
+        msgid = "<phone-%d@demo.pell.test>" % int(time.time())
+        sys.stdout.buffer.write(message(msgid, *PHONE))
+        return
+    maildir = sys.argv[2]
     if what == "welcome":
         deliver(maildir, message(*WELCOME), 0)
         return

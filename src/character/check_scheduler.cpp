@@ -17,6 +17,13 @@ constexpr std::int64_t kMaxTimerPeriod = 0x7FFFFFFF;
 // The check period of an account without a Timer key, as the worker reads it.
 constexpr int kDefaultCheckPeriodSeconds = 300;
 
+std::string UpperName(const std::string& name) {
+    std::string upper = name;
+    for (char& c : upper)
+        c = AsciiUpper(c);
+    return upper;
+}
+
 bool CheckEnabled(SettingsStore& store, const AccountEntry& entry) {
     return ReadFlag(store, entry.name, "Check", kYes);
 }
@@ -48,6 +55,7 @@ void CarryOverAccountData(const AccountList& old, AccountList& fresh) {
             if (EqualsNoCase(before.name, entry.name)) {
                 entry.messageCount = before.messageCount.load();
                 entry.mailboxSize = before.mailboxSize.load();
+                entry.loginDelaySeconds = before.loginDelaySeconds.load();
                 break;
             }
         }
@@ -100,6 +108,16 @@ void CheckScheduler::OnCheckTimer(std::uint32_t id, bool settingsDialogOpen) {
     if (index == list.size() || list[index].busy.load())
         return;
     AccountEntry& entry = list[index];
+    // The server allows a login only every so many seconds (LOGIN-DELAY): a
+    // timer that comes sooner waits for the rest of it. A pass has left such
+    // accounts out already.
+    if (!passRunning_) {
+        if (const std::uint64_t left = LoginDelayLeft(entry)) {
+            port_.SetTimer(id, static_cast<std::uint32_t>(left));
+            return;
+        }
+    }
+    lastStartMs_[UpperName(entry.name)] = port_.NowMs();
 
     current_ = std::make_shared<CheckRun>(nextRunId_++);
     checkRunning_ = true;
@@ -119,6 +137,18 @@ void CheckScheduler::OnCheckTimer(std::uint32_t id, bool settingsDialogOpen) {
     block.passRunning = passRunning_;
     block.run = current_;
     port_.StartWorker(std::move(block));
+}
+
+std::uint64_t CheckScheduler::LoginDelayLeft(const AccountEntry& entry) {
+    const int delay = entry.loginDelaySeconds.load();
+    if (delay <= 0)
+        return 0;
+    auto last = lastStartMs_.find(UpperName(entry.name));
+    if (last == lastStartMs_.end())
+        return 0;
+    const std::uint64_t elapsed = port_.NowMs() - last->second;
+    const std::uint64_t wanted = static_cast<std::uint64_t>(delay) * 1000;
+    return elapsed < wanted ? wanted - elapsed : 0;
 }
 
 void CheckScheduler::EndRunOf(AccountEntry& entry, std::size_t index) {
@@ -199,6 +229,10 @@ void CheckScheduler::CheckNow(bool settingsDialogOpen) {
     std::size_t last = list.size();
     for (std::size_t i = 0; i < list.size(); ++i) {
         AccountEntry& entry = list[i];
+        if (CheckEnabled(store_, entry) && LoginDelayLeft(entry) > 0) {
+            // Its server allows no login yet: this pass leaves it as it is.
+            continue;
+        }
         if (CheckEnabled(store_, entry)) {
             entry.status = kStatusChecking;
             // The pass finds the account by its timer id even when it was

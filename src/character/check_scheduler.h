@@ -3,8 +3,11 @@
 // at a time on a worker, a watchdog per running check, the check-all pass, the
 // stop before the settings dialog and the reload after it. The platform side
 // (timers, the worker thread, the check-done message) is behind SchedulerPort.
+#include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "character/window_messages.h"
@@ -23,6 +26,12 @@ class SchedulerPort {
     virtual void StartWorker(CheckStartBlock block) = 0;
     // MSG_CHECKDONE with wParam 0, posted to the main window.
     virtual void PostCheckDone() = 0;
+    // A clock that only goes forward, in milliseconds.
+    virtual std::uint64_t NowMs() {
+        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
+    }
 };
 
 // Check timer and watchdog ids of account i.
@@ -57,6 +66,8 @@ class CheckScheduler {
     void ClearPassRunning() { passRunning_ = false; }
     // The id of the check on its way (0 when none).
     std::uint64_t currentRunId() const { return current_ ? current_->id() : 0; }
+    // The account of that check.
+    std::size_t currentAccount() const { return currentIndex_; }
 
     // Gives enabled accounts their timer ids and starts their first checks;
     // disabled accounts get status -8.
@@ -101,6 +112,9 @@ class CheckScheduler {
 
   private:
     void EndRunOf(AccountEntry& entry, std::size_t index);
+    // Milliseconds until the server's LOGIN-DELAY allows the account's next
+    // login; 0 when it may log in now.
+    std::uint64_t LoginDelayLeft(const AccountEntry& entry);
     void RetryAfterNetworkFailure(std::size_t index, bool pass);
 
     SchedulerPort& port_;
@@ -115,6 +129,9 @@ class CheckScheduler {
     std::vector<int> networkFailures_;  // per account, in a row
     bool waitingForNetwork_ = false;
     bool resumeHandled_ = true;
+    // When each account's last check started, by upper-case section name
+    // (kept across reloads, as the server's delay is).
+    std::map<std::string, std::uint64_t> lastStartMs_;
 };
 
 // How long check timers wait for the network after a resume from sleep.

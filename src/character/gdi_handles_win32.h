@@ -44,11 +44,15 @@ struct DeleteMemoryDc {
 struct FreeModule {
     void operator()(HMODULE module) const { FreeLibrary(module); }
 };
+struct DestroyIconHandle {
+    void operator()(HICON icon) const { DestroyIcon(icon); }
+};
 
 using UniqueRegion = UniqueHandle<HRGN, DeleteGdiObject>;
 using UniqueBitmap = UniqueHandle<HBITMAP, DeleteGdiObject>;
 using UniqueMemoryDc = UniqueHandle<HDC, DeleteMemoryDc>;
 using UniqueModule = UniqueHandle<HMODULE, FreeModule>;
+using UniqueIcon = UniqueHandle<HICON, DestroyIconHandle>;
 
 // Selects an object into a device context for one scope.
 class SelectedObject {

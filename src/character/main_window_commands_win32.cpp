@@ -80,6 +80,7 @@ void OpenSettings(HWND window) {
         SetForegroundWindow(window);
         // No worker may touch the accounts while the dialog edits them.
         state.scheduler->StopRunningChecks();
+        StopIdleWatchers();
         SetFace(window, kFaceIdle);
         state.mailState = kMailIdle;
         KillTimer(window, kTimerAnimation);
@@ -224,7 +225,9 @@ void OnTimer(HWND window, UINT_PTR id) {
     }
     if (!state.scheduler)
         return;
-    if (id >= kFirstWatchdogTimer) {
+    if (IsIdleRetryTimer(id)) {
+        OnIdleRetryTimer(id);
+    } else if (id >= kFirstWatchdogTimer) {
         state.scheduler->OnWatchdog(static_cast<std::uint32_t>(id));
     } else if (id >= kFirstCheckTimer) {
         state.scheduler->OnCheckTimer(static_cast<std::uint32_t>(id), SettingsDialogOpen());
@@ -278,7 +281,10 @@ void OnPowerBroadcast(WPARAM event) {
         return;
     switch (event) {
         case PBT_APMSUSPEND:
+            // The connections would be dead on waking; the pass after the
+            // resume starts the watchers again with its successful checks.
             state.scheduler->OnSuspend();
+            StopIdleWatchers();
             return;
         case PBT_APMRESUMEAUTOMATIC:
         case PBT_APMRESUMECRITICAL:  // woken without a suspend notice
@@ -299,6 +305,7 @@ void OnSettingsChanged(HWND window) {
     ApplyStacking(window, std::nullopt);
     SendMessageA(window, MSG_SKINCHANGE, 0, 0);
     state.scheduler->Reload(LoadAccountList(CharacterSettings()));
+    RestartIdleWatchers();
     state.tray.ReadBlinkFlag();
 }
 

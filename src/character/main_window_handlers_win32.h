@@ -4,6 +4,8 @@
 // logic on the window.
 #include <windows.h>
 
+#include <chrono>
+#include <cstddef>
 #include <optional>
 
 namespace pell {
@@ -17,6 +19,9 @@ void ApplyStacking(HWND window, std::optional<POINT> moveTo);
 void PlaceWindow(HWND window);
 void SavePosition(HWND window);
 void PaintFace(HWND window);
+// The screen's DPI changed (WM_DPICHANGED): the frames are made again at the
+// character's scale for it.
+void OnDpiChanged(HWND window, int dpi);
 
 // Refresh after a check, face update, animation, the worker's requests.
 void RefreshAfterCheck(HWND window, WPARAM fromClick);
@@ -46,6 +51,20 @@ void OnSkinChange(HWND window, WPARAM wParam, LPARAM lParam);
 void OnSettingsChanged(HWND window);
 // Sleep and resume (WM_POWERBROADCAST).
 void OnPowerBroadcast(WPARAM event);
+
+// The IDLE watchers: created with the window; a check of account `index`
+// ended; their events and reconnect timers; stopped before a suspend or the
+// settings dialog and started again from the new list after it; ended at the
+// exit, waited for until `deadline`.
+void CreateIdleWatchers(HWND window);
+void OnAccountCheckEnded(std::size_t index);
+void OnIdleMessage(HWND window, UINT message, LPARAM id);
+void OnIdleRetryTimer(UINT_PTR id);
+void StopIdleWatchers();
+void RestartIdleWatchers();
+void EndIdleWatchers(std::chrono::steady_clock::time_point deadline);
+// Starts the check a watcher asked for when no check runs; true when one started.
+bool StartRequestedCheck();
 
 // The message loop hands keyboard messages of the open modeless dialogs
 // (settings, about) to them; true when one took the message.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "character/dpi_scale.h"
 #include "character/main_window_handlers_win32.h"
 #include "character/main_window_state_win32.h"
 #include "character/skin_win32.h"
@@ -125,6 +126,22 @@ void SavePosition(HWND window) {
     SettingsStore& settings = CharacterSettings();
     settings.Write(kControlSection, "posx", std::to_string(rect.left));
     settings.Write(kControlSection, "posy", std::to_string(rect.top));
+}
+
+void OnDpiChanged(HWND window, int dpi) {
+    const int scale = CharacterScaleForDpi(dpi);
+    if (scale == FrameScale())
+        return;
+    SetFrameScale(scale);
+    // Every frame gets its new size; then the face on show is shaped and sized
+    // again, keeping the character's top-left corner where it stands.
+    BuildFrameRegions(window, kFrameCount, 1);
+    const int face = MainState().face;
+    if (face != kFaceNone) {
+        SetFace(window, face);
+    } else {
+        InvalidateRect(window, nullptr, FALSE);
+    }
 }
 
 void PaintFace(HWND window) {

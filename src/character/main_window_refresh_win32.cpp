@@ -113,6 +113,10 @@ void RefreshAfterCheck(HWND window, WPARAM fromClick) {
     if (pending)
         return;
     state.scheduler->ClearPassRunning();
+    // Mail announced by an IDLE watcher meanwhile: its check comes now, and
+    // its own refresh shows the face.
+    if (StartRequestedCheck())
+        return;
     state.faceTimerArmed = true;
     FaceUpdate(window);
 }
@@ -176,7 +180,9 @@ void OnHostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case MSG_HOST_WORKERDONE:
             if (state.scheduler && RunIdParam(state.scheduler->currentRunId()) == lParam) {
+                const std::size_t account = state.scheduler->currentAccount();
                 state.scheduler->OnWorkerFinished(state.scheduler->currentRunId());
+                OnAccountCheckEnded(account);
             }
             break;
         default:

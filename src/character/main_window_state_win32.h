@@ -10,6 +10,8 @@
 
 #include "character/check_scheduler.h"
 #include "character/double_click.h"
+#include "character/idle_supervisor.h"
+#include "character/idle_threads.h"
 #include "character/mail_state.h"
 #include "character/tray_icon_win32.h"
 #include "mail/new_mail_notice.h"
@@ -59,6 +61,11 @@ struct MainWindowState {
     TrayIcon tray;
     std::unique_ptr<WindowSchedulerPort> port;
     std::unique_ptr<CheckScheduler> scheduler;
+    // The IDLE watchers: their threads, the window's side of them, and who
+    // gets one (destroyed in this order's reverse).
+    std::unique_ptr<IdleThreads> idleThreads;
+    std::unique_ptr<IdlePort> idlePort;
+    std::unique_ptr<IdleSupervisor> idle;
 
     const AccountList& accounts() const { return *scheduler->accounts(); }
     bool busy() const { return scheduler->checkRunning() || scheduler->passRunning(); }
@@ -77,5 +84,8 @@ void ResetMainState();
 // How the window starts a check worker; tests replace it to hold a check open.
 using WorkerStarter = std::function<void(CheckStartBlock)>;
 void SetWorkerStarterForTesting(WorkerStarter starter);
+
+// How an IDLE watcher's thread waits for mail; tests replace the connection.
+void SetIdleRunnerForTesting(IdleThreads::Runner runner);
 
 }  // namespace pell

@@ -6,9 +6,11 @@
 
 #include <chrono>
 
+#include "character/dpi_scale.h"
 #include "character/host_messages.h"
 #include "character/main_window_handlers_win32.h"
 #include "character/main_window_state_win32.h"
+#include "character/screen_dpi_win32.h"
 #include "character/skin_win32.h"
 #include "character/tray_icon_win32.h"
 #include "mail/check_worker.h"
@@ -29,6 +31,7 @@ void OnMainWindowCreate(HWND window) {
     state.window = window;
     state.port = std::make_unique<WindowSchedulerPort>(window);
     state.scheduler = std::make_unique<CheckScheduler>(*state.port, settings);
+    CreateIdleWatchers(window);
 
     DragAcceptFiles(window, TRUE);
     ReadFlag(settings, kControlSection, "MultiExe", kNo);  // creates the key; decided at start-up
@@ -36,7 +39,9 @@ void OnMainWindowCreate(HWND window) {
     if (ReadFlag(settings, kControlSection, "TaskTray", kYes)) {
         state.tray.AddAtCreation(window, CurrentSkinModule());
     }
-    // Every frame gets its recorded size before the first face switch.
+    // Every frame gets its recorded size, at the scale for the screen's DPI,
+    // before the first face switch.
+    SetFrameScale(CharacterScaleForDpi(WindowDpi(window)));
     BuildFrameRegions(window, kFrameCount, 1);
     state.positionSaving = true;
     state.scheduler->SetAccounts(LoadAccountList(settings));
@@ -50,12 +55,16 @@ void OnMainWindowCreate(HWND window) {
 
 void OnMainWindowDestroy(HWND window) {
     MainWindowState& state = MainState();
-    // The running check is abandoned, which unblocks its socket, and its
-    // worker gets a moment to end before anything it might use goes away. A
-    // worker stuck beyond that (a name lookup) touches nothing on its way out.
+    // The running check is abandoned and the IDLE watchers are stopped, which
+    // unblocks their sockets, and their threads get one moment together to
+    // end before anything they might use goes away. A thread stuck beyond
+    // that (a name lookup) touches nothing on its way out.
+    const auto deadline = std::chrono::steady_clock::now() + kExitWaitForWorkers;
     if (state.scheduler)
         state.scheduler->StopRunningChecks();
+    StopIdleWatchers();
     WaitForCheckWorkers(kExitWaitForWorkers);
+    EndIdleWatchers(deadline);
     state.tray.Delete(window);
     SetWindowRgn(window, nullptr, FALSE);
     if (state.scheduler)
@@ -106,6 +115,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case MSG_SETTINGSCHANGED:
             OnSettingsChanged(window);
             return 0;
+        case kMessageDpiChanged:
+            OnDpiChanged(window, LOWORD(wParam));
+            return 0;
         case WM_POWERBROADCAST:
             OnPowerBroadcast(wParam);
             return TRUE;  // a suspend is never refused
@@ -148,6 +160,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case MSG_HOST_LASTNEWMAIL:
         case MSG_HOST_WORKERDONE:
             OnHostMessage(window, message, wParam, lParam);
+            return 0;
+        case MSG_IDLE_IDLING:
+        case MSG_IDLE_NEWMAIL:
+        case MSG_IDLE_ENDED:
+            OnIdleMessage(window, message, lParam);
             return 0;
         default:
             // MSG_TRAYREADD, or the task bar's registered restart message:

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "character/dpi_scale.h"
 #include "character/main_window_state_win32.h"
 #include "character/window_placement.h"
 #include "settings/settings_conventions.h"
@@ -18,8 +19,12 @@ constexpr int kLargestFrame = 4096;
 constexpr int kMissingFrameSize = 32;
 
 struct FrameSlot {
+    // On screen, at the character's scale.
     int width = kMissingFrameSize;
     int height = kMissingFrameSize;
+    // The bitmap's own size, which drawing scales up.
+    int pictureWidth = kMissingFrameSize;
+    int pictureHeight = kMissingFrameSize;
     UniqueBitmap bitmap;
     bool looked = false;  // the resource lookup was done for this skin
     std::optional<LockedFrame> locked;
@@ -29,6 +34,8 @@ struct SkinState {
     // A loaded skin library; empty while the program's own frames are used.
     UniqueModule library;
     std::array<FrameSlot, kFrameCount> frames;
+    // Every picture pixel is drawn as a scale x scale square.
+    int scale = 1;
 };
 
 SkinState& Skin() {
@@ -142,11 +149,12 @@ std::optional<LockedFrame> LockFrameBits(int frame) {
     return slot->locked;
 }
 
-UniqueRegion RegionFromBits(std::string_view pixels, int width, int height, int bitsPerPixel) {
+UniqueRegion RegionFromBits(std::string_view pixels, int width, int height, int bitsPerPixel,
+                            int scale) {
     UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
     if (!region)
         return region;
-    for (const RunRect& run : OpaqueRuns(pixels, width, height, bitsPerPixel)) {
+    for (const RunRect& run : ScaleRuns(OpaqueRuns(pixels, width, height, bitsPerPixel), scale)) {
         UniqueRegion piece(CreateRectRgn(run.left, run.top, run.right, run.bottom));
         if (!piece || CombineRgn(region.get(), region.get(), piece.get(), RGN_OR) == ERROR) {
             return UniqueRegion();
@@ -160,21 +168,33 @@ void ApplyFrameRegion(HWND window, int frame) {
     if (!slot)
         return;
     SetWindowRgn(window, nullptr, TRUE);
+    const int scale = Skin().scale;
     const std::optional<LockedFrame> locked = LockFrameBits(frame);
     if (!locked) {
-        slot->width = slot->height = kMissingFrameSize;
+        slot->pictureWidth = slot->pictureHeight = kMissingFrameSize;
+        slot->width = slot->height = kMissingFrameSize * scale;
         return;
     }
     const FrameHeader& header = locked->header;
     if (!locked->pixels.empty()) {
         UniqueRegion region =
-            RegionFromBits(locked->pixels, header.width, header.height, header.bitsPerPixel);
+            RegionFromBits(locked->pixels, header.width, header.height, header.bitsPerPixel, scale);
         // The window owns a region once it is set: hand it over.
         if (region && SetWindowRgn(window, region.get(), TRUE))
             region.release();
     }
-    slot->width = SaneSize(header.width);
-    slot->height = SaneSize(header.height);
+    slot->pictureWidth = SaneSize(header.width);
+    slot->pictureHeight = SaneSize(header.height);
+    slot->width = slot->pictureWidth * scale;
+    slot->height = slot->pictureHeight * scale;
+}
+
+void SetFrameScale(int scale) {
+    Skin().scale = scale < 1 ? 1 : scale;
+}
+
+int FrameScale() {
+    return Skin().scale;
 }
 
 SIZE FrameSize(int frame) {
@@ -224,7 +244,15 @@ void DrawFrame(HDC dc, int frame) {
     if (!memory)
         return;
     SelectedObject selected(memory.get(), slot->bitmap.get());
-    BitBlt(dc, 0, 0, slot->width, slot->height, memory.get(), 0, 0, SRCCOPY);
+    if (slot->width == slot->pictureWidth && slot->height == slot->pictureHeight) {
+        BitBlt(dc, 0, 0, slot->width, slot->height, memory.get(), 0, 0, SRCCOPY);
+        return;
+    }
+    // Nearest neighbour: each picture pixel a sharp square, as the shape is cut.
+    const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 0, 0, slot->width, slot->height, memory.get(), 0, 0, slot->pictureWidth,
+               slot->pictureHeight, SRCCOPY);
+    SetStretchBltMode(dc, oldMode);
 }
 
 void CenterOnDesktop(HWND window) {

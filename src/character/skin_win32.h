@@ -35,8 +35,15 @@ struct LockedFrame {
 };
 std::optional<LockedFrame> LockFrameBits(int frame);
 
-// The union of the opaque runs of a picture, or no region.
-UniqueRegion RegionFromBits(std::string_view pixels, int width, int height, int bitsPerPixel);
+// The union of the opaque runs of a picture at a whole-number scale, or no
+// region.
+UniqueRegion RegionFromBits(std::string_view pixels, int width, int height, int bitsPerPixel,
+                            int scale = 1);
+
+// The character's whole-number scale for its screen's DPI; frames shaped and
+// drawn from then on use it. Kept across skin changes.
+void SetFrameScale(int scale);
+int FrameScale();
 
 // Replaces the window's shape by frame n's and records the frame's size.
 void ApplyFrameRegion(HWND window, int frame);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "character/context_menu_win32.h"
+#include "character/gdi_handles_win32.h"
 #include "character/tray_rules.h"
 #include "character/window_messages.h"
 #include "settings/settings_conventions.h"
@@ -18,16 +19,33 @@ bool IsSkinLibrary(HMODULE skin) {
     return skin && skin != ProgramInstance();
 }
 
-HICON LoadTrayIcon(HMODULE skin, int iconId) {
+// The icon at the system's small-icon size, picked from the images the
+// library carries (16, 32 and 48 pixels for the program's own), so that the
+// notification area shows a picture drawn for its size rather than a
+// shrunken one. Each load makes an icon of its own, destroyed once the shell
+// has taken its copy.
+UniqueIcon LoadSizedIcon(HMODULE module, int iconId) {
+    const int cx = GetSystemMetrics(SM_CXSMICON);
+    const int cy = GetSystemMetrics(SM_CYSMICON);
+    return UniqueIcon(static_cast<HICON>(
+        LoadImageA(module, MAKEINTRESOURCEA(iconId), IMAGE_ICON, cx, cy, LR_DEFAULTCOLOR)));
+}
+
+// A skin without its own icons shows the program's; without those, any icon
+// is better than an invisible one (the system's shared icon, never destroyed).
+struct TrayIconPicture {
+    UniqueIcon owned;
+    HICON shown = nullptr;
+};
+
+TrayIconPicture LoadTrayIcon(HMODULE skin, int iconId) {
     const HINSTANCE program = ProgramInstance();
-    HICON icon = LoadIconA(skin ? skin : program, MAKEINTRESOURCEA(iconId));
-    // A skin without its own icons shows the program's; without those, any icon
-    // is better than an invisible one.
-    if (!icon && IsSkinLibrary(skin))
-        icon = LoadIconA(program, MAKEINTRESOURCEA(iconId));
-    if (!icon)
-        icon = LoadIconA(nullptr, IDI_APPLICATION);
-    return icon;
+    TrayIconPicture picture;
+    picture.owned = LoadSizedIcon(skin ? skin : program, iconId);
+    if (!picture.owned && IsSkinLibrary(skin))
+        picture.owned = LoadSizedIcon(program, iconId);
+    picture.shown = picture.owned ? picture.owned.get() : LoadIconA(nullptr, IDI_APPLICATION);
+    return picture;
 }
 
 std::optional<std::string> SkinTip(HMODULE skin) {
@@ -81,7 +99,8 @@ bool TrayIcon::Send(DWORD action, HWND owner, HMODULE skin, int iconId, TipOccas
     NOTIFYICONDATAA data = IconRecord(owner);
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = MSG_TRAYNOTIFY;
-    data.hIcon = LoadTrayIcon(skin, iconId);
+    const TrayIconPicture icon = LoadTrayIcon(skin, iconId);
+    data.hIcon = icon.shown;
     const std::string tip = TrayTipText(store(), occasion, SkinTip(skin));
     tip.copy(data.szTip, kTrayTipMaxBytes);
     return Shell_NotifyIconA(action, &data) != FALSE;

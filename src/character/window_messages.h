@@ -43,5 +43,7 @@ inline constexpr std::uint32_t kFirstWatchdogTimer = 10000;
 // Beyond the account timers (at most 9990 accounts): a notice waits while the
 // user is busy.
 inline constexpr std::uint32_t kTimerQuietWait = 20000;
+// 30000 + i: the IDLE watcher of account i connects again after a failure.
+inline constexpr std::uint32_t kFirstIdleRetryTimer = 30000;
 
 }  // namespace pell

@@ -2,12 +2,14 @@
 // for scripts and for diagnosing a server, and prints what it found.
 //   pellcheck [--settings FILE] [--account NAME | --all] [--no-save] [--json]
 //   pellcheck [--settings FILE] --show-certificate --account NAME [--json]
+//   pellcheck [--settings FILE] --watch --account NAME [--no-save] [--json]
 //   pellcheck --decode-header TEXT [--utf8]
 //   pellcheck --summarize FILE [--lines N] [--read-all] [--json] [--utf8]
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -19,7 +21,10 @@
 #include "mail/check_cycle.h"
 #include "mail/check_services.h"
 #include "mail/cp932_text.h"
+#include "mail/imap_idle.h"
+#include "mail/mail_session.h"
 #include "mail/pop_session.h"
+#include "mail/seen_uidl_store.h"
 #include "mail/status_codes.h"
 #include "mail/tls_policy.h"
 #include "mime/encoded_words.h"
@@ -36,6 +41,7 @@ constexpr int kExitUsage = 2;
 const char kUsage[] =
     "usage: pellcheck [--settings FILE] [--account NAME | --all] [--no-save] [--json]\n"
     "       pellcheck [--settings FILE] --show-certificate --account NAME [--json]\n"
+    "       pellcheck [--settings FILE] --watch --account NAME [--no-save] [--json]\n"
     "       pellcheck --decode-header TEXT [--utf8]\n"
     "       pellcheck --summarize FILE [--lines N] [--read-all] [--json] [--utf8]\n";
 
@@ -45,6 +51,7 @@ struct Options {
     bool all = false;
     bool noSave = false;
     bool showCertificate = false;
+    bool watch = false;
     bool json = false;
     bool utf8 = false;
     std::optional<std::string> decodeHeader;
@@ -95,6 +102,9 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
         } else if (arg == "--show-certificate") {
             options.showCertificate = true;
             continue;
+        } else if (arg == "--watch") {
+            options.watch = true;
+            continue;
         } else if (arg == "--json") {
             options.json = true;
             continue;
@@ -125,6 +135,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
         error = "--settings, --account, --all and --no-save belong to a check";
     } else if (options.showCertificate && (!options.account || options.noSave || modes)) {
         error = "--show-certificate needs --account and takes only --settings and --json";
+    } else if (options.watch && (!options.account || options.showCertificate || modes)) {
+        error = "--watch needs --account and takes only --settings, --no-save and --json";
     } else if (options.account && options.all) {
         error = "--account and --all cannot be combined";
     } else if (options.decodeHeader && (options.json || options.readAll || options.linesGiven)) {
@@ -191,16 +203,42 @@ int Summarize(const Options& options) {
 // The checker's main window: nothing to show, nothing to schedule.
 class QuietHost final : public CheckHost {};
 
+// With --no-save the seen UIDLs are read from the file and kept in memory.
+class SeenUidlOverlay final : public SeenUidlStore {
+  public:
+    explicit SeenUidlOverlay(SeenUidlStore& base) : base_(base) {}
+    std::optional<SeenUidls> Load(std::string_view account) override {
+        auto kept = kept_.find(std::string(account));
+        return kept != kept_.end() ? kept->second : base_.Load(account);
+    }
+    bool Save(std::string_view account, const SeenUidls& entry,
+              const std::vector<std::string>&) override {
+        kept_[std::string(account)] = entry;
+        return true;
+    }
+
+  private:
+    SeenUidlStore& base_;
+    std::map<std::string, SeenUidls> kept_;
+};
+
+bool IsImapAccount(SettingsStore& settings, const std::string& section) {
+    return settings.ReadInt(section, "Protocol", kProtocolPop3) == kProtocolImap;
+}
+
 void PrintOutcome(const Options& options, const std::string& name, const std::string& section,
-                  const CheckOutcome& outcome) {
+                  bool imap, const CheckOutcome& outcome) {
     std::string statusText(StatusText(outcome.status));
     if (options.json) {
         std::string line = "{\"account\":" + JsonText(name) + ",\"section\":" + JsonText(section) +
+                           ",\"protocol\":" + (imap ? "\"imap\"" : "\"pop3\"") +
                            ",\"status\":" + std::to_string(outcome.status) +
                            ",\"status_text\":" + JsonText(statusText) +
                            ",\"count\":" + std::to_string(outcome.messageCount) +
                            ",\"size\":" + std::to_string(outcome.mailboxSize) +
-                           ",\"new\":" + std::to_string(outcome.newCount);
+                           ",\"new\":" + std::to_string(outcome.newCount) +
+                           ",\"new_at_least\":" + (outcome.newAtLeast ? "true" : "false") +
+                           ",\"login_delay\":" + std::to_string(outcome.loginDelaySeconds);
         if (!outcome.tlsProtocol.empty() || !outcome.certificateFingerprint.empty()) {
             line += ",\"tls_protocol\":" + JsonText(outcome.tlsProtocol) +
                     ",\"tls_cipher\":" + JsonText(outcome.tlsCipher) +
@@ -213,12 +251,17 @@ void PrintOutcome(const Options& options, const std::string& name, const std::st
             line += SummaryJson(outcome.summaries[i]);
         }
         line += "]}";
-        std::cout << line << "\n";
+        std::cout << line << std::endl;
         return;
     }
     std::cout << Shown(name, options) << " [" << section << "] status " << outcome.status << " "
               << Shown(statusText, options) << "; messages " << outcome.messageCount << ", size "
-              << outcome.mailboxSize << ", new " << outcome.newCount << "\n";
+              << outcome.mailboxSize << ", new " << outcome.newCount
+              << (outcome.newAtLeast ? "+" : "") << "\n";
+    if (outcome.loginDelaySeconds > 0) {
+        std::cout << "  the server allows a login every " << outcome.loginDelaySeconds
+                  << " seconds (LOGIN-DELAY)\n";
+    }
     if (!outcome.tlsProtocol.empty() || !outcome.certificateFingerprint.empty()) {
         std::cout << "  " << outcome.tlsProtocol << " " << outcome.tlsCipher
                   << ", certificate SHA-256 " << outcome.certificateFingerprint << "\n";
@@ -227,6 +270,7 @@ void PrintOutcome(const Options& options, const std::string& name, const std::st
         std::cout << "  " << Shown(s.date, options) << " | " << Shown(s.sender, options) << " | "
                   << Shown(s.subject, options) << "\n";
     }
+    std::cout.flush();
 }
 
 // The reasons a certificate was refused, as words for scripts and people.
@@ -256,7 +300,9 @@ int ShowCertificate(const Options& options, SettingsStore& settings, const std::
     in.timeoutSeconds = settings.ReadInt(section, "TimeOut", 180);
     std::unique_ptr<Network> network = MakePlatformNetwork();
     TlsOutcome tls;
-    int status = ProbeServerCertificate(*network, in, tls);
+    int status = IsImapAccount(settings, section)
+                     ? ProbeImapCertificate(*network, ReadImapAccount(settings, section), tls)
+                     : ProbeServerCertificate(*network, in, tls);
     std::string statusText(StatusText(status));
     if (options.json) {
         std::cout << "{\"account\":" << JsonText(*options.account)
@@ -290,6 +336,68 @@ int ShowCertificate(const Options& options, SettingsStore& settings, const std::
         }
     }
     return tls.fingerprint.empty() ? kExitFailed : kExitOk;
+}
+
+// Runs the program's check of accounts and prints each outcome.
+struct Checker {
+    const Options& options;
+    const std::string& path;
+    CheckEnvironment& env;
+    std::shared_ptr<CheckHost> host;
+    std::shared_ptr<AccountList> accounts;
+
+    // One check; false when it failed or its results could not be stored.
+    bool CheckAndPrint(std::size_t index, const std::string& name, bool quietWithoutMail = false) {
+        AccountEntry& entry = (*accounts)[index];
+        entry.status = kStatusChecking;
+        CheckStartBlock block;
+        block.host = host;
+        block.timerId = entry.timerId;
+        block.accounts = accounts;
+        block.passRunning = true;  // as a check started by hand
+        CheckOutcome outcome = RunCheckCycle(block, env, true);
+        bool ok = outcome.status == kStatusOk || outcome.status == kStatusNewMail;
+        if (!quietWithoutMail || !ok || outcome.newCount > 0)
+            PrintOutcome(options, name, entry.name, IsImapAccount(env.settings, entry.name),
+                         outcome);
+        if (!outcome.seenUidlsSaved) {
+            // The counts stay exact: the next check decides by Mesid again.
+            std::cerr << "pellcheck: could not write the seen UIDLs to " << SeenUidlPathFor(path)
+                      << "\n";
+        }
+        if (!outcome.seenListSaved) {
+            std::cerr << "pellcheck: could not write the seen messages to " << path << "\n";
+            ok = false;
+        }
+        return ok;
+    }
+};
+
+// Stays in IDLE on the account's folder and checks the account each time the
+// server announces mail, printing what new mail the check found. Ends only
+// when the idle connection fails (or the user interrupts).
+int Watch(Checker& checker, std::size_t index, const std::string& name) {
+    const std::string section = (*checker.accounts)[index].name;
+    SettingsStore& settings = checker.env.settings;
+    if (!IsImapAccount(settings, section)) {
+        std::cerr << "pellcheck: --watch needs an IMAP account\n";
+        return kExitFailed;
+    }
+    // The first check sets the marks that later checks count from.
+    checker.CheckAndPrint(index, name, true);
+    IdleControl control;
+    IdleHooks hooks;
+    hooks.onNewMail = [&] { checker.CheckAndPrint(index, name, true); };
+    IdleResult result =
+        RunImapIdle(checker.env.network, ReadImapAccount(settings, section), control, hooks);
+    if (result.end == IdleEnd::kNoIdle) {
+        std::cerr << "pellcheck: the server of " << name << " offers no IDLE\n";
+    } else {
+        std::cerr << "pellcheck: the idle connection of " << name << " ended: status "
+                  << result.status << " "
+                  << Shown(std::string(StatusText(result.status)), checker.options) << "\n";
+    }
+    return kExitFailed;
 }
 
 int Check(const Options& options) {
@@ -329,26 +437,18 @@ int Check(const Options& options) {
     std::unique_ptr<Clock> clock = MakeLocalClock();
     std::unique_ptr<SoundPlayer> sound = MakeSoundPlayer();
     std::unique_ptr<DialupProbe> dialup = MakeDialupProbe();
+    SeenUidlFile uidlFile(SeenUidlPathFor(path), PlatformFileAccess());
+    SeenUidlOverlay uidlOverlay(uidlFile);
     CheckEnvironment env{settings, *network, *clock, *sound, *dialup, nullptr};
-    auto host = std::make_shared<QuietHost>();
+    env.seenUidls = options.noSave ? static_cast<SeenUidlStore*>(&uidlOverlay) : &uidlFile;
+    Checker checker{options, path, env, std::make_shared<QuietHost>(), accounts};
+    if (options.watch)
+        return Watch(checker, chosen.front(), names.front());
 
     int exitCode = kExitOk;
     for (std::size_t n = 0; n < chosen.size(); ++n) {
-        AccountEntry& entry = (*accounts)[chosen[n]];
-        entry.status = kStatusChecking;
-        CheckStartBlock block;
-        block.host = host;
-        block.timerId = entry.timerId;
-        block.accounts = accounts;
-        block.passRunning = true;  // as a check started by hand
-        CheckOutcome outcome = RunCheckCycle(block, env, true);
-        PrintOutcome(options, names[n], entry.name, outcome);
-        if (outcome.status != kStatusOk && outcome.status != kStatusNewMail)
+        if (!checker.CheckAndPrint(chosen[n], names[n]))
             exitCode = kExitFailed;
-        if (!outcome.seenListSaved) {
-            std::cerr << "pellcheck: could not write the seen messages to " << path << "\n";
-            exitCode = kExitFailed;
-        }
     }
     return exitCode;
 }

@@ -17,6 +17,7 @@ constexpr std::size_t kPathLimit = 255;
 constexpr std::size_t kUserLimit = 30;
 constexpr std::size_t kNumberLimit = 4;
 constexpr std::size_t kPortLimit = 5;
+constexpr std::size_t kFolderLimit = 255;
 
 struct FlagBox {
     int id;
@@ -62,6 +63,25 @@ int SecurityFromStore(SettingsStore& store, const std::string& section) {
     return stored == kSecurityStls || stored == kSecurityTls ? stored : kSecurityPlain;
 }
 
+// Anything but IMAP reads as POP3, as the check does.
+int ProtocolFrom(int value) {
+    return value == kProtocolImap ? kProtocolImap : kProtocolPop3;
+}
+
+std::string FolderFromStore(SettingsStore& store, const std::string& section) {
+    std::string folder = store.ReadText(section, "Folder", "", kFolderLimit + 1);
+    return folder.empty() ? std::string(kDefaultFolder) : folder;
+}
+
+// IDLE is on unless switched off. Only an IMAP account gets the default
+// written into its section; a POP3 one is shown the default without it.
+bool IdleFromStore(SettingsStore& store, const std::string& section, int protocol) {
+    if (protocol == kProtocolImap)
+        return ReadFlag(store, section, "Idle", kYes);
+    const std::string text = store.ReadText(section, "Idle", "", 32);
+    return text.empty() || IsTrueFlagText(text);
+}
+
 }  // namespace
 
 const std::vector<EditLimit>& AccountDialogEdits() {
@@ -71,6 +91,7 @@ const std::vector<EditLimit>& AccountDialogEdits() {
         {kAccountInterval, kNumberLimit, true}, {kAccountDelay, kNumberLimit, true},
         {kAccountMailer, kPathLimit, false},    {kAccountParam, kPathLimit, false},
         {kAccountSound, kPathLimit, false},     {kAccountPort, kPortLimit, true},
+        {kAccountFolder, kFolderLimit, false},
     };
     return edits;
 }
@@ -80,7 +101,14 @@ const std::vector<std::string>& SecurityChoices() {
     return choices;
 }
 
-int DefaultPortFor(int security) {
+const std::vector<std::string>& ProtocolChoices() {
+    static const std::vector<std::string> choices = {"POP3", "IMAP"};
+    return choices;
+}
+
+int DefaultPortFor(int protocol, int security) {
+    if (protocol == kProtocolImap)
+        return security == kSecurityTls ? 993 : 143;
     return security == kSecurityTls ? 995 : 110;
 }
 
@@ -104,6 +132,7 @@ AccountDialogSession InitAccountDialog(DialogSurface& dialog, SettingsStore& sto
     AccountDialogSession session;
     session.delayFieldPresent = shiftHeld;
     dialog.SetChoices(kAccountSecurity, SecurityChoices());
+    dialog.SetChoices(kAccountProtocol, ProtocolChoices());
     if (editing)
         session.section = FindAccountSection(store, *editing).value_or("");
 
@@ -113,7 +142,8 @@ AccountDialogSession InitAccountDialog(DialogSurface& dialog, SettingsStore& sto
         session.storedServer = store.ReadText(section, "Server", "", kReadCapacity);
         dialog.SetText(kAccountName, *editing);
         dialog.SetText(kAccountServer, session.storedServer);
-        dialog.SetText(kAccountUser, store.ReadText(section, "User", "", kReadCapacity));
+        session.storedUser = store.ReadText(section, "User", "", kReadCapacity);
+        dialog.SetText(kAccountUser, session.storedUser);
         dialog.SetText(kAccountPassword,
                        UnscramblePassword(store.ReadText(section, "Password", "", kReadCapacity)));
         dialog.SetChecked(kAccountApop, ReadFlag(store, section, "APOP", kNo));
@@ -128,6 +158,11 @@ AccountDialogSession InitAccountDialog(DialogSurface& dialog, SettingsStore& sto
             dialog.SetChecked(box.id, ReadFlag(store, section, box.key, kNo));
         dialog.Select(kAccountSecurity, SecurityFromStore(store, section));
         dialog.SetText(kAccountPort, store.ReadText(section, "Port", "", kPortLimit + 1));
+        session.storedProtocol = ProtocolFrom(store.ReadInt(section, "Protocol", kProtocolPop3));
+        session.storedFolder = FolderFromStore(store, section);
+        dialog.Select(kAccountProtocol, session.storedProtocol);
+        dialog.SetText(kAccountFolder, session.storedFolder);
+        dialog.SetChecked(kAccountIdle, IdleFromStore(store, section, session.storedProtocol));
     } else {
         // A new account; a name that names no account (a hand-edited file)
         // is kept in its field and saved as a new account.
@@ -135,8 +170,12 @@ AccountDialogSession InitAccountDialog(DialogSurface& dialog, SettingsStore& sto
             dialog.SetText(kAccountName, *editing);
         dialog.SetText(kAccountInterval, "15");
         dialog.Select(kAccountSecurity, kSecurityTls);
+        dialog.Select(kAccountProtocol, kProtocolPop3);
+        dialog.SetText(kAccountFolder, kDefaultFolder);
+        dialog.SetChecked(kAccountIdle, true);
     }
     OnPopupClicked(dialog);
+    OnConnectionKindChanged(dialog);
     return session;
 }
 
@@ -145,6 +184,16 @@ void OnPopupClicked(DialogSurface& dialog) {
     dialog.Enable(kAccountPopupTimer, popup);
     dialog.Enable(kAccountPopupSubj, popup);
     dialog.Enable(kAccountPopupBody, popup);
+}
+
+void OnConnectionKindChanged(DialogSurface& dialog) {
+    const AccountFields fields = ReadAccountFields(dialog);
+    const bool imap = fields.protocol == kProtocolImap;
+    dialog.Show(kAccountFolderLabel, imap);
+    dialog.Show(kAccountFolder, imap);
+    dialog.Enable(kAccountApop, !imap);
+    dialog.Enable(kAccountIdle, imap);
+    dialog.SetHint(kAccountPort, std::to_string(DefaultPortFor(fields.protocol, fields.security)));
 }
 
 AccountFields ReadAccountFields(DialogSurface& dialog) {
@@ -158,7 +207,18 @@ AccountFields ReadAccountFields(DialogSurface& dialog) {
     fields.security =
         security >= kSecurityPlain && security <= kSecurityTls ? security : kSecurityPlain;
     fields.apop = dialog.Checked(kAccountApop);
+    fields.protocol = ProtocolFrom(dialog.Selection(kAccountProtocol));
+    fields.folder = TrimmedFieldText(dialog.Text(kAccountFolder), kFolderLimit);
+    if (fields.folder.empty())
+        fields.folder = kDefaultFolder;
+    fields.idle = dialog.Checked(kAccountIdle);
     return fields;
+}
+
+bool SameImapMailbox(const AccountDialogSession& session, const AccountFields& fields) {
+    return !session.section.empty() && session.storedProtocol == kProtocolImap &&
+           fields.protocol == kProtocolImap && fields.server == session.storedServer &&
+           fields.user == session.storedUser && fields.folder == session.storedFolder;
 }
 
 bool CheckConnectionFields(DialogSurface& dialog, const AccountFields& fields) {
@@ -216,6 +276,17 @@ bool SaveAccountDialog(DialogSurface& dialog, SettingsStore& store, AccountDialo
         WriteFlag(store, section, box.key, dialog.Checked(box.id));
     store.Write(section, "Security", std::to_string(fields.security));
     store.Write(section, "Port", fields.port);
+    store.Write(section, "Protocol", std::to_string(fields.protocol));
+    if (fields.protocol == kProtocolImap) {
+        store.Write(section, "Folder", fields.folder);
+        WriteFlag(store, section, "Idle", fields.idle);
+    }
+    // The folder's marks of the last check tell what was new in one mailbox;
+    // another mailbox starts afresh, like a first check.
+    if (!isNew && session.storedProtocol == kProtocolImap && !SameImapMailbox(session, fields)) {
+        store.DeleteKey(section, "ImapUidValidity");
+        store.DeleteKey(section, "ImapUidNext");
+    }
     if (session.trustedFingerprint) {
         store.Write(section, "CertFingerprint", *session.trustedFingerprint);
     } else if (!isNew && fields.server != session.storedServer) {

@@ -10,6 +10,7 @@
 
 #include "dialogs/dialog_surface.h"
 #include "dialogs/settings_dialog_logic.h"
+#include "mail/mail_session.h"
 #include "settings/settings_store.h"
 
 namespace pell {
@@ -37,6 +38,10 @@ enum AccountDialogControl : int {
     kAccountSecurity = 1030,
     kAccountPort = 1031,
     kAccountTest = 1032,
+    kAccountProtocol = 1033,
+    kAccountFolder = 1034,
+    kAccountFolderLabel = 1035,
+    kAccountIdle = 1036,
 };
 
 const std::vector<EditLimit>& AccountDialogEdits();
@@ -47,8 +52,13 @@ inline constexpr int kSecurityStls = 1;
 inline constexpr int kSecurityTls = 2;
 // Entries of the drop-down, in key order.
 const std::vector<std::string>& SecurityChoices();
+// How mail is read, the Protocol key (kProtocolPop3, kProtocolImap): the
+// drop-down's entries in key order.
+const std::vector<std::string>& ProtocolChoices();
 // The port an empty Port field stands for.
-int DefaultPortFor(int security);
+int DefaultPortFor(int protocol, int security);
+// The IMAP folder watched when none is given.
+inline constexpr char kDefaultFolder[] = "INBOX";
 
 inline constexpr char kAccountMessageCaption[] = "登録";
 
@@ -64,6 +74,11 @@ struct AccountDialogSession {
     std::string storedServer;
     // A certificate the user chose to trust after a connection test.
     std::optional<std::string> trustedFingerprint;
+    // Where the account read its mail when the dialog opened: the IMAP
+    // folder's marks of the last check belong to exactly that mailbox.
+    int storedProtocol = kProtocolPop3;
+    std::string storedUser;
+    std::string storedFolder;
 };
 
 // Check period: stored seconds shown as whole minutes, at least 1.
@@ -82,6 +97,11 @@ AccountDialogSession InitAccountDialog(DialogSurface& dialog, SettingsStore& sto
 // Check box 39: the pop-up's own options follow it.
 void OnPopupClicked(DialogSurface& dialog);
 
+// The protocol or the protection changed: the folder shows for IMAP only,
+// APOP belongs to POP3 and IDLE to IMAP, and an empty Port field hints at the
+// port it stands for.
+void OnConnectionKindChanged(DialogSurface& dialog);
+
 // The fields as they would be saved: one line each, cut to their limits, the
 // names without blanks at the ends.
 struct AccountFields {
@@ -92,8 +112,15 @@ struct AccountFields {
     std::string port;
     int security = kSecurityTls;
     bool apop = false;
+    int protocol = kProtocolPop3;
+    std::string folder = kDefaultFolder;  // never empty
+    bool idle = true;
 };
 AccountFields ReadAccountFields(DialogSurface& dialog);
+
+// The fields name the IMAP mailbox the account read when the dialog opened,
+// whose marks of the last check (what was new) therefore still hold.
+bool SameImapMailbox(const AccountDialogSession& session, const AccountFields& fields);
 
 // The fields a connection needs: server, user and a port of 1 to 65535 when
 // one is given. Shows the message of the first fault, focuses its field and

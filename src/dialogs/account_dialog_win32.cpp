@@ -102,6 +102,11 @@ void OnCommand(HWND dialog, AccountDialog& self, int id, int code) {
             if (code == BN_CLICKED)
                 OnPopupClicked(*self.surface);
             return;
+        case kAccountProtocol:
+        case kAccountSecurity:
+            if (code == CBN_SELCHANGE)
+                OnConnectionKindChanged(*self.surface);
+            return;
         default:
             return;
     }

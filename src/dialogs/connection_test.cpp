@@ -2,6 +2,7 @@
 
 #include "character/shift_jis_cut.h"
 #include "mail/certificate_text.h"
+#include "mail/imap_settings.h"
 #include "mail/status_codes.h"
 #include "mime/unicode_cp932.h"
 #include "settings/settings_conventions.h"
@@ -60,7 +61,9 @@ std::optional<PopSessionInput> PrepareConnectionTest(DialogSurface& dialog, Sett
     in.user = fields.user.substr(0, kUserLimit);
     in.password = fields.password;
     in.portText = fields.port;
-    in.apop = fields.apop;
+    in.protocol = fields.protocol;
+    in.folder = fields.folder;
+    in.apop = fields.apop && fields.protocol == kProtocolPop3;
     in.security = fields.security;
 
     // Read only: the defaults are not written back during a test.
@@ -74,6 +77,11 @@ std::optional<PopSessionInput> PrepareConnectionTest(DialogSurface& dialog, Sett
             in.timeoutSeconds = timeout;
         in.readAll = IsTrueFlagText(store.ReadText(section, "ReadAll", "", 32));
         in.seenIds = store.ReadText(section, "Mesid", "", kSeenIdListCapacity);
+    }
+    // The folder's marks tell what is new in the stored mailbox only.
+    if (SameImapMailbox(session, fields)) {
+        in.imapUidValidity = ReadImapMark(store, section, "ImapUidValidity");
+        in.imapUidNext = ReadImapMark(store, section, "ImapUidNext");
     }
     if (session.trustedFingerprint) {
         in.certFingerprint = *session.trustedFingerprint;
@@ -97,8 +105,16 @@ void ReportConnectionTest(DialogSurface& dialog, AccountDialogSession& session,
             session.trustedFingerprint = fingerprint;
         return;
     }
+    // A server that allows a login only every so many seconds: the account's
+    // checks will not come sooner, whatever its period says.
+    std::string text = status;
+    if (result.result == kStatusOk && result.capabilities.loginDelaySeconds > 0) {
+        text +=
+            "\r\n\r\nｻｰﾊﾞのﾛｸﾞｲﾝ間隔: " + std::to_string(result.capabilities.loginDelaySeconds) +
+            "秒 (LOGIN-DELAY)\r\nこれより短い間隔ではﾁｪｯｸしません。";
+    }
     dialog.ShowMessage(
-        status, kConnectionTestCaption,
+        text, kConnectionTestCaption,
         result.result == kStatusOk ? MessageKind::kInformation : MessageKind::kWarning);
 }
 

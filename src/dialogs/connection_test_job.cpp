@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "mail/check_worker.h"
+#include "mail/mail_session.h"
 #include "mail/status_codes.h"
 
 namespace pell {
@@ -19,7 +20,7 @@ std::shared_ptr<ConnectionTestJob> ConnectionTestJob::Start(std::unique_ptr<Netw
         PopSessionHooks hooks;
         hooks.run = &job->run_;
         if (network) {
-            RunPopSession(*network, in, job->output_, hooks);
+            RunMailSession(*network, in, job->output_, hooks);
         } else {
             job->output_.result = kStatusSocketLibrary;
         }

@@ -39,7 +39,10 @@ class DialogSurface {
     virtual bool Checked(int id) = 0;
     virtual void SetChecked(int id, bool on) = 0;
     virtual void Enable(int id, bool on) = 0;
+    virtual void Show(int id, bool on) = 0;
     virtual void Focus(int id) = 0;
+    // The grey text an empty edit shows (the value it stands for).
+    virtual void SetHint(int id, std::string_view text) = 0;
 
     // Drop-down lists: the entries are set once; the selection is an index or -1.
     virtual void SetChoices(int id, const std::vector<std::string>& choices) = 0;

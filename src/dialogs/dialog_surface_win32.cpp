@@ -62,6 +62,21 @@ void Win32DialogSurface::Enable(int id, bool on) {
         EnableWindow(control, on);
 }
 
+void Win32DialogSurface::Show(int id, bool on) {
+    if (HWND control = GetDlgItem(dialog_, id))
+        ShowWindow(control, on ? SW_SHOWNA : SW_HIDE);
+}
+
+void Win32DialogSurface::SetHint(int id, std::string_view text) {
+    // The cue banner takes UTF-16 only.
+    std::wstring wide(text.size() + 1, L'\0');
+    const int length = MultiByteToWideChar(932, 0, text.data(), static_cast<int>(text.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    SendDlgItemMessageA(dialog_, id, EM_SETCUEBANNER, FALSE,
+                        reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
 void Win32DialogSurface::Focus(int id) {
     if (HWND control = GetDlgItem(dialog_, id))
         SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);

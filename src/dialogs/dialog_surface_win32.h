@@ -20,7 +20,9 @@ class Win32DialogSurface final : public DialogSurface {
     bool Checked(int id) override;
     void SetChecked(int id, bool on) override;
     void Enable(int id, bool on) override;
+    void Show(int id, bool on) override;
     void Focus(int id) override;
+    void SetHint(int id, std::string_view text) override;
     void SetChoices(int id, const std::vector<std::string>& choices) override;
     int Selection(int id) override;
     void Select(int id, int index) override;

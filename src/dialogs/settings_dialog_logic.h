@@ -40,6 +40,8 @@ enum SettingsDialogControl : int {
     kSettingsFaceCtrl = 45,
     kSettingsFaceDelay = 47,
     kSettingsMultiExe = 1016,
+    // Shows and changes the program's Run value, not a key of the settings file.
+    kSettingsStartWithWindows = 1040,
 };
 
 const std::vector<EditLimit>& SettingsDialogEdits();
@@ -48,8 +50,9 @@ const std::vector<EditLimit>& SettingsDialogEdits();
 // below the watchdog ids (10000 + index).
 inline constexpr int kMaxAccountsToAdd = 9989;
 
-// The dialog grows and shrinks by this many pixels for its details part.
-inline constexpr int kDetailsHeight = 180;
+// The dialog grows and shrinks by this many dialog units for its details
+// part: units follow the dialog's font, which follows the screen's DPI.
+inline constexpr int kDetailsHeight = 126;
 
 // One row per account of the directory: display name, user name, Check.
 std::vector<ListRow> ReadAccountRows(SettingsStore& store);
@@ -81,7 +84,7 @@ std::optional<std::string> SelectedAccountName(DialogSurface& dialog);
 bool DeleteSelectedAccount(DialogSurface& dialog, SettingsStore& store);
 
 struct DetailsStep {
-    int heightChange;  // pixels
+    int heightChange;  // dialog units
     const char* text;  // the button's new text
 };
 DetailsStep DetailsToggle(bool checked);
@@ -89,6 +92,8 @@ DetailsStep DetailsToggle(bool checked);
 // Caption and text of the message shown when the settings file cannot be
 // written (read-only, disk full).
 inline constexpr char kSaveFailedCaption[] = "設定";
+inline constexpr char kStartupFailedText[] =
+    "Windowsの起動時に開始する設定を変更できませんでした。";
 inline constexpr char kSaveFailedText[] =
     "設定ﾌｧｲﾙに書き込めませんでした。変更は保存されていません。\r\n"
     "設定ﾌｧｲﾙが読み取り専用になっていないか、ﾃﾞｨｽｸの空きを確認してください。";

@@ -8,12 +8,15 @@
 #include <optional>
 #include <string>
 
+#include "character/dpi_scale.h"
+#include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "dialogs/account_dialog_win32.h"
 #include "dialogs/dialog_setup_win32.h"
 #include "dialogs/dialog_surface_win32.h"
 #include "dialogs/file_chooser_win32.h"
 #include "dialogs/settings_dialog_logic.h"
+#include "dialogs/startup_entry_win32.h"
 #include "dialogs/write_watch.h"
 #include "startup/startup_win32.h"
 
@@ -37,6 +40,8 @@ struct SettingsDialog {
     std::unique_ptr<Win32DialogSurface> surface;
     bool filling = false;
     bool savePending = false;
+    // What the Run key said when the dialog opened: only a change is written.
+    bool startsWithWindows = false;
 };
 
 struct Creation {
@@ -47,9 +52,10 @@ SettingsDialog* From(HWND dialog) {
     return reinterpret_cast<SettingsDialog*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
 
-// The column is `width` pixels wide, or wider where the font would cut its
-// heading short.
+// The column is `width` pixels wide at 96 DPI, or wider where the font would
+// cut its heading short.
 void AddColumn(HWND list, int index, const char* text, int width) {
+    width = ScaleForDpi(width, WindowDpi(list));
     std::string label(text);
     const auto heading = static_cast<int>(
         SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(label.c_str())));
@@ -106,10 +112,13 @@ void Edit(HWND dialog, SettingsDialog& self) {
 void ToggleDetails(HWND dialog) {
     const DetailsStep step =
         DetailsToggle(IsDlgButtonChecked(dialog, kSettingsDetails) == BST_CHECKED);
+    RECT units{0, 0, 0, step.heightChange < 0 ? -step.heightChange : step.heightChange};
+    MapDialogRect(dialog, &units);
+    const int change = step.heightChange < 0 ? -units.bottom : units.bottom;
     RECT rect{};
     GetWindowRect(dialog, &rect);
     SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, rect.right - rect.left,
-                 rect.bottom - rect.top + step.heightChange, SWP_NOMOVE);
+                 rect.bottom - rect.top + change, SWP_NOMOVE);
     SetDlgItemTextA(dialog, kSettingsDetails, step.text);
 }
 
@@ -119,6 +128,11 @@ void Close(HWND dialog, SettingsDialog& self) {
     SaveSettingsOptions(*self.surface, self.store);
     if (self.store.failed())
         ShowDialogMessageBox(dialog, kSaveFailedText, kSaveFailedCaption, MB_OK | MB_ICONWARNING);
+    const bool startup = self.surface->Checked(kSettingsStartWithWindows);
+    if (startup != self.startsWithWindows && !SetStartsWithWindows(startup)) {
+        ShowDialogMessageBox(dialog, kStartupFailedText, kSaveFailedCaption,
+                             MB_OK | MB_ICONWARNING);
+    }
     // The program reloads once the dialog has gone: the stacking it applies
     // then is not undone by the owner's activation, and checks may start.
     HWND owner = self.owner;
@@ -197,6 +211,8 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
         ApplyEditLimits(dialog, SettingsDialogEdits());
         self->filling = true;
         InitSettingsDialog(*self->surface, self->store, ShiftKeyHeld());
+        self->startsWithWindows = StartsWithWindows();
+        self->surface->SetChecked(kSettingsStartWithWindows, self->startsWithWindows);
         self->filling = false;
         if (self->record)
             *self->record = dialog;

@@ -4,6 +4,8 @@
 #include <cstdint>
 
 #include "character/window_messages.h"
+#include "mail/imap_settings.h"
+#include "mail/mail_session.h"
 #include "mail/pop_session.h"
 #include "mail/status_codes.h"
 #include "mail/tls_policy.h"
@@ -29,9 +31,10 @@ int ReadTimeOut(SettingsStore& settings, const std::string& section) {
 }
 
 std::unique_ptr<NewMailNotice> MakeNotice(SettingsStore& settings, const std::string& section,
-                                          int index, int newCount) {
+                                          int index, int newCount, bool atLeast) {
     auto notice = std::make_unique<NewMailNotice>();
-    notice->text = NewMailNoticeText(settings.ReadText(section, "Popname", "", 256), newCount);
+    notice->text =
+        NewMailNoticeText(settings.ReadText(section, "Popname", "", 256), newCount, atLeast);
     notice->accountName = section;
     notice->accountIndex = index;
     notice->titleTextColor = ReadHexColor(settings, section, "TitleTextColor", 0xFF0000);
@@ -50,6 +53,35 @@ std::unique_ptr<NewMailNotice> MakeNotice(SettingsStore& settings, const std::st
     return notice;
 }
 
+struct RememberedEntry {
+    std::optional<SeenUidls> entry;  // as the file holds it
+    bool usable = false;             // made for this mailbox and this Mesid
+};
+
+RememberedEntry RememberedUidls(CheckEnvironment& env, const std::string& section,
+                                const std::string& mailbox, const std::string& seenIds) {
+    RememberedEntry remembered;
+    if (!env.seenUidls)
+        return remembered;
+    remembered.entry = env.seenUidls->Load(section);
+    remembered.usable = remembered.entry && remembered.entry->mailbox == mailbox &&
+                        remembered.entry->seenIdsHash == SeenIdsHash(seenIds);
+    return remembered;
+}
+
+// Writes the account's entry when it changed; a run stopped for the settings
+// dialog writes nothing, as with the settings file.
+bool SaveUidls(SeenUidlStore& store, const std::string& section, const SeenUidls& next,
+               const RememberedEntry& remembered, const AccountList& accounts, CheckRun* run) {
+    if (remembered.entry && *remembered.entry == next)
+        return true;
+    std::vector<std::string> sections;
+    for (const AccountEntry& account : accounts)
+        sections.push_back(account.name);
+    auto save = [&] { return store.Save(section, next, sections); };
+    return run ? run->GuardedWrite(save) : save();
+}
+
 void Trace(const CheckEnvironment& env, const std::string& text) {
     if (env.trace)
         env.trace(text);
@@ -63,8 +95,9 @@ bool IsInsideHours(int hour, int start, int end) {
     return start <= hour && hour < end;
 }
 
-std::string NewMailNoticeText(const std::string& displayName, int count) {
-    return displayName + " にメールが" + std::to_string(count) + "通届いています。";
+std::string NewMailNoticeText(const std::string& displayName, int count, bool atLeast) {
+    return displayName + " にメールが" + std::to_string(count) + (atLeast ? "+" : "") +
+           "通届いています。";
 }
 
 CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
@@ -125,6 +158,9 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
     }
 
     PopSessionOutput session;
+    std::string mailbox;
+    RememberedEntry remembered;
+    int protocol = kProtocolPop3;
     if (runSession) {
         if (ReadFlag(settings, kControlSection, "Think", kYes))
             host.ShowThinkingFace();
@@ -141,6 +177,17 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
         in.readAll = ReadFlag(settings, section, "ReadAll", kNo);
         in.getLines = ReadRepairingNumber(settings, kControlSection, "GetLines", kDefaultGetLines);
         in.seenIds = settings.ReadText(section, "Mesid", "", kSeenIdListCapacity);
+        mailbox = MailboxIdentity(in.server, in.portText, in.user);
+        remembered = RememberedUidls(env, section, mailbox, in.seenIds);
+        if (remembered.usable)
+            in.seenUidls = remembered.entry->uidls;
+        in.serverLacksUidl = entry.serverLacksUidl.load();
+        protocol = in.protocol = settings.ReadInt(section, "Protocol", kProtocolPop3);
+        if (protocol == kProtocolImap) {
+            in.folder = ReadImapFolder(settings, section);
+            in.imapUidValidity = ReadImapMark(settings, section, "ImapUidValidity");
+            in.imapUidNext = ReadImapMark(settings, section, "ImapUidNext");
+        }
 
         PopSessionHooks hooks;
         hooks.trace = env.trace;
@@ -155,7 +202,7 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
             host.SetTimer(watchdog, TimerPeriodMs(timeout, 1000));
         };
         entry.busy = true;
-        RunPopSession(env.network, in, session, hooks);
+        RunMailSession(env.network, in, session, hooks);
     }
 
     // From here on the run publishes; an abandoned run has been reported as
@@ -177,7 +224,22 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
             outcome.seenListSaved = session.newSeenIds
                                         ? settings.Write(section, "Mesid", *session.newSeenIds)
                                         : settings.DeleteKey(section, "Mesid");
+            if (outcome.seenListSaved && session.uidls && env.seenUidls) {
+                const SeenUidls next{mailbox, SeenIdsHash(session.newSeenIds.value_or("")),
+                                     std::move(*session.uidls)};
+                outcome.seenUidlsSaved =
+                    SaveUidls(*env.seenUidls, section, next, remembered, accounts, run);
+            }
+            if (protocol == kProtocolImap &&
+                !StoreImapMarks(settings, section, session.imapUidValidity, session.imapUidNext))
+                outcome.seenListSaved = false;
         }
+        entry.serverLacksUidl = session.serverLacksUidl;
+        // A check that ended before CAPA leaves the delay known so far.
+        if (session.capabilities.listed || session.result == kStatusOk)
+            entry.loginDelaySeconds = session.capabilities.loginDelaySeconds;
+        outcome.newAtLeast = session.newAtLeast;
+        outcome.loginDelaySeconds = session.capabilities.loginDelaySeconds;
         outcome.messageCount = session.messageCount;
         outcome.mailboxSize = session.mailboxSize;
         outcome.newCount = session.newCount;
@@ -203,7 +265,7 @@ CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,
                     host.SetTimer(kTimerMessageBoxCloser, TimerPeriodMs(seconds, 1000));
                 }
                 std::unique_ptr<NewMailNotice> notice =
-                    MakeNotice(settings, section, index, session.newCount);
+                    MakeNotice(settings, section, index, session.newCount, session.newAtLeast);
                 if (ReadFlag(settings, section, "PopupSubj", kNo))
                     notice->summaries = std::move(session.summaries);
                 host.PostNewMail(std::move(notice));

@@ -10,6 +10,7 @@
 #include "mail/check_worker.h"
 #include "mail/line_channel.h"
 #include "mail/mail_summary.h"
+#include "mail/seen_uidl_store.h"
 #include "mail/socket_channel.h"
 #include "settings/settings_store.h"
 
@@ -41,6 +42,9 @@ struct CheckEnvironment {
     SoundPlayer& sound;
     DialupProbe& dialup;
     TraceSink trace;
+    // The UIDLs each mailbox held at its last check; none: the Message-IDs
+    // of Mesid alone decide what is new.
+    SeenUidlStore* seenUidls = nullptr;
 };
 
 // What a run did, for callers that report it (the command-line checker).
@@ -52,8 +56,11 @@ struct CheckOutcome {
     int messageCount = 0;
     int mailboxSize = 0;
     int newCount = 0;
-    bool seenListSaved = true;  // false when the settings file refused Mesid
-    MailSummaryList summaries;  // filled only when asked for
+    bool newAtLeast = false;     // newCount is a lower bound (see PopSessionOutput)
+    int loginDelaySeconds = 0;   // the server's LOGIN-DELAY, 0 when none
+    bool seenListSaved = true;   // false when the settings file refused Mesid
+    bool seenUidlsSaved = true;  // false when the seen-UIDL file could not be written
+    MailSummaryList summaries;   // filled only when asked for
     // The protected connection, when TLS was used (see PopSessionOutput).
     std::string tlsProtocol;
     std::string tlsCipher;
@@ -64,8 +71,8 @@ struct CheckOutcome {
 // whose start is after its end runs through midnight; start == end is empty.
 bool IsInsideHours(int hour, int start, int end);
 
-// "%s にメールが%d通届いています。"
-std::string NewMailNoticeText(const std::string& displayName, int count);
+// "%s にメールが%d通届いています。"; a lower bound reads "%d+通".
+std::string NewMailNoticeText(const std::string& displayName, int count, bool atLeast = false);
 
 // Runs one check cycle for the account whose timer id is block.timerId.
 CheckOutcome RunCheckCycle(const CheckStartBlock& block, CheckEnvironment& env,

@@ -6,6 +6,7 @@
 #include "mail/check_services.h"
 #include "mail/check_worker.h"
 #include "mail/run_settings_store.h"
+#include "mail/seen_uidl_store.h"
 #include "settings/ini_file_store.h"
 #include "startup/process_values.h"
 
@@ -22,7 +23,9 @@ void StartCheckWorker(CheckStartBlock block) {
             std::unique_ptr<Clock> clock = MakeLocalClock();
             std::unique_ptr<SoundPlayer> sound = MakeSoundPlayer();
             std::unique_ptr<DialupProbe> dialup = MakeDialupProbe();
+            SeenUidlFile seenUidls(SeenUidlPathFor(Process().settingsPath), PlatformFileAccess());
             CheckEnvironment env{settings, *network, *clock, *sound, *dialup, DebugTrace};
+            env.seenUidls = &seenUidls;
             RunCheckCycle(block, env);
         }
         block = CheckStartBlock{};

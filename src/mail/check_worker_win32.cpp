@@ -6,6 +6,8 @@
 #include "mail/check_services.h"
 #include "mail/check_worker.h"
 #include "mail/run_settings_store.h"
+#include "mail/seen_uidl_store.h"
+#include "startup/process_values.h"
 #include "startup/startup_win32.h"
 
 namespace pell {
@@ -20,7 +22,9 @@ void StartCheckWorker(CheckStartBlock block) {
             std::unique_ptr<SoundPlayer> sound = MakeSoundPlayer();
             std::unique_ptr<DialupProbe> dialup = MakeDialupProbe();
             RunSettingsStore settings(Settings(), block.run);
+            SeenUidlFile seenUidls(SeenUidlPathFor(Process().settingsPath), PlatformFileAccess());
             CheckEnvironment env{settings, *network, *clock, *sound, *dialup, DebugTrace};
+            env.seenUidls = &seenUidls;
             RunCheckCycle(block, env);
         }
         block = CheckStartBlock{};

@@ -66,16 +66,23 @@ constexpr std::size_t kLookupsPerPass = 16;
 void FindSomeHeaderValues(std::string_view head, HeaderLookup* lookups, std::size_t count) {
     static_assert(kLookupsPerPass <= 16, "one bit per lookup");
     Pattern patterns[kLookupsPerPass];
-    // The lookups worth testing on a name by the byte before its colon: a
-    // suffix pattern only where that byte is its own, the others always.
+    // The lookups worth testing on a name: a suffix pattern only where the byte
+    // before the colon is its own, a whole name only where the first byte is,
+    // the others always.
     std::uint16_t byLast[256] = {};
+    std::uint16_t byFirst[256] = {};
     std::uint16_t always = 0;
     for (std::size_t k = 0; k < count; ++k) {
         lookups[k].value = {};
         lookups[k].found = false;
         patterns[k] = Prepare(lookups[k].name);
         const auto bit = static_cast<std::uint16_t>(1u << k);
-        if (patterns[k].suffix && patterns[k].text.size() >= 2 && !lookups[k].wholeName) {
+        if (lookups[k].wholeName && !patterns[k].text.empty()) {
+            // Both letter cases: the line's first byte is not folded.
+            const char first = patterns[k].first;
+            byFirst[static_cast<unsigned char>(first)] |= bit;
+            byFirst[static_cast<unsigned char>(AsciiUpper(first))] |= bit;
+        } else if (patterns[k].suffix && patterns[k].text.size() >= 2) {
             byLast[static_cast<unsigned char>(patterns[k].last)] |= bit;
         } else {
             always |= bit;
@@ -98,7 +105,8 @@ void FindSomeHeaderValues(std::string_view head, HeaderLookup* lookups, std::siz
             const std::string_view name = head.substr(at, colon + 1 - at);
             const char beforeColon = name.size() >= 2 ? AsciiLower(name[name.size() - 2]) : '\0';
             std::uint16_t candidates =
-                open & (always | byLast[static_cast<unsigned char>(beforeColon)]);
+                open & (always | byLast[static_cast<unsigned char>(beforeColon)] |
+                        byFirst[static_cast<unsigned char>(name[0])]);
             for (; candidates != 0;
                  candidates = static_cast<std::uint16_t>(candidates & (candidates - 1))) {
                 const auto k = static_cast<std::size_t>(__builtin_ctz(candidates));
@@ -155,20 +163,19 @@ std::string_view CutHeaderValue(std::string_view value) {
 }
 
 std::string UnfoldHeaderValue(std::string_view value) {
-    if (value.find("\r\n ") == std::string_view::npos)
-        return std::string(value);
     std::string out;
     out.reserve(value.size());
-    std::size_t i = 0;
-    while (i < value.size()) {
-        if (value[i] == '\r' && i + 2 < value.size() && value[i + 1] == '\n' &&
-            value[i + 2] == ' ') {
+    std::size_t from = 0;
+    for (std::size_t at = value.find("\r\n"); at != std::string_view::npos;
+         at = value.find("\r\n", at + 1)) {
+        if (at + 2 < value.size() && (value[at + 2] == ' ' || value[at + 2] == '\t')) {
+            out.append(value.data() + from, at - from);
             out += ' ';
-            i += 3;
-        } else {
-            out += value[i++];
+            from = at + 3;
+            at += 2;
         }
     }
+    out.append(value.data() + from, value.size() - from);
     return out;
 }
 

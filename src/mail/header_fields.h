@@ -37,7 +37,8 @@ void FindHeaderValues(std::string_view head, HeaderLookup* lookups, std::size_t 
 // no such CR LF, is kept whole.
 std::string_view CutHeaderValue(std::string_view value);
 
-// Every CR LF followed by a blank becomes that one blank; CR LF tab stays.
+// The value unfolded: every CR LF followed by a blank or a tab becomes, with
+// that blank or tab, one blank (a line in a list shows no tab).
 std::string UnfoldHeaderValue(std::string_view value);
 
 // The value without its CR and LF bytes.

@@ -8,25 +8,15 @@
 #include <mutex>
 #include <string>
 
+#include "mail/imap_mailbox.h"
 #include "mail/socket_channel.h"
 
 namespace pell {
 
 class SettingsStore;
 
-// What an IMAP connection of one account needs, read from its section.
-struct ImapAccount {
-    std::string server;
-    std::string portText;  // empty: 143, or 993 with Security 2
-    std::string user;
-    std::string password;          // plain text
-    std::string folder = "INBOX";  // Shift_JIS as typed
-    int security = 0;              // the Security key
-    std::string certFingerprint;   // the CertFingerprint key
-    int timeoutSeconds = 180;      // the TimeOut key; 0 = none
-};
-
-// The account's IMAP settings, with the password unscrambled.
+// The account's IMAP settings (ImapAccount, in mail/imap_mailbox.h), with
+// the password unscrambled and the folder's stored marks.
 ImapAccount ReadImapAccount(SettingsStore& settings, const std::string& section);
 
 // Shared by the idle thread and its owner: Stop may be called from any thread
@@ -87,8 +77,13 @@ struct IdleHooks {
     std::function<void()> onNewMail;
     // Called on the idle thread each time the server accepted IDLE.
     std::function<void()> onIdling;
+    // How long one IDLE lasts before it is renewed (DONE, IDLE): below the
+    // 10 minutes after which some large providers drop a quiet connection.
+    int renewSeconds = 9 * 60;
 };
 
+// When the folder's UIDNEXT has moved past the stored mark since the last
+// check, onNewMail is called once right after the folder is opened.
 IdleResult RunImapIdle(Network& network, const ImapAccount& account, IdleControl& control,
                        const IdleHooks& hooks);
 

@@ -27,19 +27,25 @@ std::string RawField(std::string_view head, std::string_view name) {
 
 }  // namespace
 
-std::string SyntheticMessageId(std::string_view reply, std::size_t size) {
-    // The head runs from behind the status line (which may differ between
-    // TOP and RETR) to the blank line; the body, whose length follows the
-    // lines asked for, is not part of it.
-    std::string_view head = reply.substr(std::min(reply.size(), reply.find('\n') + 1));
-    head = head.substr(0, head.rfind("\r\n", 0) == 0 ? 0 : FindText(head, "\r\n\r\n"));
+std::string SyntheticMessageId(std::string_view reply, std::string_view uidl) {
     Md5 md5;
-    // Each part ends with a zero byte, which no field holds, so that moving
-    // bytes from one field to the next gives another digest.
-    for (const std::string& part : {RawField(head, "Date:"), RawField(head, "From:"),
-                                    RawField(head, "Subject:"), std::to_string(size)}) {
-        md5.Update(part);
-        md5.Update("", 1);
+    if (!uidl.empty()) {
+        // A mark first, so that no head gives the digest of a UIDL.
+        md5.Update("UIDL", 5);
+        md5.Update(uidl);
+    } else {
+        // The head runs from behind the status line (which may differ between
+        // TOP and RETR) to the blank line; the body, whose length follows the
+        // lines asked for, is not part of it.
+        std::string_view head = reply.substr(std::min(reply.size(), reply.find('\n') + 1));
+        head = head.substr(0, head.rfind("\r\n", 0) == 0 ? 0 : FindText(head, "\r\n\r\n"));
+        // Each part ends with a zero byte, which no field holds, so that moving
+        // bytes from one field to the next gives another digest.
+        for (const std::string& part :
+             {RawField(head, "Date:"), RawField(head, "From:"), RawField(head, "Subject:")}) {
+            md5.Update(part);
+            md5.Update("", 1);
+        }
     }
     const std::array<std::uint8_t, 16> digest = md5.Finish();
     static constexpr char kHex[] = "0123456789ABCDEF";

@@ -8,10 +8,12 @@
 
 namespace pell {
 
-// "~" and 16 upper-case hex digits of a digest of the raw Date, From and
-// Subject values of the reply's head and the message's size. A real
+// "~" and 16 upper-case hex digits of a digest: of the message's UIDL when
+// the server gave one, else of the raw Date, From and Subject values of the
+// reply's head. Neither changes when a server rewrites the head (an mbox
+// server adds Status: and X-UID: lines, which changes the size). A real
 // Message-ID stands in angle brackets, so the two never meet.
-std::string SyntheticMessageId(std::string_view reply, std::size_t size);
+std::string SyntheticMessageId(std::string_view reply, std::string_view uidl = {});
 
 bool IsSyntheticMessageId(std::string_view id);
 

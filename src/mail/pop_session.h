@@ -1,19 +1,25 @@
 #pragma once
 // One complete POP3 conversation for one account: connect (with TLS from the
 // first byte, or after STLS, when the account asks), log in (USER/PASS or
-// APOP), STAT, walk the mailbox from the newest message down with LIST and TOP
-// (or RETR) until a message seen at an earlier check, QUIT. Nothing on the
-// server is ever deleted, and no login command is sent before TLS is up.
+// APOP), ask the server what it can do (CAPA), STAT, and find the new
+// messages: by their unique ids (UIDL) against those present at the last
+// check, or, without them, by walking the mailbox from the newest message
+// down until one whose Message-ID was seen. TOP (or RETR) only for the new
+// messages that are summarised; commands go out in batches when the server
+// announces PIPELINING. Then QUIT. Nothing on the server is ever deleted, and
+// no login command is sent before TLS is up.
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "mail/line_channel.h"
 #include "mail/mail_summary.h"
 #include "mail/message_identity.h"
+#include "mail/pop_capabilities.h"
 #include "mail/socket_channel.h"
 
 namespace pell {
@@ -43,10 +49,20 @@ struct PopSessionInput {
     // The pinned server certificate (CertFingerprint): empty, or its SHA-256
     // digest as 64 hex digits (colons and case ignored).
     std::string certFingerprint;
+    // The UIDLs of the messages present at the account's last successful
+    // check (the seen-UIDL store); nothing when the store knows none for this
+    // mailbox, and the Message-IDs of seenIds decide.
+    std::optional<std::vector<std::string>> seenUidls;
+    // An earlier check of this run found that the server has no UIDL.
+    bool serverLacksUidl = false;
     // The account's protocol (the Protocol key: 0 POP3, 1 IMAP) and, for
     // IMAP, the folder to watch (Shift_JIS as typed).
     int protocol = 0;
     std::string folder = "INBOX";
+    // IMAP: the folder's marks stored at the last successful check
+    // (ImapUidValidity, ImapUidNext); 0 when none is stored.
+    std::uint32_t imapUidValidity = 0;
+    std::uint32_t imapUidNext = 0;
 };
 
 struct PopSessionOutput {
@@ -56,6 +72,16 @@ struct PopSessionOutput {
     std::unique_ptr<MailSummaryList> summaries;  // made when STAT reports messages
     std::optional<std::string> newSeenIds;       // made when STAT reports messages
     int newCount = 0;
+    // The walk without UIDLs looked at its most messages and found all new:
+    // newCount is a lower bound.
+    bool newAtLeast = false;
+    // Every message's UIDL, message 1 first, when the server listed them:
+    // what the seen-UIDL store keeps after a successful check.
+    std::optional<std::vector<std::string>> uidls;
+    // The server has no UIDL (it said so in CAPA, or refused the command).
+    bool serverLacksUidl = false;
+    // What the server announced after the login (LOGIN-DELAY among it).
+    PopCapabilities capabilities;
     // Filled when TLS was negotiated (or its certificate was refused): the
     // protocol and cipher names and the server certificate's SHA-256 digest
     // as 64 upper-case hex digits.
@@ -67,6 +93,10 @@ struct PopSessionOutput {
     std::string certificateSubject;
     std::string certificateIssuer;
     unsigned certificateProblems = 0;
+    // IMAP: the folder's marks after this check, stored when it ended well;
+    // 0 when unknown.
+    std::uint32_t imapUidValidity = 0;
+    std::uint32_t imapUidNext = 0;
 };
 
 struct PopSessionHooks {

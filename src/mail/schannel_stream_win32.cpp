@@ -202,6 +202,16 @@ void SchannelStream::Cancel() {
     socket_->Cancel();
 }
 
+// Data already opened or bytes still to open count as ready, as do a failure
+// and the server's close: the next Receive reports them at once.
+int SchannelStream::WaitForData(int milliseconds) {
+    if (!established_)
+        return -1;
+    if (plainUsed_ < plain_.size() || !incoming_.empty() || failed_ || peerClosed_)
+        return 1;
+    return socket_->WaitForData(milliseconds);
+}
+
 void SchannelStream::Close() {
     if (closed_)
         return;

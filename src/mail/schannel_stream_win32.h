@@ -39,6 +39,7 @@ class SchannelStream final : public SocketChannel {
     bool Send(std::string_view data) override;
     int Receive(char* buffer, std::size_t size) override;
     void Cancel() override;
+    int WaitForData(int milliseconds) override;
     void Close() override;
 
   private:

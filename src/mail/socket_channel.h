@@ -31,6 +31,11 @@ class SocketChannel {
     virtual int Receive(char* buffer, std::size_t size) = 0;
     // Makes a blocking call return and every later call fail.
     virtual void Cancel() = 0;
+    // Waits up to `milliseconds` until a Receive would not wait (data, or the
+    // peer's close) or the channel is cancelled, without taking anything and
+    // without waking up on the way: 1 ready, 0 the time passed, -1 failed or
+    // cancelled. A channel that cannot wait answers 1 at once.
+    virtual int WaitForData(int /*milliseconds*/) { return 1; }
     // Shuts both directions down and closes the socket (idempotent).
     virtual void Close() = 0;
 };

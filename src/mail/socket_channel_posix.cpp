@@ -2,6 +2,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -64,6 +65,19 @@ class PosixSocket final : public SocketChannel {
             if (errno != EINTR || cancelled())
                 return -1;
         }
+    }
+
+    int WaitForData(int milliseconds) override {
+        if (cancelled())
+            return -1;
+        pollfd entry{fd_, POLLIN, 0};
+        int ready;
+        do {
+            ready = poll(&entry, 1, milliseconds);
+        } while (ready < 0 && errno == EINTR && !cancelled());
+        if (ready < 0 || cancelled())
+            return -1;
+        return ready > 0 ? 1 : 0;
     }
 
     void Cancel() override {

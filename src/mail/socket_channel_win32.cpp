@@ -25,8 +25,13 @@ namespace {
 // cancel flag; the handle itself is closed only by its owner.
 class WinsockSocket final : public SocketChannel {
   public:
-    explicit WinsockSocket(SOCKET s) : socket_(s) {}
-    ~WinsockSocket() override { Close(); }
+    explicit WinsockSocket(SOCKET s)
+        : socket_(s), cancelEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~WinsockSocket() override {
+        Close();
+        if (cancelEvent_)
+            CloseHandle(cancelEvent_);
+    }
     WinsockSocket(const WinsockSocket&) = delete;
     WinsockSocket& operator=(const WinsockSocket&) = delete;
 
@@ -104,8 +109,35 @@ class WinsockSocket final : public SocketChannel {
         return got;
     }
 
+    // One wait on the socket's events and the cancel event: no wake-ups in
+    // between, however long the wait (an idle connection waits for minutes).
+    int WaitForData(int milliseconds) override {
+        if (cancelled_)
+            return -1;
+        if (!cancelEvent_)
+            return 1;
+        WSAEVENT readable = WSACreateEvent();
+        if (readable == WSA_INVALID_EVENT)
+            return 1;
+        int result = -1;
+        if (WSAEventSelect(socket_, readable, FD_READ | FD_CLOSE) == 0) {
+            HANDLE events[2] = {readable, cancelEvent_};
+            DWORD waited =
+                WaitForMultipleObjects(2, events, FALSE, static_cast<DWORD>(milliseconds));
+            result = waited == WAIT_OBJECT_0 ? 1 : waited == WAIT_TIMEOUT ? 0 : -1;
+            // Back to a plain blocking socket for the receives.
+            WSAEventSelect(socket_, nullptr, 0);
+            u_long blocking = 0;
+            ioctlsocket(socket_, FIONBIO, &blocking);
+        }
+        WSACloseEvent(readable);
+        return cancelled_ ? -1 : result;
+    }
+
     void Cancel() override {
         cancelled_ = true;
+        if (cancelEvent_)
+            SetEvent(cancelEvent_);
         std::lock_guard<std::mutex> guard(lock_);
         if (socket_ != INVALID_SOCKET)
             shutdown(socket_, SD_BOTH);
@@ -124,6 +156,7 @@ class WinsockSocket final : public SocketChannel {
     static constexpr long kStepMicroseconds = 100 * 1000;
 
     SOCKET socket_;
+    HANDLE cancelEvent_;
     DWORD timeoutMs_ = 0;
     std::atomic<bool> cancelled_{false};
     std::mutex lock_;

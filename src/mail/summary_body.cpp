@@ -18,89 +18,23 @@
 namespace pell {
 namespace {
 
-constexpr std::string_view kEndMarker = "\r\n.\r\n";
-constexpr std::string_view kEndLine = ".\r\n";
-
-// Finds the boundary, a pattern that comes from the message itself and may be
-// of any length: a prefix-table search keeps every lookup linear in the text.
-class BoundaryFinder {
-  public:
-    explicit BoundaryFinder(std::string_view pattern)
-        : pattern_(pattern), fallback_(pattern.size()) {
-        std::size_t k = 0;
-        for (std::size_t i = 1; i < pattern_.size(); ++i) {
-            while (k > 0 && pattern_[i] != pattern_[k])
-                k = fallback_[k - 1];
-            if (pattern_[i] == pattern_[k])
-                ++k;
-            fallback_[i] = k;
-        }
-    }
-
-    // First occurrence at or behind `from`, as FindText answers it.
-    std::size_t Find(std::string_view text, std::size_t from) const {
-        if (from >= text.size())
-            return kNotFound;
-        if (pattern_.empty())
-            return from;
-        std::size_t k = 0;
-        for (std::size_t i = from; i < text.size(); ++i) {
-            while (k > 0 && text[i] != pattern_[k])
-                k = fallback_[k - 1];
-            if (text[i] == pattern_[k])
-                ++k;
-            if (k == pattern_.size())
-                return i + 1 - k;
-        }
-        return kNotFound;
-    }
-
-  private:
-    std::string_view pattern_;
-    std::vector<std::size_t> fallback_;
-};
-
-// The first CR LF "." CR LF of a text. The dot is rare in mail text (and never
-// a byte of a UTF-8 or Shift_JIS character), so the search jumps from dot to dot.
-std::size_t FindEndMarker(std::string_view text) {
-    return FindExactAnchored(text, kEndMarker, 2);
-}
-
 void RemoveEscapes(std::string& text) {
     text.erase(std::remove(text.begin(), text.end(), '\x1b'), text.end());
 }
 
-// The text as the program always converted it: from ISO-2022-JP over a copy of
-// itself with its own length as capacity, ended before the end marker, freed
-// of stray ESC.
-std::string LegacyConverted(std::string_view text) {
+// The text as the program always converted it: from ISO-2022-JP, freed of
+// stray ESC. Text that runs to the end of the fetched body ends before the line
+// break in front of the end marker; a part that a delimiter closes already
+// ends before the line break in front of the delimiter.
+std::string LegacyConverted(std::string_view text, bool toTheEnd) {
+    if (toTheEnd && text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
+        text.remove_suffix(2);
     std::string converted;
-    if (AppendJisAsSjis(text, converted, text.size()) == kConversionFull) {
-        converted.append(text.substr(std::min(converted.size(), text.size())));
-    }
-    const std::size_t end = FindEndMarker(converted);
-    if (end != kNotFound)
-        converted.resize(end);
+    AppendJisText(text, converted);
     // A stray ESC (one that began no known shift sequence) would only show as
     // garbage; it is dropped.
     RemoveEscapes(converted);
     return converted;
-}
-
-bool HasEightBitBytes(std::string_view text) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    for (; end - p >= 8; p += 8) {
-        std::uint64_t chunk;
-        std::memcpy(&chunk, p, 8);
-        if (chunk & 0x8080808080808080ull)
-            return true;
-    }
-    for (; p < end; ++p) {
-        if (static_cast<unsigned char>(*p) >= 0x80)
-            return true;
-    }
-    return false;
 }
 
 // Text that the program's own conversion shows as it always did.
@@ -113,14 +47,6 @@ bool IsLegacyText(const PartHeaders& headers, std::string_view bytes) {
     if (kind == CharsetKind::kIso2022Jp)
         return true;
     return kind == CharsetKind::kUsAscii && !HasEightBitBytes(bytes);
-}
-
-// The body as the server sent it, without the end marker line.
-std::string_view FetchedBody(std::string_view body) {
-    if (body.compare(0, kEndLine.size(), kEndLine) == 0)
-        return {};
-    const std::size_t end = FindEndMarker(body);
-    return end == kNotFound ? body : body.substr(0, end + 2);
 }
 
 // The lines the server sent, as the lines note counts them.
@@ -227,7 +153,7 @@ std::string DecodedText(const PartHeaders& headers, std::string_view body) {
 std::string ListedName(std::string_view name) {
     std::string converted;
     if (name.find('\x1b') != std::string_view::npos) {
-        AppendCharsetAsCp932(Charset{CharsetKind::kIso2022Jp, -1}, name, converted);
+        AppendJisText(name, converted);
         name = converted;
     }
     std::string shown;
@@ -276,37 +202,37 @@ const MimeLeaf* TextLeaf(const std::vector<MimeLeaf>& leaves) {
     return nullptr;
 }
 
+// Whether `part` runs to the end of `text`: no delimiter closed it, the server
+// cut the message there.
+bool RunsToTheEnd(std::string_view part, std::string_view text) {
+    return part.data() + part.size() == text.data() + text.size();
+}
+
 BodyText MultipartText(const BodySource& source, const PartHeaders& message) {
-    const std::string_view fetched = FetchedBody(source.body);
-    const std::string_view boundary =
-        message.boundary.empty() ? source.boundary : std::string_view(message.boundary);
-    const std::vector<MimeLeaf> leaves = WalkMultipart(fetched, boundary);
+    const std::vector<MimeLeaf> leaves = WalkMultipart(source.body, message.boundary);
     const MimeLeaf* leaf = TextLeaf(leaves);
     const std::string list = AttachmentList(leaves);
     if (leaf == nullptr || (leaf->depth == 1 && !leaf->headers.mediaType.empty() &&
                             IsLegacyText(leaf->headers, leaf->body))) {
-        // The text runs from behind the part's head up to the next occurrence
-        // of the boundary, in the body as it came.
-        std::string text;
-        if (leaf != nullptr) {
-            const std::size_t start = static_cast<std::size_t>(leaf->body.data() - fetched.data());
-            const std::size_t end = BoundaryFinder(source.boundary).Find(source.body, start);
-            text.assign(end == kNotFound ? source.body.substr(start)
-                                         : source.body.substr(start, end - start));
-        }
-        text = LegacyConverted(text + list);
-        const std::size_t lines = CountLines(text);
+        const bool cut = leaf == nullptr || RunsToTheEnd(leaf->body, source.body);
+        std::string text = leaf == nullptr ? std::string() : LegacyConverted(leaf->body, cut);
+        text += list;
+        std::size_t lines = CountLines(text);
+        // A message cut inside or before its text part gets the note, as a
+        // single-part one does: its lines are those the server sent.
+        if (cut)
+            lines = std::max(lines, FetchedLines(source.body));
         return {std::move(text), lines};
     }
     std::string text = DecodedText(leaf->headers, leaf->body);
     text += list;
-    return {std::move(text), FetchedLines(fetched)};
+    return {std::move(text), FetchedLines(source.body)};
 }
 
 BodyText SinglePartText(const BodySource& source, const PartHeaders& message) {
-    const std::string_view fetched = FetchedBody(source.body);
+    const std::string_view fetched = source.body;
     if (IsLegacyText(message, fetched)) {
-        std::string text = LegacyConverted(source.body);
+        std::string text = LegacyConverted(fetched, true);
         const std::size_t lines = CountLines(text);
         return {std::move(text), lines};
     }
@@ -354,7 +280,8 @@ BodyText ExtractBodyText(const BodySource& source) {
     // The message's disposition matters only for a file sent as the message
     // itself; it is looked up there.
     const PartHeaders message = MakePartHeaders(typeField, source.transferEncoding, {});
-    if (FindNoCaseAnchored(source.contentType, "multipart/") != kNotFound)
+    // Any type that names "multipart/" before its parameters.
+    if (FindNoCaseAnchored(typeField.substr(0, typeField.find(';')), "multipart/") != kNotFound)
         return MultipartText(source, message);
     return SinglePartText(source, message);
 }

@@ -20,24 +20,23 @@ struct BodyText {
     std::size_t lines;  // what the lines note compares with the lines asked for
 };
 
-// Where the body comes from: the message head and the content type and
-// boundary as the head lookup found and trimmed them.
+// Where the body comes from: the message head and its content type as the head
+// lookup found them.
 struct BodySource {
     std::string_view head;
-    std::string_view body;  // behind the blank line, end marker included
-    std::string_view contentType;
-    std::string_view boundary;
+    std::string_view body;  // behind the blank line, as the message has it (no end marker)
     std::string_view contentTypeField;  // the whole Content-Type field, parameters included
     std::string_view transferEncoding;  // the Content-Transfer-Encoding value, line breaks removed
 };
 
 // The viewer's body text. A body (or text part) of 7-bit text without a
 // transfer encoding and without a charset other than ISO-2022-JP or US-ASCII
-// comes out as the program always made it: converted from ISO-2022-JP, the
-// delimiter's line break and hyphens behind a text part included, its lines
-// counted in the text. Any other is decoded by its transfer encoding and
-// charset (HTML turned into text), and its lines are counted as the server sent
-// them. Empty for an empty body.
+// comes out as the program always made it: converted from ISO-2022-JP and ended
+// before the line break in front of the end of the body (or the delimiter
+// behind the part), its lines counted in the text. Any other is decoded by its
+// transfer encoding and charset (HTML turned into text), and its lines are
+// counted as the server sent them, as are those of a multipart message cut
+// inside or before its text part. Empty for an empty body.
 BodyText ExtractBodyText(const BodySource& source);
 
 // Lines of a text: one more than its CR LF pairs.

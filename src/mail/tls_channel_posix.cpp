@@ -137,6 +137,14 @@ class OpenSslChannel final : public SocketChannel {
 
     void Cancel() override { socket_->Cancel(); }
 
+    int WaitForData(int milliseconds) override {
+        if (!established_)
+            return -1;
+        if (SSL_has_pending(ssl_))
+            return 1;
+        return socket_->WaitForData(milliseconds);
+    }
+
     void Close() override {
         if (closed_)
             return;

@@ -114,21 +114,14 @@ void DecodeQuoted(std::string_view encoded, std::string& out) {
 void ConvertToSjisAppend(std::string& dest, std::string_view decoded) {
     decoded = TextBeforeZero(decoded);
     switch (DetectJapaneseEncoding(decoded)) {
-        case kEncodingJis: {
-            // The conversion overwrites a copy of the decoded text; if it stops
-            // full, the rest of that copy stays behind what was converted.
-            const std::size_t start = dest.size();
-            if (AppendJisAsSjis(decoded, dest, decoded.size() + 1) == kConversionFull) {
-                const std::size_t written = dest.size() - start;
-                dest.append(decoded.substr(std::min(written, decoded.size())));
-            }
+        case kEncodingJis:
+            AppendJisText(decoded, dest);
             break;
-        }
         case kEncodingEuc:
             AppendEucAsSjis(decoded, dest);
             break;
         case kEncodingShiftJis:
-            dest.append(decoded);
+            AppendShiftJisAsCp932(decoded, dest);
             break;
     }
 }
@@ -213,6 +206,9 @@ std::string DecodeEncodedWords(std::string_view source) {
     auto appendText = [&](std::string_view text) {
         if (rawUtf8) {
             AppendUtf8AsCp932(text, dest);
+        } else if (HasEightBitBytes(text)) {
+            // Raw Shift_JIS stays; bytes that make no character are marked.
+            AppendShiftJisAsCp932(text, dest);
         } else {
             dest.append(text);
         }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "mime/unicode_cp932.h"
+
 namespace pell {
 
 enum JapaneseEncoding : int {
@@ -44,18 +46,30 @@ inline constexpr int kConversionFull = -1;
 // `capacity - 1` bytes are out, a two-byte character is not started when fewer
 // than three bytes of capacity remain. Returns the number of bytes written, or
 // kConversionFull when it stopped early (then `out` holds what was written).
+// A JIS code that code page 932 has no character for, a byte outside the JIS X
+// 0201 katakana of the half-width state and a byte >= 0x80 that begins no
+// Shift_JIS character each give kUnmappableMark; so the result holds no broken
+// byte, but may be longer than its source.
 int ConvertJisToSjis(std::string_view source, std::string& out, std::size_t capacity);
 
 // As ConvertJisToSjis, but appends to `dest`; the capacity counts only the
 // bytes of this conversion.
 int AppendJisAsSjis(std::string_view source, std::string& dest, std::size_t capacity);
 
-// Converts EUC-JP to Shift_JIS. Half-width katakana lose their 0x8E prefix; a
-// JIS X 0212 prefix 0x8F is copied and the pair behind it converted as JIS X
-// 0208. The result is never longer than the source.
+// The whole text converted as AppendJisAsSjis converts it, without a capacity.
+void AppendJisText(std::string_view source, std::string& dest);
+
+// Converts EUC-JP (up to its first zero byte) to Shift_JIS: pairs and
+// half-width kana become their code page 932 codes; a JIS X 0212 character,
+// a pair that code page 932 has no character for, a lead byte without its
+// second byte and a byte that begins nothing each become kUnmappableMark.
 std::string ConvertEucToSjis(std::string_view source);
 
 // As ConvertEucToSjis, but appends to `dest`.
 void AppendEucAsSjis(std::string_view source, std::string& dest);
+
+// The same over the whole text, zero bytes included; `tail` says what a
+// character cut off by the end of the text gives.
+void AppendEucJpChecked(std::string_view text, std::string& dest, CutTail tail);
 
 }  // namespace pell

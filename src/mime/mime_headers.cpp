@@ -72,9 +72,17 @@ int SectionOf(std::string_view parameter, std::string_view name, bool& extended)
     return std::stoi(std::string(rest));
 }
 
-// The RFC 2231 value of `name`, converted, or nothing when it has no such form.
-bool Rfc2231Value(const std::vector<MimeParameter>& parameters, std::string_view name,
-                  std::string& out) {
+// The RFC 2231 form of `name`: its sections' bytes joined (percent-decoded
+// where extended), the charset label of its first section, and whether any
+// section was extended. Nothing when the parameters have no such form.
+struct Rfc2231Form {
+    std::string bytes;
+    std::string charsetLabel;
+    bool extended = false;
+};
+
+bool FindRfc2231(const std::vector<MimeParameter>& parameters, std::string_view name,
+                 Rfc2231Form& form) {
     std::vector<Section> sections;
     bool single = false;
     Section whole;
@@ -96,37 +104,42 @@ bool Rfc2231Value(const std::vector<MimeParameter>& parameters, std::string_view
     if (single) {
         sections.assign(1, whole);
     }
-    std::string bytes;
-    std::string charsetLabel;
-    bool anyExtended = false;
     for (std::size_t i = 0; i < sections.size() && sections[i].present; ++i) {
         std::string_view value = sections[i].value;
         if (sections[i].extended) {
-            anyExtended = true;
+            form.extended = true;
             if (i == 0) {
                 // charset'language'text
                 const std::size_t quote1 = value.find('\'');
                 const std::size_t quote2 =
                     quote1 == std::string_view::npos ? quote1 : value.find('\'', quote1 + 1);
                 if (quote2 != std::string_view::npos) {
-                    charsetLabel.assign(value.substr(0, quote1));
+                    form.charsetLabel.assign(value.substr(0, quote1));
                     value.remove_prefix(quote2 + 1);
                 }
             }
-            bytes += PercentDecoded(value);
+            form.bytes += PercentDecoded(value);
         } else {
-            bytes.append(value);
+            form.bytes.append(value);
         }
     }
-    if (!anyExtended) {
+    return true;
+}
+
+// The RFC 2231 value of `name`, converted, or nothing when it has no such form.
+bool Rfc2231Value(const std::vector<MimeParameter>& parameters, std::string_view name,
+                  std::string& out) {
+    Rfc2231Form form;
+    if (!FindRfc2231(parameters, name, form))
+        return false;
+    if (!form.extended) {
         // Continuations of a plain value, which may hold encoded-words.
-        DecodeHeaderText(bytes);
-        out = bytes;
+        DecodeHeaderText(form.bytes);
+        out = std::move(form.bytes);
         return true;
     }
-    const Charset charset = CharsetFromLabel(charsetLabel);
     out.clear();
-    AppendCharsetAsCp932(charset, bytes, out);
+    AppendCharsetAsCp932(CharsetFromLabel(form.charsetLabel), form.bytes, out);
     return true;
 }
 
@@ -318,6 +331,11 @@ PartHeaders MakePartHeaders(std::string_view contentType, std::string_view trans
             boundaryTaken = true;
         }
     }
+    // A boundary written in the RFC 2231 form is the bytes it stands for, in
+    // whatever charset it names.
+    Rfc2231Form form;
+    if (!boundaryTaken && FindRfc2231(typeParameters, "boundary", form))
+        headers.boundary = std::move(form.bytes);
     return headers;
 }
 

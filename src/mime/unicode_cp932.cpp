@@ -35,31 +35,6 @@ unsigned char TrailAt(unsigned index) {
     return static_cast<unsigned char>(index < 63 ? 0x40 + index : 0x80 + index - 63);
 }
 
-// Characters that mail from other systems writes with another code point than
-// code page 932 uses, mapped where a Japanese reader expects them.
-constexpr std::uint16_t kMailMappings[][2] = {
-    {0x301C, 0x8160},
-    {0xFF5E, 0x8160},  // wave dash, fullwidth tilde
-    {0x2016, 0x8161},
-    {0x2225, 0x8161},  // double vertical line, parallel to
-    {0x2212, 0x817C},
-    {0xFF0D, 0x817C},  // minus sign, fullwidth hyphen-minus
-    {0x00A2, 0x8191},
-    {0xFFE0, 0x8191},  // cent sign
-    {0x00A3, 0x8192},
-    {0xFFE1, 0x8192},  // pound sign
-    {0x00AC, 0x81CA},
-    {0xFFE2, 0x81CA},  // not sign
-    // Spaces that only forbid a line break show as a plain space.
-    {0x00A0, 0x0020},
-    {0x202F, 0x0020},
-};
-
-// Invisible formatting characters: zero-width space, non-joiner and joiner,
-// word joiner, soft hyphen, variation selectors 15 and 16, byte order mark.
-constexpr std::uint16_t kDropped[] = {0x200B, 0x200C, 0x200D, 0x2060,
-                                      0x00AD, 0xFE0E, 0xFE0F, 0xFEFF};
-
 // Code of each Basic Multilingual Plane scalar in pages of 256: 0 for none
 // (U+0000 itself is handled before the lookup), kDrop for nothing at all.
 constexpr std::uint16_t kNone = 0;
@@ -328,6 +303,22 @@ void AppendUtf8AsCp932(std::string_view utf8, std::string& out, CutTail tail) {
     out.resize(start + static_cast<std::size_t>(w - begin));
 }
 
+bool HasEightBitBytes(std::string_view text) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, p, 8);
+        if (chunk & 0x8080808080808080ull)
+            return true;
+    }
+    for (; p < end; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x80)
+            return true;
+    }
+    return false;
+}
+
 bool IsNonAsciiUtf8(std::string_view text) {
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
@@ -379,6 +370,93 @@ void AppendSingleByteAsCp932(int charset, std::string_view text, std::string& ou
             continue;
         }
         const char32_t scalar = byte >= set.first ? set.scalars[byte - set.first] : 0;
+        if (scalar == 0) {
+            std::memcpy(w, kUnmappableMark.data(), 2);
+            w += 2;
+        } else {
+            w = PutScalar(table, scalar, w);
+        }
+    }
+    out.resize(start + static_cast<std::size_t>(w - begin));
+}
+
+int DoubleByteCharsetIndex(std::string_view upperName) {
+    for (std::size_t i = 0; i < std::size(kDoubleByteTables); ++i) {
+        if (upperName == kDoubleByteTables[i].name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+namespace {
+
+bool HasBit(const std::uint32_t* words, unsigned bit) {
+    return (words[bit / 32] >> (bit % 32)) & 1u;
+}
+
+// The scalar of a pair of a double-byte set, or 0 when code page 932 cannot
+// show it (or the pair is no code of the set).
+char32_t DoubleByteScalar(const DoubleByteTable& set, unsigned lead, unsigned trail) {
+    if (lead < kDoubleByteFirstLead || lead > kDoubleByteLastLead ||
+        trail < kDoubleByteFirstTrail || trail > kDoubleByteLastTrail)
+        return 0;
+    const unsigned column = trail - kDoubleByteFirstTrail;
+    const unsigned word = (lead - kDoubleByteFirstLead) * kDoubleByteWordsPerRow + column / 32;
+    const std::uint32_t bits = set.bits[word];
+    const std::uint32_t below = (1u << (column % 32)) - 1u;
+    if (!((bits >> (column % 32)) & 1u))
+        return 0;
+    return set.scalars[set.ranks[word] + static_cast<unsigned>(__builtin_popcount(bits & below))];
+}
+
+inline bool IsDigitByte(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+void AppendDoubleByteAsCp932(int charset, std::string_view text, std::string& out, CutTail tail) {
+    if (charset < 0 || charset >= static_cast<int>(std::size(kDoubleByteTables)))
+        return;
+    const DoubleByteTable& set = kDoubleByteTables[charset];
+    const bool gb18030 = std::string_view(set.name) == "GBK";
+    const EncodeTable& table = Table();
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    const std::size_t start = out.size();
+    out.resize(start + 2 * n);
+    char* const begin = out.data() + start;
+    char* w = begin;
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            const std::size_t run = CopyAscii(s, n, i, w);
+            w += run;
+            i += run;
+            continue;
+        }
+        const bool lead = c >= kDoubleByteFirstLead && c <= kDoubleByteLastLead;
+        if (lead && i + 1 >= n) {
+            // A character cut off by the end of the text.
+            if (tail == CutTail::kMark) {
+                std::memcpy(w, kUnmappableMark.data(), 2);
+                w += 2;
+            }
+            break;
+        }
+        std::size_t length = 1;
+        char32_t scalar = 0;
+        if (gb18030 && lead && IsDigitByte(s[i + 1])) {
+            // A four-byte GB18030 sequence (lead, digit, lead, digit): one
+            // character, which no table here holds.
+            if (i + 3 < n && s[i + 2] >= 0x81 && s[i + 2] <= 0xFE && IsDigitByte(s[i + 3]))
+                length = 4;
+        } else if (lead && HasBit(set.trails, s[i + 1])) {
+            length = 2;
+            scalar = DoubleByteScalar(set, c, s[i + 1]);
+        }
+        i += length;
         if (scalar == 0) {
             std::memcpy(w, kUnmappableMark.data(), 2);
             w += 2;

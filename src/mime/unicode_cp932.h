@@ -27,6 +27,9 @@ enum class CutTail {
 // short) gives one kUnmappableMark, never a broken byte.
 void AppendUtf8AsCp932(std::string_view utf8, std::string& out, CutTail tail = CutTail::kMark);
 
+// True when a byte of the text is >= 0x80.
+bool HasEightBitBytes(std::string_view text);
+
 // True when the text is well-formed UTF-8 and has at least one byte >= 0x80.
 bool IsNonAsciiUtf8(std::string_view text);
 
@@ -39,14 +42,26 @@ inline std::size_t Cp932CharLength(unsigned char lead) {
     return ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) ? 2 : 1;
 }
 
-// The single-byte sets ISO-8859-1 to -15 (there is no -12) and Windows-1252,
-// by the names written in upper case ("ISO-8859-2", "WINDOWS-1252"): the index
-// of the set, or -1.
+// The single-byte sets ISO-8859-1 to -15 (there is no -12), Windows-1250 to
+// -1258, KOI8-R and KOI8-U, by the names written in upper case ("ISO-8859-2",
+// "WINDOWS-1252", "KOI8-R"): the index of the set, or -1.
 int SingleByteCharsetIndex(std::string_view upperName);
 
 // Converts text in a single-byte set (an index from SingleByteCharsetIndex)
 // and appends it; C1 controls and unassigned bytes give kUnmappableMark.
 void AppendSingleByteAsCp932(int charset, std::string_view text, std::string& out);
+
+// The double-byte sets "GBK", "BIG5" and "UHC" (Unified Hangul, a superset of
+// EUC-KR) by those names: the index of the set, or -1.
+int DoubleByteCharsetIndex(std::string_view upperName);
+
+// Converts text in a double-byte set (an index from DoubleByteCharsetIndex)
+// and appends it. A pair whose character code page 932 cannot show, a lead
+// byte without a trail byte of the set (the next byte is read again), a
+// four-byte GB18030 sequence and a byte that starts nothing each give one
+// kUnmappableMark; `tail` says what a pair cut off by the end of the text gives.
+void AppendDoubleByteAsCp932(int charset, std::string_view text, std::string& out,
+                             CutTail tail = CutTail::kMark);
 
 // Code page 932 to UTF-8 by the inverse of the same table; bytes that form no
 // character become U+FFFD, one per byte.

@@ -53,19 +53,23 @@ ListPaint PlanListPaint(const NewMailNotice& notice, const std::vector<ListLine>
                         const ListPaintInput& input) {
     ListPaint paint;
     paint.selected = input.selected;
+    paint.dpi = input.dpi;
+    const int margin = ScaleForDpi(3, input.dpi);
+    const int top = ScaleForDpi(2, input.dpi);
     int widest = 0;
+    const bool held = input.keyboard || input.pointerOnViewer;
     for (std::size_t e = 0; e < lines.size(); ++e) {
         ListDrawnLine line;
         line.text = lines[e].text;
         const TextSize size = lines[e].size;
         const int lineNo = static_cast<int>(e);
-        const int f = input.keyboard ? paint.selected : lineNo;
+        const int f = held ? paint.selected : lineNo;
         bool highlighted = false;
         if (notice.body && f != 0 && lineNo == f) {
-            const bool inBand = input.pointerX > 3 && input.pointerX < input.windowWidth - 3 &&
-                                input.pointerY > f * size.cy + 2 &&
-                                input.pointerY < (f + 1) * size.cy + 2;
-            highlighted = input.keyboard || inBand;
+            const bool inBand =
+                input.pointerX > margin && input.pointerX < input.windowWidth - margin &&
+                input.pointerY > f * size.cy + top && input.pointerY < (f + 1) * size.cy + top;
+            highlighted = held || inBand;
         }
         line.ink = highlighted ? notice.selectTextColor : notice.textColor;
         line.paper = highlighted ? notice.selectBackGroundColor : notice.backGroundColor;
@@ -78,17 +82,18 @@ ListPaint PlanListPaint(const NewMailNotice& notice, const std::vector<ListLine>
         }
         if (e == 0)
             line.ink = notice.titleTextColor;
-        line.y = lineNo * size.cy + 2;
+        line.y = lineNo * size.cy + top;
         paint.height += size.cy;
         widest = std::max(widest, size.cx);
         paint.lines.push_back(std::move(line));
     }
-    paint.width = widest + 5;
+    paint.width = widest + ScaleForDpi(5, input.dpi);
     return paint;
 }
 
-bool InListCloseSquare(int x, int y, int windowWidth) {
-    return x >= windowWidth - 11 && x <= windowWidth - 5 && y >= 3 && y <= 10;
+bool InListCloseSquare(int x, int y, int windowWidth, int dpi) {
+    return x >= windowWidth - ScaleForDpi(11, dpi) && x <= windowWidth - ScaleForDpi(5, dpi) &&
+           y >= ScaleForDpi(3, dpi) && y <= ScaleForDpi(10, dpi);
 }
 
 ListPosition CentredOnDesktop(const DesktopRect& desktop, int width, int height) {

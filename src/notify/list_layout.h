@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "character/dpi_scale.h"
 #include "mail/new_mail_notice.h"
 #include "notify/text_measure.h"
 #include "settings/settings_store.h"
@@ -39,6 +40,12 @@ struct ListPaintInput {
     int windowWidth = 0;
     bool keyboard = false;  // Shift held: the selected line stays highlighted
     int selected = 0;       // 1 = first message; 0 = none
+    // The pointer is on the selected line's viewer, which may lie over other
+    // lines: the selected line stays highlighted, as under Shift, so that
+    // reaching the viewer neither replaces nor closes it.
+    bool pointerOnViewer = false;
+    // Spacings are laid out for 96 DPI and grow with the screen's.
+    int dpi = kBaseDpi;
 };
 
 struct ListDrawnLine {
@@ -55,8 +62,10 @@ struct ListPaint {
     bool selectionChanged = false;  // a newly highlighted line became the selected one
     int width = 0;                  // widest line + 5; the close glyph stands at width - 2
     int height = 0;                 // sum of the line heights
-    int windowWidth() const { return width + 12; }
-    int windowHeight() const { return height + 5; }
+    int dpi = kBaseDpi;             // the lengths above and below are at 96 DPI
+    int windowWidth() const { return width + ScaleForDpi(12, dpi); }
+    int windowHeight() const { return height + ScaleForDpi(5, dpi); }
+    int closeGlyphX() const { return width - ScaleForDpi(2, dpi); }
 };
 
 // The list's lines with their extents. They depend only on the notice and the
@@ -74,7 +83,7 @@ ListPaint PlanListPaint(const NewMailNotice& notice, TextMeasurer& measurer,
                         const ListPaintInput& input);
 
 // The close button's square in client coordinates, with the window's width.
-bool InListCloseSquare(int x, int y, int windowWidth);
+bool InListCloseSquare(int x, int y, int windowWidth, int dpi = kBaseDpi);
 
 struct DesktopRect {
     int left = 0;

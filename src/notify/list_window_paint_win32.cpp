@@ -1,5 +1,6 @@
 // Painting the new-mail list: its lines with the highlight under the pointer,
 // the close button, and its size and place when they change.
+#include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "notify/face_font_win32.h"
 #include "notify/gdi_text_measurer_win32.h"
@@ -14,10 +15,20 @@ namespace {
 void EnsureFonts(ListWindowState& state, HDC dc) {
     if (!state.textFont) {
         state.notice->fontFace = FaceOrDefault(state.notice->fontFace);
-        state.textFont = MakeFaceFont(dc, state.notice->fontFace.c_str(), state.notice->fontHeight);
+        state.textFont = MakeFaceFont(dc, state.notice->fontFace.c_str(),
+                                      ScaleForDpi(state.notice->fontHeight, state.dpi));
     }
     if (!state.closeFont)
-        state.closeFont = MakeFaceFont(dc, kCloseGlyphFace, kCloseGlyphHeight);
+        state.closeFont =
+            MakeFaceFont(dc, kCloseGlyphFace, ScaleForDpi(kCloseGlyphHeight, state.dpi));
+}
+
+// The user's submenu delay: how long the pointer rests before a line's
+// viewer replaces the open one.
+UINT ReplaceDelayMs() {
+    UINT delay = 400;
+    SystemParametersInfoA(SPI_GETMENUSHOWDELAY, 0, &delay, 0);
+    return delay < 50 ? 50 : (delay > 2000 ? 2000 : delay);
 }
 
 DesktopRect Desktop() {
@@ -32,7 +43,11 @@ void Resize(HWND window, ListWindowState& state, int width, int height) {
     SettingsStore& settings = *state.settings;
     if (state.follows || ReadFlag(settings, state.notice->accountName, "Popuptimer", kNo))
         SetTimer(window, kListTimerClose, ListCloseDelayMs(settings), nullptr);
-    if (state.follows) {
+    if (state.keepAt) {
+        SetWindowPos(window, HWND_TOPMOST, state.keepAt->x, state.keepAt->y, width, height,
+                     SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        state.keepAt.reset();
+    } else if (state.follows) {
         SetWindowPos(window, HWND_TOPMOST, 0, 0, width, height,
                      SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     } else {
@@ -56,7 +71,7 @@ void DrawList(const ListWindowState& state, const ListPaint& plan, const Offscre
     SelectedObject font(canvas.dc(), state.closeFont.get());
     SetTextColor(canvas.dc(), state.closeHot ? kCloseGlyphHotColour : kCloseGlyphColour);
     SetBkColor(canvas.dc(), state.closeHot ? kCloseHotBackground : state.notice->backGroundColor);
-    TextOutA(canvas.dc(), plan.width - 2, 0, kCloseGlyph, 1);
+    TextOutA(canvas.dc(), plan.closeGlyphX(), 0, kCloseGlyph, 1);
 }
 
 }  // namespace
@@ -75,6 +90,8 @@ void PaintList(HWND window) {
     const int windowHeight = rect.bottom - rect.top;
 
     WindowDc screenDc(nullptr);
+    if (state->dpi == 0)
+        state->dpi = WindowDpi(window);
     if (state->lines.empty()) {
         UniqueMemoryDc measuring(CreateCompatibleDC(screenDc.get()));
         EnsureFonts(*state, measuring.get());
@@ -82,9 +99,13 @@ void PaintList(HWND window) {
         GdiTextMeasurer measurer(measuring.get());
         state->lines = MeasureListLines(*state->notice, measurer);
     }
+    // At the viewer, its line is the one held highlighted.
+    const bool atViewer = ViewerInUse(state->viewer, screen);
     const ListPaint plan =
         PlanListPaint(*state->notice, state->lines,
-                      {pointer.x, pointer.y, windowWidth, ShiftHeld(), state->selected});
+                      {pointer.x, pointer.y, windowWidth, ShiftHeld(),
+                       atViewer && state->viewerLine > 0 ? state->viewerLine : state->selected,
+                       atViewer, state->dpi});
     const int width = plan.windowWidth();
     const int height = plan.windowHeight();
 
@@ -103,12 +124,13 @@ void PaintList(HWND window) {
         KillTimer(state->viewer, kListTimerClose);
     if (plan.selectionChanged) {
         state->selected = plan.selected;
-        if (HWND old = state->viewer) {
-            // Another line under the pointer: its viewer takes the old one's place.
-            SendMessageA(old, WM_TIMER, kListTimerClose, 0);
-            OpenViewerForLine(window, plan.selected, "", screen);
-            if ((state = ListState(window)) == nullptr || !state->canvas)
-                return;
+        // Another line under the pointer: its viewer takes the open one's place
+        // once the pointer rests there, as a submenu opens, so that crossing
+        // lines on the way to the viewer leaves it alone.
+        if (state->viewer && plan.selected != state->viewerLine) {
+            SetTimer(window, kListTimerReplaceViewer, ReplaceDelayMs(), nullptr);
+        } else {
+            KillTimer(window, kListTimerReplaceViewer);
         }
     }
     if (!plan.highlightShown && state->viewer)
@@ -118,6 +140,33 @@ void PaintList(HWND window) {
         Resize(window, *state, width, height);
     WindowDc target(window);
     state->canvas->CopyTo(target.get());
+}
+
+void OnListReplaceViewer(HWND window) {
+    ListWindowState* state = ListState(window);
+    if (!state || !state->viewer || !state->highlightShown || state->selected == state->viewerLine)
+        return;
+    POINT screen{};
+    GetCursorPos(&screen);
+    if (ViewerInUse(state->viewer, screen))
+        return;
+    SendMessageA(state->viewer, WM_TIMER, kListTimerClose, 0);
+    if ((state = ListState(window)) != nullptr)
+        OpenViewerForLine(window, state->selected, "", screen);
+}
+
+void OnListDpiChanged(HWND window, int dpi, const RECT* suggested) {
+    ListWindowState* state = ListState(window);
+    if (!state || dpi <= 0 || dpi == state->dpi)
+        return;
+    state->dpi = dpi;
+    state->textFont.reset();
+    state->closeFont.reset();
+    state->lines.clear();
+    state->canvas.reset();
+    if (suggested)
+        state->keepAt = POINT{suggested->left, suggested->top};
+    PaintList(window);
 }
 
 }  // namespace pell

@@ -46,14 +46,15 @@ void OnListMouseMove(HWND window, LPARAM lParam) {
     ListWindowState* state = ListState(window);
     if (!state)
         return;
-    if (InListCloseSquare(x, y, WindowWidth(window))) {
+    if (InListCloseSquare(x, y, WindowWidth(window), state->dpi)) {
         if (!state->closeHot) {
             state->closeHot = true;
             LeaveRequest request{sizeof(LeaveRequest), kLeaveRequestFlags, window, 0};
             TrackMouseLeaveCloseBox(&request);
             RECT client{};
             GetClientRect(window, &client);
-            RECT square{client.right - 12, 0, client.right, 12};
+            const int side = ScaleForDpi(12, state->dpi);
+            RECT square{client.right - side, 0, client.right, side};
             InvalidateRect(window, &square, TRUE);
             return;
         }
@@ -82,7 +83,8 @@ void OnListLeftButtonUp(HWND window, LPARAM lParam) {
     ListWindowState* state = ListState(window);
     if (!state)
         return;
-    if (InListCloseSquare(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), WindowWidth(window))) {
+    if (InListCloseSquare(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), WindowWidth(window),
+                          state->dpi)) {
         CloseList(window);
         return;
     }
@@ -112,7 +114,8 @@ void OnListCloseBoxLeft(HWND window) {
         return;
     RECT client{};
     GetClientRect(window, &client);
-    RECT square{client.right - 12, 0, client.right, 12};
+    const int side = ScaleForDpi(12, state->dpi);
+    RECT square{client.right - side, 0, client.right, side};
     InvalidateRect(window, &square, TRUE);
     Repaint(window);
 }
@@ -128,10 +131,14 @@ void OnListLeavingWatch(HWND window) {
     GetWindowRect(window, &rect);
     if (PtInRect(&rect, screen))
         return;
-    KillTimer(window, kListTimerLeaving);
     ListWindowState* state = ListState(window);
     if (!state)
         return;
+    // On its way to the viewer or reading it: the watch goes on until the
+    // pointer has left both windows.
+    if (ViewerInUse(state->viewer, screen))
+        return;
+    KillTimer(window, kListTimerLeaving);
     if (!SamePoint(screen, state->lastPointer)) {
         Repaint(window);
         if ((state = ListState(window)) == nullptr)

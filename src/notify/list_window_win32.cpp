@@ -3,8 +3,11 @@
 
 #include <windowsx.h>
 
+#include "character/dpi_scale.h"
+#include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "notify/list_window_state_win32.h"
+#include "notify/viewer_window_state_win32.h"
 #include "notify/viewer_window_win32.h"
 #include "settings/settings_conventions.h"
 #include "startup/startup_win32.h"
@@ -37,6 +40,10 @@ void OnListTimer(HWND window, WPARAM id, LPARAM lParam) {
         case kListTimerLeaving:
             OnListLeavingWatch(window);
             return;
+        case kListTimerReplaceViewer:
+            KillTimer(window, kListTimerReplaceViewer);
+            OnListReplaceViewer(window);
+            return;
         case kListTimerViewerGone:
             if (ListWindowState* state = ListState(window)) {
                 if (state->viewer && reinterpret_cast<LPARAM>(state->viewer) == lParam)
@@ -64,8 +71,8 @@ HWND CreateListWindow(std::unique_ptr<NewMailNotice> notice, SettingsStore& sett
     state->notice = std::move(notice);
     // The window takes the state over when it is created (WM_NCCREATE).
     return CreateWindowExA(kPopupExStyle, kListWindowClass, title.c_str(), kPopupStyle,
-                           pointer.x - 1, pointer.y + 18, 0, 0, nullptr, nullptr, ProgramInstance(),
-                           &state);
+                           pointer.x - 1, pointer.y + ScaleForDpi(18, WindowDpi(nullptr)), 0, 0,
+                           nullptr, nullptr, ProgramInstance(), &state);
 }
 
 HWND OpenNewMailList(std::unique_ptr<NewMailNotice> notice, SettingsStore& settings,
@@ -83,6 +90,14 @@ HWND OpenNewMailList(std::unique_ptr<NewMailNotice> notice, SettingsStore& setti
 HWND ListViewer(HWND list) {
     const ListWindowState* state = ListState(list);
     return state ? state->viewer : nullptr;
+}
+
+bool ViewerInUse(HWND viewer, POINT screen) {
+    RECT rect{};
+    if (!viewer || !GetWindowRect(viewer, &rect))
+        return false;
+    const ViewerWindowState* state = ViewerState(viewer);
+    return PtInRect(&rect, screen) || (state && state->inMenu);
 }
 
 void CloseList(HWND window) {
@@ -109,8 +124,10 @@ void OpenViewerForLine(HWND window, int line, const char* title, POINT screen) {
     const std::string text = (*notice.summaries)[static_cast<std::size_t>(line - 1)].viewer;
     HWND viewer = OpenMessageViewer(window, text, look, title, screen);
     // Painting the viewer may have run this list's handlers: look again.
-    if ((state = ListState(window)) != nullptr)
+    if ((state = ListState(window)) != nullptr) {
         state->viewer = viewer;
+        state->viewerLine = line;
+    }
 }
 
 LRESULT CALLBACK ListWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -147,6 +164,9 @@ LRESULT CALLBACK ListWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             OnListLeftButtonUp(window, lParam);
             return 0;
         case WM_LBUTTONDOWN:
+            return 0;
+        case kMessageDpiChanged:
+            OnListDpiChanged(window, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case MSG_MOUSELEAVE:
             OnListCloseBoxLeft(window);

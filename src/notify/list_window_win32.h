@@ -17,6 +17,8 @@ enum ListTimer : UINT_PTR {
     kListTimerClose = 2,
     kListTimerLeaving = 3,
     kListTimerViewerGone = 4,  // sent by a viewer, lParam = the viewer
+    // The pointer rested on another line: its viewer replaces the open one.
+    kListTimerReplaceViewer = 5,
 };
 
 // Creates a list for the notice below the pointer, paints it once (which sizes

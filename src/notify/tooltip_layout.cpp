@@ -37,12 +37,14 @@ std::vector<TooltipLine> TooltipLines(const AccountList& accounts, SettingsStore
 }
 
 TooltipRect PlaceTooltip(int left, int top, int blockWidth, int blockHeight,
-                         const DesktopRect& desktop) {
-    TooltipRect rect{left, top, blockWidth + 6, blockHeight + 5};
-    if (static_cast<long long>(left) + blockWidth + 6 > desktop.right)
-        rect.x = desktop.right - blockWidth - 6;
-    if (static_cast<long long>(top) + blockHeight + 5 > desktop.bottom)
-        rect.y = top - blockHeight - 28;
+                         const DesktopRect& desktop, int dpi) {
+    const int sides = ScaleForDpi(6, dpi);
+    const int ends = ScaleForDpi(5, dpi);
+    TooltipRect rect{left, top, blockWidth + sides, blockHeight + ends};
+    if (static_cast<long long>(left) + blockWidth + sides > desktop.right)
+        rect.x = desktop.right - blockWidth - sides;
+    if (static_cast<long long>(top) + blockHeight + ends > desktop.bottom)
+        rect.y = top - blockHeight - ScaleForDpi(28, dpi);
     return rect;
 }
 

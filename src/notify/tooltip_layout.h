@@ -40,7 +40,8 @@ struct TooltipRect {
 // The tooltip for a text block of blockWidth x blockHeight, from the window's
 // current top-left corner: shifted left to meet the desktop's right edge, or
 // put above the pointer when it would pass the bottom.
+// The margins are for 96 DPI and grow with `dpi`.
 TooltipRect PlaceTooltip(int left, int top, int blockWidth, int blockHeight,
-                         const DesktopRect& desktop);
+                         const DesktopRect& desktop, int dpi = kBaseDpi);
 
 }  // namespace pell

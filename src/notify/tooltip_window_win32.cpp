@@ -1,6 +1,8 @@
 // The tooltip's window procedure and painting.
 #include "notify/tooltip_window_win32.h"
 
+#include "character/dpi_scale.h"
+#include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "notify/face_font_win32.h"
 #include "notify/gdi_text_measurer_win32.h"
@@ -16,6 +18,7 @@ struct TooltipState {
     TooltipOwner* owner = nullptr;
     int laidOutWidth = 0;
     int laidOutHeight = 0;
+    int dpi = 0;  // of the tooltip's screen, found at the first paint
     UniqueFont font;
 };
 
@@ -35,8 +38,11 @@ void PaintTooltip(HWND window) {
     GetClientRect(window, &client);
     UniqueBrush background(CreateSolidBrush(kTooltipBackground));
     FillRect(dc, &client, background.get());
+    if (state->dpi == 0)
+        state->dpi = WindowDpi(window);
     if (!state->font)
-        state->font = MakeFaceFont(dc, kTooltipFontFace, kTooltipFontHeight);
+        state->font =
+            MakeFaceFont(dc, kTooltipFontFace, ScaleForDpi(kTooltipFontHeight, state->dpi));
     SelectedObject font(dc, state->font.get());
     SetBkColor(dc, kTooltipBackground);
     state->owner->TooltipShown();
@@ -44,10 +50,12 @@ void PaintTooltip(HWND window) {
     GdiTextMeasurer measurer(dc);
     int width = 0;
     int height = 0;
+    const int left = ScaleForDpi(3, state->dpi);
+    const int top = ScaleForDpi(2, state->dpi);
     for (const TooltipLine& line : TooltipLines(*state->accounts, *state->settings)) {
         const TextSize size = measurer.Measure(line.text);
         SetTextColor(dc, line.colour);
-        TextOutA(dc, 3, height + 2, line.text.data(), static_cast<int>(line.text.size()));
+        TextOutA(dc, left, height + top, line.text.data(), static_cast<int>(line.text.size()));
         height += size.cy;
         width = std::max(width, size.cx);
     }
@@ -58,7 +66,7 @@ void PaintTooltip(HWND window) {
         GetWindowRect(GetDesktopWindow(), &desktop);
         const TooltipRect at =
             PlaceTooltip(rect.left, rect.top, width, height,
-                         {desktop.left, desktop.top, desktop.right, desktop.bottom});
+                         {desktop.left, desktop.top, desktop.right, desktop.bottom}, state->dpi);
         SetWindowPos(window, HWND_TOPMOST, at.x, at.y, at.width, at.height,
                      SWP_NOACTIVATE | SWP_SHOWWINDOW);
         state->laidOutWidth = width;
@@ -77,8 +85,8 @@ HWND OpenTooltip(POINT pointer, std::shared_ptr<const AccountList> accounts,
     state->owner = &owner;
     return CreateWindowExA(WS_EX_CONTROLPARENT | WS_EX_TOOLWINDOW | WS_EX_TOPMOST,
                            kTooltipWindowClass, "", WS_POPUP | WS_CLIPSIBLINGS | WS_BORDER,
-                           pointer.x - 1, pointer.y + 18, 3, 3, nullptr, nullptr, ProgramInstance(),
-                           &state);
+                           pointer.x - 1, pointer.y + ScaleForDpi(18, WindowDpi(nullptr)), 3, 3,
+                           nullptr, nullptr, ProgramInstance(), &state);
 }
 
 LRESULT CALLBACK TooltipWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -109,6 +117,15 @@ LRESULT CALLBACK TooltipWindowProc(HWND window, UINT message, WPARAM wParam, LPA
             return 0;
         case WM_PAINT:
             PaintTooltip(window);
+            return 0;
+        case kMessageDpiChanged:
+            // Laid out again with a font for the new DPI.
+            if (TooltipState* state = StateOf(window)) {
+                state->dpi = LOWORD(wParam);
+                state->font.reset();
+                state->laidOutWidth = state->laidOutHeight = 0;
+                InvalidateRect(window, nullptr, TRUE);
+            }
             return 0;
         case WM_MOUSEMOVE:
             if (TooltipState* state = StateOf(window))

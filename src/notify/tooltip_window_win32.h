@@ -22,7 +22,7 @@ class TooltipOwner {
     virtual void PointerOnTooltip(HWND tooltip) = 0;
 };
 
-// Creates the tooltip at (pointer x - 1, pointer y + 18); it sizes and shows
+// Creates the tooltip at (pointer x - 1, pointer y + 18 at 96 DPI); it sizes and shows
 // itself. The account list is shared, so that a reload cannot pull it away.
 HWND OpenTooltip(POINT pointer, std::shared_ptr<const AccountList> accounts,
                  SettingsStore& settings, TooltipOwner& owner);

@@ -6,10 +6,12 @@
 namespace pell {
 
 ViewerPaint PlanViewerPaint(std::string_view text, const std::vector<ViewerLine>& lines,
-                            int scrollLine, bool firstPaint, TextMeasurer& measurer) {
+                            int scrollLine, bool firstPaint, TextMeasurer& measurer, int dpi) {
     ViewerPaint paint;
+    const int limit = ScaleForDpi(kViewerMaxTextHeight, dpi);
+    const int top = ScaleForDpi(2, dpi);
     for (const ViewerLine& line : lines) {
-        if (!firstPaint && paint.height > kViewerMaxTextHeight)
+        if (!firstPaint && paint.height > limit)
             break;
         ++paint.lineCount;
         const int n = paint.lineCount;
@@ -21,7 +23,7 @@ ViewerPaint PlanViewerPaint(std::string_view text, const std::vector<ViewerLine>
         ViewerInk ink = n <= kHeaderLines ? ViewerInk::kHeader : ViewerInk::kBody;
         if (shown.find(kNoteMark) != std::string_view::npos)
             ink = ViewerInk::kNote;
-        const bool drawn = paint.height < kViewerMaxTextHeight;
+        const bool drawn = paint.height < limit;
         // Lines out of sight count only for the width: a width the line search
         // learnt saves measuring them again (every line of a font is as high).
         TextSize size;
@@ -31,7 +33,7 @@ ViewerPaint PlanViewerPaint(std::string_view text, const std::vector<ViewerLine>
             size = measurer.Measure(shown);
         }
         if (drawn)
-            paint.drawn.push_back({shown, ink, static_cast<int>(paint.height) + 2});
+            paint.drawn.push_back({shown, ink, static_cast<int>(paint.height) + top});
         paint.height += size.cy;
         paint.widest = std::max(paint.widest, size.cx);
         paint.lastLineHeight = size.cy;
@@ -39,17 +41,19 @@ ViewerPaint PlanViewerPaint(std::string_view text, const std::vector<ViewerLine>
     return paint;
 }
 
-WindowSize ViewerWindowSize(const ViewerPaint& paint, int currentWidth) {
+WindowSize ViewerWindowSize(const ViewerPaint& paint, int currentWidth, int dpi) {
+    const int limit = ScaleForDpi(kViewerMaxTextHeight, dpi);
+    const int margin = ScaleForDpi(5, dpi);
     WindowSize size;
-    size.width = std::max(paint.widest + 17, currentWidth);
-    if (paint.height + 5 <= kViewerMaxTextHeight) {
-        size.height = static_cast<int>(paint.height) + 5;
+    size.width = std::max(paint.widest + ScaleForDpi(17, dpi), currentWidth);
+    if (paint.height + margin <= limit) {
+        size.height = static_cast<int>(paint.height) + margin;
     } else if (paint.lastLineHeight > 0) {
         // Whole lines only; a line taller than the limit still shows.
-        const int lines = std::max(1, kViewerMaxTextHeight / paint.lastLineHeight);
-        size.height = paint.lastLineHeight * lines + 5;
+        const int lines = std::max(1, limit / paint.lastLineHeight);
+        size.height = paint.lastLineHeight * lines + margin;
     } else {
-        size.height = kViewerMaxTextHeight + 5;
+        size.height = limit + margin;
     }
     return size;
 }
@@ -72,12 +76,14 @@ int ScrollAfterWheel(int scrollLine, int delta, int lineCount) {
                                                   std::numeric_limits<int>::max()));
 }
 
-bool InViewerCloseSquare(int x, int y, int windowWidth) {
-    return x >= windowWidth - 11 && x <= windowWidth - 5 && y >= 3 && y <= 10;
+bool InViewerCloseSquare(int x, int y, int windowWidth, int dpi) {
+    return x >= windowWidth - ScaleForDpi(11, dpi) && x <= windowWidth - ScaleForDpi(5, dpi) &&
+           y >= ScaleForDpi(3, dpi) && y <= ScaleForDpi(10, dpi);
 }
 
-bool InViewerHotSquare(int x, int y, int windowWidth) {
-    return x >= windowWidth - 12 && x <= windowWidth - 5 && y >= 3 && y <= 10;
+bool InViewerHotSquare(int x, int y, int windowWidth, int dpi) {
+    return x >= windowWidth - ScaleForDpi(12, dpi) && x <= windowWidth - ScaleForDpi(5, dpi) &&
+           y >= ScaleForDpi(3, dpi) && y <= ScaleForDpi(10, dpi);
 }
 
 }  // namespace pell

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "character/dpi_scale.h"
 #include "notify/text_measure.h"
 #include "notify/viewer_line_break.h"
 
@@ -34,9 +35,10 @@ struct ViewerPaint {
 };
 
 // Lines 4 .. scrollLine are skipped. The first paint lays out every line (it
-// counts them); later paints stop once 400 pixels are filled.
+// counts them); later paints stop once 400 pixels (at 96 DPI) are filled.
 ViewerPaint PlanViewerPaint(std::string_view text, const std::vector<ViewerLine>& lines,
-                            int scrollLine, bool firstPaint, TextMeasurer& measurer);
+                            int scrollLine, bool firstPaint, TextMeasurer& measurer,
+                            int dpi = kBaseDpi);
 
 struct WindowSize {
     int width = 0;
@@ -48,7 +50,7 @@ struct WindowSize {
 
 // The viewer never gets narrower; a height past 400 pixels is cut to whole
 // lines of the last line's height.
-WindowSize ViewerWindowSize(const ViewerPaint& paint, int currentWidth);
+WindowSize ViewerWindowSize(const ViewerPaint& paint, int currentWidth, int dpi = kBaseDpi);
 
 // The wheel delta of a wheel message: wParam itself for the registered
 // message, else its high word; a value above 0x8000 counts negative.
@@ -60,7 +62,8 @@ int ScrollAfterWheel(int scrollLine, int delta, int lineCount);
 
 // The close button's squares in client coordinates, with the window's width:
 // where a click closes, and where the pointer makes the button hot.
-bool InViewerCloseSquare(int x, int y, int windowWidth);
-bool InViewerHotSquare(int x, int y, int windowWidth);
+// All lengths are for 96 DPI and grow with `dpi`.
+bool InViewerCloseSquare(int x, int y, int windowWidth, int dpi = kBaseDpi);
+bool InViewerHotSquare(int x, int y, int windowWidth, int dpi = kBaseDpi);
 
 }  // namespace pell

@@ -24,7 +24,8 @@ LineBreak WidthBreak(std::string_view rest, const std::size_t* ends, std::size_t
 
 }  // namespace
 
-LineBreak NextViewerLine(std::string_view rest, TextMeasurer& measurer, std::size_t guessBytes) {
+LineBreak NextViewerLine(std::string_view rest, TextMeasurer& measurer, std::size_t guessBytes,
+                         int maxWidth) {
     // The characters whose prefixes can end the line by width: those before
     // the first CR LF, the byte limit and the end of the rest. They are
     // found as far as the guess first, and further only when it all fits.
@@ -61,14 +62,14 @@ LineBreak NextViewerLine(std::string_view rest, TextMeasurer& measurer, std::siz
         if (count > 0) {
             // Widths grow with the prefix: a character too wide among the
             // guessed ones is the first one overall.
-            fit = measurer.FitPrefixes(rest, ends.data(), count, kViewerLineMaxWidth);
+            fit = measurer.FitPrefixes(rest, ends.data(), count, maxWidth);
             if (fit.fitting < count)
                 return WidthBreak(rest, ends.data(), fit.fitting + 1, fit.widths);
         }
         scan(kViewerLineMaxBytes);
     }
     if (count > 0)
-        fit = measurer.FitPrefixes(rest, ends.data(), count, kViewerLineMaxWidth);
+        fit = measurer.FitPrefixes(rest, ends.data(), count, maxWidth);
     if (fit.fitting < count)
         return WidthBreak(rest, ends.data(), fit.fitting + 1, fit.widths);
     switch (stop) {
@@ -84,7 +85,7 @@ LineBreak NextViewerLine(std::string_view rest, TextMeasurer& measurer, std::siz
     return {rest.size(), rest.size(), fit.widths && count ? fit.widths[count - 1] : -1};
 }
 
-LineBreak NextViewerLineByPrefix(std::string_view rest, TextMeasurer& measurer) {
+LineBreak NextViewerLineByPrefix(std::string_view rest, TextMeasurer& measurer, int maxWidth) {
     std::vector<std::size_t> ends;
     std::size_t taken = 0;
     for (;;) {
@@ -94,7 +95,7 @@ LineBreak NextViewerLineByPrefix(std::string_view rest, TextMeasurer& measurer) 
             return {crlf, taken};
         if (taken > kViewerLineMaxBytes)
             return {ends[ends.size() - 2], ends[ends.size() - 2]};
-        if (taken > 0 && measurer.Measure(text).cx > kViewerLineMaxWidth)
+        if (taken > 0 && measurer.Measure(text).cx > maxWidth)
             return WidthBreak(rest, ends.data(), ends.size(), nullptr);
         if (taken == rest.size())
             return {taken, taken};
@@ -103,7 +104,8 @@ LineBreak NextViewerLineByPrefix(std::string_view rest, TextMeasurer& measurer) 
     }
 }
 
-std::vector<ViewerLine> BreakViewerText(std::string_view text, TextMeasurer& measurer) {
+std::vector<ViewerLine> BreakViewerText(std::string_view text, TextMeasurer& measurer,
+                                        int maxWidth) {
     // Offsets are kept in 32 bits; a text that long is laid out up to there.
     if (text.size() > std::numeric_limits<std::uint32_t>::max())
         text = text.substr(0, std::numeric_limits<std::uint32_t>::max());
@@ -111,7 +113,7 @@ std::vector<ViewerLine> BreakViewerText(std::string_view text, TextMeasurer& mea
     std::size_t pos = 0;
     std::size_t guess = kViewerLineMaxBytes;
     while (pos < text.size()) {
-        const LineBreak line = NextViewerLine(text.substr(pos), measurer, guess);
+        const LineBreak line = NextViewerLine(text.substr(pos), measurer, guess, maxWidth);
         const bool keepWidth = line.width >= 0 && line.width <= 0x7FFF;
         lines.push_back({static_cast<std::uint32_t>(pos), static_cast<std::uint16_t>(line.shown),
                          static_cast<std::uint16_t>(line.consumed),

@@ -1,6 +1,6 @@
 #pragma once
 // Breaking the viewer's text into display lines: a line ends at CR LF, before
-// the character that would make it wider than 500 pixels (one character that
+// the character that would make it wider than 500 pixels at 96 DPI (one character that
 // is wider alone makes a line by itself), or before it would pass the line
 // buffer's 299 bytes; a double-byte character is never split.
 #include <cstddef>
@@ -31,12 +31,14 @@ struct LineBreak {
 // `guessBytes` most likely to hold the line (the previous line's length is a
 // good guess), all of them only when those fit.
 LineBreak NextViewerLine(std::string_view rest, TextMeasurer& measurer,
-                         std::size_t guessBytes = kViewerLineMaxBytes);
+                         std::size_t guessBytes = kViewerLineMaxBytes,
+                         int maxWidth = kViewerLineMaxWidth);
 
 // The same line found the plain way: the first 0, 1, 2, ... characters are
 // measured one prefix after the other until a rule ends the line. Kept as the
 // reference the fast search is checked and timed against.
-LineBreak NextViewerLineByPrefix(std::string_view rest, TextMeasurer& measurer);
+LineBreak NextViewerLineByPrefix(std::string_view rest, TextMeasurer& measurer,
+                                 int maxWidth = kViewerLineMaxWidth);
 
 // One display line of the whole text.
 struct ViewerLine {
@@ -46,6 +48,8 @@ struct ViewerLine {
     std::int16_t width = -1;  // known width of the shown bytes, or -1
 };
 
-std::vector<ViewerLine> BreakViewerText(std::string_view text, TextMeasurer& measurer);
+// `maxWidth`: the widest line in pixels, 500 scaled for the screen's DPI.
+std::vector<ViewerLine> BreakViewerText(std::string_view text, TextMeasurer& measurer,
+                                        int maxWidth = kViewerLineMaxWidth);
 
 }  // namespace pell

@@ -19,10 +19,11 @@ int WindowWidth(HWND window) {
     return rect.right - rect.left;
 }
 
-void RepaintCloseSquare(HWND window) {
+void RepaintCloseSquare(HWND window, int dpi) {
     RECT client{};
     GetClientRect(window, &client);
-    RECT square{client.right - 11, 0, client.right, 11};
+    const int side = ScaleForDpi(11, dpi);
+    RECT square{client.right - side, 0, client.right, side};
     InvalidateRect(window, &square, TRUE);
     SendMessageA(window, WM_PAINT, 0, 1);
 }
@@ -30,32 +31,37 @@ void RepaintCloseSquare(HWND window) {
 }  // namespace
 
 void OnViewerMouseMove(HWND window, LPARAM lParam) {
-    // Shift keeps the viewer open: the list's closing timer stops.
-    if (GetKeyState(VK_SHIFT) < 0) {
+    // The pointer has reached the viewer: a closing timer the list started on
+    // the way (no line highlighted any more) must not close it under the
+    // pointer. Leaving both windows closes it again.
+    KillTimer(window, kViewerTimerClose);
+    if (GetKeyState(VK_SHIFT) < 0)
         KillTimer(window, 1);
-        KillTimer(window, kViewerTimerClose);
-    }
     ViewerWindowState* state = ViewerState(window);
     if (!state || state->closeHot ||
-        !InViewerHotSquare(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), WindowWidth(window))) {
+        !InViewerHotSquare(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), WindowWidth(window),
+                           state->dpi)) {
         return;
     }
     state->closeHot = true;
     LeaveRequest request{sizeof(LeaveRequest), kLeaveRequestFlags, window, 0};
     TrackMouseLeaveCloseBox(&request);
-    RepaintCloseSquare(window);
+    RepaintCloseSquare(window, state->dpi);
 }
 
 void OnViewerLeftButtonDown(HWND window, LPARAM lParam) {
     ViewerWindowState* state = ViewerState(window);
     if (!state)
         return;
-    // A press makes the viewer the user's: the list no longer replaces or closes it.
+    // A press makes the viewer the user's: the list no longer replaces or
+    // closes it, nor does a closing timer it started before.
+    KillTimer(window, kViewerTimerClose);
     if (HWND list = state->list) {
         state->list = nullptr;
         SendMessageA(list, WM_TIMER, kListTimerViewerGone, reinterpret_cast<LPARAM>(window));
     }
-    if (!InViewerCloseSquare(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), WindowWidth(window))) {
+    if (!InViewerCloseSquare(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), WindowWidth(window),
+                             state->dpi)) {
         POINT screen{};
         GetCursorPos(&screen);
         SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
@@ -63,7 +69,9 @@ void OnViewerLeftButtonDown(HWND window, LPARAM lParam) {
 }
 
 void OnViewerLeftButtonUp(HWND window, LPARAM lParam) {
-    if (InViewerCloseSquare(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), WindowWidth(window)))
+    const ViewerWindowState* state = ViewerState(window);
+    if (state && InViewerCloseSquare(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+                                     WindowWidth(window), state->dpi))
         SendMessageA(window, WM_TIMER, kViewerTimerClose, 0);
 }
 
@@ -85,7 +93,7 @@ void OnViewerCloseBoxLeft(HWND window) {
         return;
     state->closeHot = false;
     if (!state->inMenu)
-        RepaintCloseSquare(window);
+        RepaintCloseSquare(window, state->dpi);
 }
 
 void OnViewerWheel(HWND window, WPARAM wParam) {

@@ -20,6 +20,7 @@ struct ViewerWindowState {
     bool inMenu = false;
     int scrollLine = 0;
     int lineCount = 0;  // 0 until the first paint
+    int dpi = 0;        // of the viewer's screen, found at the first paint
     // The text's display lines depend only on the text and the font, so they
     // are found once.
     bool laidOut = false;
@@ -56,6 +57,8 @@ void OnViewerLeftButtonUp(HWND window, LPARAM lParam);
 void OnViewerRightButtonUp(HWND window);
 void OnViewerCloseBoxLeft(HWND window);
 void OnViewerWheel(HWND window, WPARAM wParam);
+// WM_DPICHANGED: fonts and lines for the new DPI, in the suggested rectangle.
+void OnViewerDpiChanged(HWND window, int dpi, const RECT* suggested);
 void CloseViewer(HWND window);
 
 }  // namespace pell

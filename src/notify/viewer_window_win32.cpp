@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "character/dpi_scale.h"
+#include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
 #include "notify/list_window_win32.h"
 #include "notify/viewer_window_state_win32.h"
@@ -28,9 +30,12 @@ HWND CreateViewerWindow(HWND list, std::string text, const ViewerLook& look, con
     state->text = std::move(text);
     state->look = look;
     state->list = list;
-    HWND viewer = CreateWindowExA(kPopupExStyle, kViewerWindowClass, title ? title : "",
-                                  kPopupStyle, pointer.x + 17, pointer.y + 18, 0, 0, nullptr,
-                                  nullptr, ProgramInstance(), &state);
+    // Clear of the pointer, whose size grows with the screen's DPI.
+    const int dpi = WindowDpi(list);
+    HWND viewer =
+        CreateWindowExA(kPopupExStyle, kViewerWindowClass, title ? title : "", kPopupStyle,
+                        pointer.x + ScaleForDpi(17, dpi), pointer.y + ScaleForDpi(18, dpi), 0, 0,
+                        nullptr, nullptr, ProgramInstance(), &state);
     return viewer;
 }
 
@@ -108,6 +113,9 @@ LRESULT CALLBACK ViewerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
                 return -1;
             if (LOWORD(wParam) == kViewerCommandClose)
                 CloseViewer(window);
+            return 0;
+        case kMessageDpiChanged:
+            OnViewerDpiChanged(window, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_MOUSEWHEEL:
             OnViewerWheel(window, wParam);

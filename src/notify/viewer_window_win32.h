@@ -22,9 +22,10 @@ struct ViewerLook {
     int fontHeight = 12;
 };
 
-// Opens a viewer for `text` at (pointer x + 17, pointer y + 18), tied to
-// `list` (which is told by WM_TIMER 4 when the viewer goes), and paints it
-// twice: once to count its lines and size it, once at its final size.
+// Opens a viewer for `text` at (pointer x + 17, pointer y + 18; more at a
+// higher DPI), tied to `list` (which is told by WM_TIMER 4 when the viewer
+// goes), and paints it twice: once to count its lines and size it, once at
+// its final size.
 HWND OpenMessageViewer(HWND list, std::string text, const ViewerLook& look, const char* title,
                        POINT pointer);
 

@@ -14,6 +14,8 @@ AccountEntry& AccountEntry::operator=(const AccountEntry& other) {
     status = other.status.load();
     busy = other.busy.load();
     worker = other.worker.load();
+    serverLacksUidl = other.serverLacksUidl.load();
+    loginDelaySeconds = other.loginDelaySeconds.load();
     return *this;
 }
 

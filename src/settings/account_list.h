@@ -36,6 +36,10 @@ struct AccountEntry {
     std::atomic<bool> busy{false};
     // The check run working on this account (0 = none); see the check scheduler.
     std::atomic<std::uint64_t> worker{0};
+    // What the last check learned of the server, kept for the run: it has no
+    // UIDL, and the LOGIN-DELAY it asks for (seconds between logins).
+    std::atomic<bool> serverLacksUidl{false};
+    std::atomic<int> loginDelaySeconds{0};
 };
 
 using AccountList = std::vector<AccountEntry>;

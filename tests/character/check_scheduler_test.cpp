@@ -26,7 +26,9 @@ class RecordingPort : public SchedulerPort {
     }
     void StartWorker(CheckStartBlock block) override { started.push_back(std::move(block)); }
     void PostCheckDone() override { ++checkDone; }
+    std::uint64_t NowMs() override { return now; }
 
+    std::uint64_t now = 1000000;
     std::map<std::uint32_t, std::uint32_t> timers;
     std::vector<std::uint32_t> killed;
     std::vector<CheckStartBlock> started;
@@ -370,6 +372,31 @@ TEST_F(SchedulerTest, SuspendAfterTheWorkerCommittedLeavesItsEndToIt) {
     scheduler_.CheckNow(false);
     EXPECT_FALSE(scheduler_.waitingForNetwork());
     EXPECT_EQ(port_.started.size(), 2u);
+}
+
+TEST_F(SchedulerTest, LoginDelayOfTheServerSpacesTheChecks) {
+    Accounts({{"Yes", 60}, {"Yes", 60}});
+    scheduler_.ArmAccountTimers();
+    scheduler_.OnCheckTimer(10, false);
+    Entry(0).loginDelaySeconds = 300;  // what the check learned
+    FinishWorker(kStatusOk);
+    // The period comes first: the check waits for the rest of the delay.
+    port_.now += 60000;
+    scheduler_.OnCheckTimer(10, false);
+    EXPECT_EQ(port_.started.size(), 1u);
+    EXPECT_EQ(port_.timers.at(10), 240000u);
+    // A pass leaves the account out, and checks the others.
+    scheduler_.CheckNow(false);
+    ASSERT_EQ(port_.started.size(), 2u);
+    EXPECT_EQ(port_.started.back().timerId, 11u);
+    EXPECT_EQ(Entry(0).status.load(), kStatusOk);
+    FinishWorker(kStatusOk);
+    EXPECT_FALSE(scheduler_.ContinuePass(false));
+    scheduler_.ClearPassRunning();
+    // Once the delay is over, the timer starts the check.
+    port_.now += 240000;
+    scheduler_.OnCheckTimer(10, false);
+    EXPECT_EQ(port_.started.size(), 3u);
 }
 
 TEST(TimerPeriods, SecondsAreClamped) {

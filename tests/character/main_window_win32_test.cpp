@@ -16,7 +16,9 @@
 
 #include "character/character_window_test_win32.h"
 #include "character/host_messages.h"
+#include "character/hover_tracking_win32.h"
 #include "character/main_window_state_win32.h"
+#include "character/screen_dpi_win32.h"
 #include "character/skin_win32.h"
 #include "character/test_window_win32.h"
 #include "character/window_check_host_win32.h"
@@ -241,6 +243,68 @@ TEST_F(MainWindowTest, ExampleSkinChangesTheFramesAndKeepsTheIcon) {
     ExpectPlacedSize(32, 32);
     EXPECT_EQ(MainState().tray.present(), iconShown) << "the icon is applied again";
 #endif
+}
+
+// The pixels of frame `frame` as DrawFrame paints them at the current scale.
+std::vector<COLORREF> DrawnPixels(int frame, int width, int height) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bits = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(dc, bits);
+    DrawFrame(dc, frame);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            pixels.push_back(GetPixel(dc, x, y));
+    }
+    SelectObject(dc, old);
+    DeleteObject(bits);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+TEST_F(MainWindowTest, TheCharacterGrowsByWholePixelsWithTheScreensDpi) {
+    UseFixtureSkin();
+    CreateMain();
+    SetFace(main_, 4);  // a disc in 1..31 of a 32 x 32 frame
+    Pump();
+    const std::vector<COLORREF> own = DrawnPixels(4, 32, 32);
+    const struct {
+        int dpi;
+        int scale;
+    } cases[] = {{192, 2}, {288, 3}, {120, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        RECT suggested = WindowRect(main_);
+        SendMessageA(main_, kMessageDpiChanged, MAKEWPARAM(c.dpi, c.dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        Pump();
+        const int s = c.scale;
+        ExpectPlacedSize(32 * s, 32 * s);
+        const RECT disc = RegionBox(main_);
+        EXPECT_EQ(disc.left, s);
+        EXPECT_EQ(disc.right, 31 * s);
+        EXPECT_TRUE(RegionContains(main_, 16 * s, 16 * s));
+        EXPECT_FALSE(RegionContains(main_, 2 * s + s - 1, 2 * s + s - 1)) << "outside the disc";
+        // The pointer's tests use the same shape.
+        const RECT at = WindowRect(main_);
+        SetCursorPos(at.left + 16 * s, at.top + 16 * s);
+        EXPECT_FALSE(IsPointerOutside(main_));
+        SetCursorPos(at.left + 2 * s, at.top + 2 * s);
+        EXPECT_TRUE(IsPointerOutside(main_));
+        // Nearest neighbour: every picture pixel a sharp s x s square.
+        const std::vector<COLORREF> drawn = DrawnPixels(4, 32 * s, 32 * s);
+        int differing = 0;
+        for (int y = 0; y < 32 * s; ++y) {
+            for (int x = 0; x < 32 * s; ++x)
+                differing += drawn[y * 32 * s + x] != own[(y / s) * 32 + x / s];
+        }
+        EXPECT_EQ(differing, 0);
+        SetFace(main_, 4);  // the pointer on it made it pleased
+        Pump();
+    }
+    SetCursorPos(0, 0);
 }
 
 TEST_F(MainWindowTest, EachFaceIsPaintedInsideItsShape) {

@@ -24,6 +24,13 @@ const char kTwoAccounts[] =
     "CertFingerprint=ABCD\r\nTimeOut=30\r\n"
     "[POP2]\r\nPopname=B\r\nServer=pop.b\r\nUser=ub\r\n";
 
+// The two accounts and a third, C in section POP3, with the given keys.
+std::string WithThirdAccount(const std::string& keys) {
+    std::string text = kTwoAccounts;
+    text.replace(text.find("Count=2"), 7, "Count=3\r\nList3=POP3");
+    return text + "[POP3]\r\nPopname=C\r\n" + keys;
+}
+
 class AccountDialogLogic : public ::testing::Test {
   protected:
     AccountDialogSession Open(std::optional<std::string> name, bool shift = false) {
@@ -107,6 +114,7 @@ TEST_F(AccountDialogLogic, ANewAccountStartsAtFifteenMinutesOverTls) {
         "POP3/PopupBody=No",
         "POP3/Security=2",
         "POP3/Port=",
+        "POP3/Protocol=0",
     };
     EXPECT_EQ(store.writes, expected);
     EXPECT_NE(store.Get("POP3", "Password"), "pw-Secret9");
@@ -255,7 +263,17 @@ TEST_F(AccountDialogLogic, ConnectionTestTakesTheFieldsAndTheStoredSeenList) {
     EXPECT_EQ(in->certFingerprint, "ABCD");
     EXPECT_EQ(in->timeoutSeconds, 30);
     EXPECT_EQ(in->getLines, 10);
+    EXPECT_EQ(in->protocol, kProtocolPop3);
     EXPECT_TRUE(store.writes.empty()) << "a test writes nothing";
+
+    dialog.checks[kAccountApop] = true;
+    EXPECT_TRUE(PrepareConnectionTest(dialog, store, session)->apop);
+    dialog.selections[kAccountProtocol] = kProtocolImap;
+    dialog.texts[kAccountFolder] = " Archive ";
+    in = PrepareConnectionTest(dialog, store, session);
+    EXPECT_EQ(in->protocol, kProtocolImap);
+    EXPECT_EQ(in->folder, "Archive");
+    EXPECT_FALSE(in->apop) << "APOP means nothing to IMAP";
 
     dialog.texts[kAccountServer] = "other.server";
     EXPECT_EQ(PrepareConnectionTest(dialog, store, session)->certFingerprint, "")
@@ -361,9 +379,94 @@ TEST_F(AccountDialogLogic, FingerprintsAreNormalised) {
     EXPECT_EQ(GroupedFingerprint("ABCDEF"), "AB:CD:EF");
     EXPECT_EQ(NormalizedFingerprint(std::string(63, 'F')), "");
     EXPECT_EQ(NormalizedFingerprint(std::string(64, 'G')), "");
-    EXPECT_EQ(DefaultPortFor(kSecurityPlain), 110);
-    EXPECT_EQ(DefaultPortFor(kSecurityStls), 110);
-    EXPECT_EQ(DefaultPortFor(kSecurityTls), 995);
+}
+
+TEST_F(AccountDialogLogic, TheProtocolShowsTheFolderAndHintsThePort) {
+    Open(std::nullopt);
+    EXPECT_EQ(dialog.choices[kAccountProtocol], (std::vector<std::string>{"POP3", "IMAP"}));
+    EXPECT_EQ(dialog.Selection(kAccountProtocol), kProtocolPop3) << "new accounts start at POP3";
+    const std::tuple<int, int, const char*> cases[] = {
+        {kProtocolPop3, kSecurityPlain, "110"},
+        {kProtocolPop3, kSecurityStls, "110"},
+        {kProtocolPop3, kSecurityTls, "995"},
+        {kProtocolImap, kSecurityPlain, "143"},
+        {kProtocolImap, kSecurityStls, "143"},
+        {kProtocolImap, kSecurityTls, "993"},
+        {7, kSecurityTls, "995"}};  // a damaged choice reads as POP3
+    for (const auto& [protocol, security, hint] : cases) {
+        SCOPED_TRACE(hint);
+        dialog.selections[kAccountProtocol] = protocol;
+        dialog.selections[kAccountSecurity] = security;
+        OnConnectionKindChanged(dialog);
+        const bool imap = protocol == kProtocolImap;
+        EXPECT_EQ(dialog.hints[kAccountPort], hint);
+        EXPECT_EQ(dialog.Shown(kAccountFolder), imap);
+        EXPECT_EQ(dialog.Shown(kAccountFolderLabel), imap);
+        EXPECT_EQ(dialog.Enabled(kAccountIdle), imap);
+        EXPECT_EQ(dialog.Enabled(kAccountApop), !imap);
+    }
+}
+
+TEST_F(AccountDialogLogic, AnImapAccountKeepsItsFolderAndIdle) {
+    store.file.Write(kTwoAccounts);
+    AccountDialogSession session = Open(std::nullopt);
+    Fill("Phone", "imap.example", "me");
+    dialog.selections[kAccountProtocol] = kProtocolImap;
+    dialog.texts[kAccountFolder] = "  受信箱\r\n";
+    dialog.checks[kAccountIdle] = false;
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+    EXPECT_EQ(store.Get(session.section, "Protocol"), "1");
+    EXPECT_EQ(store.Get(session.section, "Folder"), "受信箱");
+    EXPECT_EQ(store.Get(session.section, "Idle"), "No");
+
+    dialog = FakeDialog();
+    AccountDialogSession reopened = Open("Phone");
+    EXPECT_EQ(dialog.Selection(kAccountProtocol), kProtocolImap);
+    EXPECT_EQ(dialog.texts[kAccountFolder], "受信箱");
+    EXPECT_FALSE(dialog.checks[kAccountIdle]);
+    dialog.texts[kAccountFolder] = "";
+    ASSERT_TRUE(SaveAccountDialog(dialog, store, reopened));
+    EXPECT_EQ(store.Get(session.section, "Folder"), "INBOX") << "no folder is the inbox";
+
+    // IDLE is on unless switched off; only an IMAP account has the default
+    // written into its section.
+    store.file.Write(WithThirdAccount("Protocol=1\r\n"));
+    for (const char* name : {"A", "C"}) {
+        dialog = FakeDialog();
+        Open(name);
+        EXPECT_TRUE(dialog.checks[kAccountIdle]) << name;
+    }
+    EXPECT_EQ(store.Get("POP1", "Idle"), "<none>");
+    EXPECT_EQ(store.Get("POP3", "Idle"), "Yes");
+    EXPECT_EQ(store.Get("POP3", "Folder"), "<none>") << "the folder is read, not repaired";
+}
+
+TEST_F(AccountDialogLogic, AnotherMailboxGoesWithoutTheFolderMarks) {
+    const std::string imapAccount = WithThirdAccount(
+        "Server=imap.c\r\nUser=uc\r\nProtocol=1\r\nFolder=Work\r\n"
+        "ImapUidValidity=77\r\nImapUidNext=12\r\n");
+    // What changes (the protocol goes to POP3) and whether the marks stay.
+    const std::tuple<int, const char*, bool> cases[] = {
+        {kAccountName, "C", true},        {kAccountName, "C2", true},
+        {kAccountFolder, "Other", false}, {kAccountServer, "imap.d", false},
+        {kAccountUser, "ud", false},      {kAccountProtocol, "", false}};
+    for (const auto& [field, value, kept] : cases) {
+        SCOPED_TRACE(std::to_string(field) + value);
+        store.file.Write(imapAccount);
+        dialog = FakeDialog();
+        AccountDialogSession session = Open("C");
+        dialog.selections[kAccountProtocol] =
+            field == kAccountProtocol ? kProtocolPop3 : kProtocolImap;
+        if (field != kAccountProtocol)
+            dialog.texts[field] = value;
+        const std::optional<PopSessionInput> test = PrepareConnectionTest(dialog, store, session);
+        ASSERT_TRUE(test);
+        EXPECT_EQ(test->imapUidValidity, kept ? 77u : 0u) << "the connection test";
+        EXPECT_EQ(test->imapUidNext, kept ? 12u : 0u);
+        ASSERT_TRUE(SaveAccountDialog(dialog, store, session));
+        EXPECT_EQ(store.Get("POP3", "ImapUidValidity"), kept ? "77" : "<none>");
+        EXPECT_EQ(store.Get("POP3", "ImapUidNext"), kept ? "12" : "<none>");
+    }
 }
 
 }  // namespace

@@ -42,8 +42,8 @@ TEST(ConnectionTestJob, ChecksOnItsOwnThreadAndReadsNoFurtherThanTheSeenList) {
     EXPECT_EQ(job->output().result, kStatusOk);
     EXPECT_EQ(job->output().messageCount, 3);
     EXPECT_EQ(job->output().newCount, 0);
-    const std::vector<std::string> expected = {"USER user", "PASS secret", "STAT",
-                                               "LIST 3",    "TOP 3 10",    "QUIT"};
+    const std::vector<std::string> expected = {"USER user", "PASS secret", "CAPA", "STAT",
+                                               "UIDL",      "TOP 3 10",    "QUIT"};
     EXPECT_EQ(script.Commands(), expected);
 }
 

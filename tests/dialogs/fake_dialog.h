@@ -1,7 +1,7 @@
 #pragma once
-// A dialog made of maps: texts, check marks, enabled states and selections by
-// control id, one list of rows, and the message boxes shown (answered from a
-// queue, OK/Yes when it is empty).
+// A dialog made of maps: texts, check marks, enabled and shown states, hints
+// and selections by control id, one list of rows, and the message boxes shown
+// (answered from a queue, OK/Yes when it is empty).
 #include <deque>
 #include <map>
 #include <set>
@@ -31,7 +31,15 @@ class FakeDialog final : public DialogSurface {
             disabled.insert(id);
         }
     }
+    void Show(int id, bool on) override {
+        if (on) {
+            hidden.erase(id);
+        } else {
+            hidden.insert(id);
+        }
+    }
     void Focus(int id) override { focus = id; }
+    void SetHint(int id, std::string_view text) override { hints[id] = std::string(text); }
     void SetChoices(int id, const std::vector<std::string>& entries) override {
         choices[id] = entries;
     }
@@ -56,10 +64,13 @@ class FakeDialog final : public DialogSurface {
     }
 
     bool Enabled(int id) const { return disabled.count(id) == 0; }
+    bool Shown(int id) const { return hidden.count(id) == 0; }
 
     std::map<int, std::string> texts;
     std::map<int, bool> checks;
     std::set<int> disabled;
+    std::set<int> hidden;
+    std::map<int, std::string> hints;
     std::map<int, std::vector<std::string>> choices;
     std::map<int, int> selections;
     std::vector<ListRow> rows;

@@ -20,6 +20,7 @@
 #include "dialogs/modal_script_win32.h"
 #include "dialogs/settings_dialog_logic.h"
 #include "dialogs/settings_dialog_win32.h"
+#include "dialogs/startup_entry_win32.h"
 #include "mail/run_settings_store.h"
 #include "mail/status_codes.h"
 #include "settings/ini_file_store.h"
@@ -57,6 +58,9 @@ class SettingsDialogTest : public testing_win32::CharacterWindowTest {
             });
         HoldChecks();
         CreateMain();
+        // Never the prefix's real Run key.
+        RegDeleteTreeW(HKEY_CURRENT_USER, kTestRunKey);
+        SetRunKeyForTesting(kTestRunKey);
     }
     void Recreate() {
         DestroyMain();
@@ -66,6 +70,29 @@ class SettingsDialogTest : public testing_win32::CharacterWindowTest {
         CharacterWindowTest::TearDown();
         SetDialogMessageBoxForTesting(nullptr);
         SetFileChooserForTesting(nullptr);
+        SetRunKeyForTesting(nullptr);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kTestRunKey);
+    }
+
+    static constexpr wchar_t kTestRunKey[] = L"Software\\PellWatcherTests\\Run";
+    // The test key's value, or "<none>".
+    static std::wstring RunValue() {
+        wchar_t text[1024] = {};
+        DWORD bytes = sizeof(text) - sizeof(wchar_t);
+        if (RegGetValueW(HKEY_CURRENT_USER, kTestRunKey, kRunValueName, RRF_RT_REG_SZ, nullptr,
+                         text, &bytes) != ERROR_SUCCESS) {
+            return L"<none>";
+        }
+        return text;
+    }
+    static void SetRunValue(const std::wstring& value, DWORD type = REG_SZ) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kTestRunKey, kRunValueName, type, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    }
+    static std::wstring ThisProgram() {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        return path;
     }
 
     HWND OpenSettings() {
@@ -216,7 +243,9 @@ TEST_F(SettingsDialogTest, DetailsOptionsAndTheStackingTheCharacterTakesAtOnce) 
     GetWindowRect(dialog, &first);
     SendMessageA(GetDlgItem(dialog, 1022), BM_CLICK, 0, 0);  // the details
     GetWindowRect(dialog, &grown);
-    EXPECT_EQ(grown.bottom - grown.top, first.bottom - first.top + 180);
+    RECT details{0, 0, 0, kDetailsHeight};
+    MapDialogRect(dialog, &details);
+    EXPECT_EQ(grown.bottom - grown.top, first.bottom - first.top + details.bottom);
     EXPECT_EQ(grown.top, first.top);
     for (int id : {1010, 1011, 1013})
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << id;  // TaskTray=No
@@ -239,6 +268,48 @@ TEST_F(SettingsDialogTest, DetailsOptionsAndTheStackingTheCharacterTakesAtOnce) 
     SendMessageA(GetDlgItem(dialog, 44), BM_CLICK, 0, 0);
     Close(dialog);
     EXPECT_EQ(GetWindowLongA(main_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+}
+
+TEST_F(SettingsDialogTest, StartWithWindowsShowsAndChangesTheRunKey) {
+    // What the Run key holds when the dialog opens, the box it shows, the
+    // click (if any) before closing and the value afterwards.
+    const std::wstring self = ThisProgram();
+    const std::wstring quoted = L"\"" + self + L"\"";
+    const std::wstring other = L"\"C:\\old copy\\PellWatcher.exe\"";
+    const struct {
+        const char* name;
+        std::wstring before;  // empty: no value
+        DWORD type;
+        bool shown;
+        bool click;
+        std::wstring after;
+    } cases[] = {
+        {"no value: unchecked, a click adds the quoted path", L"", REG_SZ, false, true, quoted},
+        {"this program: checked, a click removes it", quoted, REG_SZ, true, true, L"<none>"},
+        {"through an environment variable",
+         L"%PELL_RUN_TEST_DIR%\\" + self.substr(self.find_last_of(L'\\') + 1), REG_EXPAND_SZ, true,
+         false, L""},
+        {"another copy: unchecked and left alone", other, REG_SZ, false, false, other},
+        {"another copy: a click takes the value over", other, REG_SZ, false, true, quoted},
+    };
+    SetEnvironmentVariableW(L"PELL_RUN_TEST_DIR", self.substr(0, self.find_last_of(L'\\')).c_str());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kTestRunKey);
+        if (!c.before.empty())
+            SetRunValue(c.before, c.type);
+        HWND dialog = OpenSettings();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(IsDlgButtonChecked(dialog, kSettingsStartWithWindows) == BST_CHECKED, c.shown);
+        if (c.click)
+            SendMessageA(GetDlgItem(dialog, kSettingsStartWithWindows), BM_CLICK, 0, 0);
+        Close(dialog);
+        if (!c.after.empty()) {
+            EXPECT_TRUE(RunValue() == c.after);
+        }
+        EXPECT_EQ(StartsWithWindows(), c.shown != c.click);
+    }
+    EXPECT_TRUE(shown_.empty());
 }
 
 TEST_F(SettingsDialogTest, EditRenamesAndDeleteAsksFirst) {

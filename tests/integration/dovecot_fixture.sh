@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Starts or stops a private Dovecot POP3 server on 127.0.0.1 for the
+# Starts or stops a private Dovecot POP3 and IMAP server on 127.0.0.1 for the
 # integration tests:  dovecot_fixture.sh start|stop DIR [CERT_DIR]
 # DIR receives the configuration, the log, the files "port" (POP3, which also
-# offers STLS) and "tls_port" (POP3 over TLS), and "home", a link to the test
-# user's mailbox. The server's certificate for localhost comes from CERT_DIR
+# offers STLS) and "tls_port" (POP3 over TLS), "imap_port" (IMAP, which also
+# offers STARTTLS) and "imaps_port" (IMAP over TLS) when the IMAP server is
+# installed, and "home", a link to the test user's mailbox. The server's certificate for localhost comes from CERT_DIR
 # (tls_certificates.sh; made in DIR/certs when none is given). The server's run-time folder and the mailbox lie
 # in a folder of their own under /tmp, which the unprivileged server processes
 # can reach wherever DIR is. The mail belongs to an unprivileged system user,
@@ -60,6 +61,18 @@ port="$(pell_free_port)"
 tls_port="$(pell_free_port)"
 echo "$port" >"$dir/port"
 echo "$tls_port" >"$dir/tls_port"
+# IMAP only where its server is installed (package dovecot-imapd); the POP3
+# tests do without it.
+imap_port=0
+imaps_port=0
+protocols=pop3
+if [ -x /usr/lib/dovecot/imap ]; then
+    imap_port="$(pell_free_port)"
+    imaps_port="$(pell_free_port)"
+    echo "$imap_port" >"$dir/imap_port"
+    echo "$imaps_port" >"$dir/imaps_port"
+    protocols="pop3 imap"
+fi
 (cd "$certs" && pwd) >"$dir/certs_dir"
 uid="$(id -u "$mail_user")"
 gid="$(id -g "$mail_user")"
@@ -71,7 +84,7 @@ base_dir = $runtime/run
 state_dir = $runtime/state
 instance_name = pell-test-$port
 log_path = $dir/dovecot.log
-protocols = pop3
+protocols = $protocols
 listen = 127.0.0.1
 ssl = yes
 ssl_cert = <$certs/localhost.crt
@@ -106,10 +119,13 @@ service pop3-login {
 }
 service imap-login {
   inet_listener imap {
-    port = 0
+    address = 127.0.0.1
+    port = $imap_port
   }
   inet_listener imaps {
-    port = 0
+    address = 127.0.0.1
+    port = $imaps_port
+    ssl = yes
   }
 }
 service stats {
@@ -120,9 +136,10 @@ service stats {
 CONF
 # Detached from the caller's output, which a test runner waits on.
 dovecot -c "$dir/dovecot.conf" </dev/null >/dev/null 2>&1
+listening() { [ "$1" = 0 ] || (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 for _ in $(seq 100); do
-    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null &&
-        (exec 3<>"/dev/tcp/127.0.0.1/$tls_port") 2>/dev/null; then
+    if listening "$port" && listening "$tls_port" && listening "$imap_port" &&
+        listening "$imaps_port"; then
         exit 0
     fi
     sleep 0.1

@@ -21,14 +21,28 @@ fail() {
     exit 1
 }
 
-# deliver FIRST LAST: messages whose Message-ID and subject carry their number.
+# deliver FIRST LAST: messages whose Message-ID and subject carry their number
+# (one process for the lot: cases deliver hundreds). The file names carry the
+# case's name: the server remembers the names of files gone, and a name that
+# comes back would keep its old place in the mailbox.
 deliver() {
-    local n
-    for n in $(seq "$1" "$2"); do
-        printf 'Message-ID: <msg%d@pell.test>\r\nFrom: sender%d@pell.test\r\nTo: pelltest@pell.test\r\nSubject: Test %d\r\nDate: Tue, 3 Feb 2004 21:05:%02d +0900\r\n\r\nBody of message %d.\r\n' \
-            "$n" "$n" "$n" "$((n % 60))" "$n" |
-            pell_deliver "$maildir/new/$(printf '%010d' "$n").M${n}P1.pelltest"
-    done
+    python3 - "$maildir/new" "$1" "$2" "$case_name" <<'PY'
+import os, pwd, sys
+folder, first, last, case = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+try:
+    owner = pwd.getpwnam("pellmail")
+except KeyError:
+    owner = None
+for n in range(first, last + 1):
+    path = os.path.join(folder, "%010d.M%dP1.%s" % (n + 1, n, case))
+    with open(path, "wb") as out:
+        out.write(("Message-ID: <msg%d@pell.test>\r\nFrom: sender%d@pell.test\r\n"
+                   "To: pelltest@pell.test\r\nSubject: Test %d\r\n"
+                   "Date: Tue, 3 Feb 2004 21:05:%02d +0900\r\n\r\nBody of message %d.\r\n"
+                   % (n, n, n, n % 60, n)).encode())
+    if owner:
+        os.chown(path, owner.pw_uid, owner.pw_gid)
+PY
 }
 
 # write_ini [KEY=VALUE ...]: one account "Home" on the test server.
@@ -128,6 +142,57 @@ later_mail)
     expect "new without new mail" "$(field new)" 0
     expect "Mesid without new mail" "$(read_key Mesid)" "<msg5@pell.test>,"
     ;;
+mail_corpus)
+    # Sample messages as other programs write them (tests/data/mime_corpus),
+    # handed out whole by the real server's TOP, which dot-stuffs their lines:
+    # each summary must be the one the sample itself gives.
+    pell_clear_mailbox "$maildir"
+    corpus="$(dirname "${BASH_SOURCE[0]}")/../data/mime_corpus"
+    names="resent_list phone_emoji_multipart cyrillic_koi8 latin1_unlabelled"
+    # A message seen before, so that the check summarizes every later one.
+    pell_hello_message old@pell.test | pell_deliver "$maildir/new/0000000000.M0P0.pelltest"
+    # The messages themselves: no status line, no end marker, no stuffing.
+    python3 - "$corpus" "$maildir/new" $names <<'PY'
+import shutil, sys
+corpus, folder, names = sys.argv[1], sys.argv[2], sys.argv[3:]
+for n, name in enumerate(names, 1):
+    lines = open(f"{corpus}/{name}.eml", "rb").read().split(b"\r\n")[1:]
+    out = []
+    for line in lines:
+        if line == b".":
+            break
+        out.append(line[1:] if line.startswith(b".") else line)
+    path = f"{folder}/{n:010d}.M{n}P1.pelltest"
+    open(path, "wb").write(b"\r\n".join(out) + b"\r\n")
+    try:
+        shutil.chown(path, "pellmail", "pellmail")
+    except (LookupError, PermissionError):
+        pass
+PY
+    write_ini "Mesid=<old@pell.test>,"
+    printf '[Control]\r\nGetLines=50\r\n' >>"$ini"
+    run_check
+    expect "exit code" "$status_code" 0
+    python3 - "$pellcheck" "$corpus" "$json" $names <<'PY' || fail "summaries differ from the samples'"
+import json, subprocess, sys
+pellcheck, corpus, server, names = sys.argv[1], sys.argv[2], json.loads(sys.argv[3]), sys.argv[4:]
+summaries = server["summaries"]
+ok = len(summaries) == len(names)
+for summary, name in zip(summaries, reversed(names)):
+    own = json.loads(subprocess.run([pellcheck, "--summarize", f"{corpus}/{name}.eml", "--lines", "50",
+                                     "--json"], capture_output=True, check=True).stdout)
+    for key in ("date", "from", "subject", "viewer"):
+        if summary[key] != own[key]:
+            print(f"{name} {key}: server {summary[key]!r}, sample {own[key]!r}", file=sys.stderr)
+            ok = False
+# The server stuffed the lines that begin with a dot; the viewer shows them as
+# written.
+if not summaries or not summaries[-1]["viewer"].endswith("議事録です。\r\n...続きは明日。\r\n.\r\n以上"):
+    print("the dot lines of resent_list are not as written", file=sys.stderr)
+    ok = False
+sys.exit(0 if ok else 1)
+PY
+    ;;
 empty_mailbox)
     pell_clear_mailbox "$maildir"
     write_ini "Mesid=<old@pell.test>,"
@@ -204,6 +269,59 @@ implicit_tls | implicit_tls_wine | stls | stls_wine)
     expect protocol "$(field tls_protocol | cut -c1-5)" "TLSv1"
     expect fingerprint "$(field certificate_fingerprint)" \
         "$(cat "$(cat "$fixture/certs_dir")/localhost.sha256")"
+    ;;
+exact_counts | exact_counts_tls)
+    # 50, 51 and 120 new messages are counted exactly (the newest 50
+    # summarised), by the seen UIDLs kept beside the settings file; without
+    # that file Mesid decides and the file is made again.
+    pell_clear_mailbox "$maildir"
+    deliver 1 10
+    write_ini
+    if [ "$case_name" = exact_counts_tls ]; then
+        set_key Server localhost
+        set_key Port "$(cat "$fixture/tls_port")"
+        set_key Security 2
+    fi
+    # One look at the output: status, count, new, at least, summaries, the
+    # newest subject.
+    outcome() {
+        python3 -c 'import json, sys
+v = json.loads(sys.argv[1].splitlines()[0])
+s = v["summaries"]
+print(v["status"], v["count"], v["new"], v["new_at_least"], len(s), s[0]["subject"] if s else "-", sep="|")' "$json"
+    }
+    run_check
+    expect "first check" "$(outcome)" "-6|10|10|False|1|Test 10"
+    [ -f "$work/Zeririvu.uidl" ] || fail "no seen-UIDL file beside the settings file"
+    last=10
+    for batch in 50 51 120; do
+        deliver $((last + 1)) $((last + batch))
+        last=$((last + batch))
+        run_check
+        expect "$batch new" "$(outcome)" "-6|$last|$batch|False|$((batch < 50 ? batch : 50))|Test $last"
+    done
+    expect "Mesid" "$(read_key Mesid | cut -d, -f1)" "<msg$last@pell.test>"
+    run_check
+    expect "nothing new" "$(outcome)" "0|$last|0|False|0|-"
+    # Seen messages deleted on the server (the newest too) change the total only.
+    find "$maildir" -type f \( -name "$(printf '%010d' "$last").*" -o -name '0000000003.*' \) -delete
+    run_check
+    expect "after deletions" "$(outcome)" "0|$((last - 2))|0|False|0|-"
+    # The file gone (the first check after an upgrade), or not writable.
+    rm -f "$work/Zeririvu.uidl"
+    deliver $((last + 1)) $((last + 3))
+    run_check
+    expect "without the file" "$(outcome)" "-6|$((last + 1))|3|False|3|Test $((last + 3))"
+    [ -f "$work/Zeririvu.uidl" ] || fail "the seen-UIDL file was not made again"
+    rm -f "$work/Zeririvu.uidl"
+    mkdir "$work/Zeririvu.uidl"
+    deliver $((last + 4)) $((last + 5))
+    run_check
+    expect "unwritable file" "$(outcome)" "-6|$((last + 3))|2|False|2|Test $((last + 5))"
+    expect "unwritable file: Mesid" "$(read_key Mesid | cut -d, -f1)" "<msg$((last + 5))@pell.test>"
+    grep -q "seen UIDLs" "$work/stderr" || fail "no word of the unwritable file"
+    run_check
+    expect "unwritable file: next check" "$(outcome)" "0|$((last + 3))|0|False|0|-"
     ;;
 usage)
     write_ini

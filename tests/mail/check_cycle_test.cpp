@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "mail/seen_uidl_store.h"
 #include "mail/status_codes.h"
 #include "settings/ini_file_store.h"
 #include "support/scripted_network.h"
@@ -83,7 +84,8 @@ class CheckCycleTest : public ::testing::Test {
     }
     void TearDown() override { std::filesystem::remove(path_); }
 
-    CheckOutcome Run(bool passRunning = false, std::shared_ptr<CheckRun> run = nullptr) {
+    CheckOutcome Run(bool passRunning = false, std::shared_ptr<CheckRun> run = nullptr,
+                     SeenUidlStore* seenUidls = nullptr) {
         CheckStartBlock block;
         block.host = host_;
         block.timerId = 10;
@@ -95,6 +97,7 @@ class CheckCycleTest : public ::testing::Test {
                 if (text.rfind("check ", 0) == 0)
                     checkTraces_.emplace_back(text);
             }};
+        env.seenUidls = seenUidls;
         return RunCheckCycle(block, env, true);
     }
     std::string Read(const char* section, const char* key) {
@@ -532,6 +535,122 @@ TEST_F(CheckCycleTest, ProtectedConnectionComesBeforeAnyLogin) {
         EXPECT_EQ(first, c.firstCommands) << c.name;
         TearDown();
     }
+}
+
+// Counts what the file is asked to write.
+class CountingUidlStore final : public SeenUidlStore {
+  public:
+    explicit CountingUidlStore(SeenUidlStore& base) : base_(base) {}
+    std::optional<SeenUidls> Load(std::string_view account) override { return base_.Load(account); }
+    bool Save(std::string_view account, const SeenUidls& entry,
+              const std::vector<std::string>& accounts) override {
+        ++saves;
+        return base_.Save(account, entry, accounts);
+    }
+    int saves = 0;
+
+  private:
+    SeenUidlStore& base_;
+};
+
+TEST_F(CheckCycleTest, SeenUidlsMakeCountsExactAcrossChecks) {
+    const std::string uidlPath = SeenUidlPathFor(path_);
+    std::filesystem::remove(uidlPath);
+    SeenUidlFile file(uidlPath, PlatformFileAccess());
+    CountingUidlStore store(file);
+    mailbox_->capabilities = test::Capabilities(true);
+    auto deliver = [this](int from, int to) {
+        for (int i = from; i <= to; ++i)
+            mailbox_->messages.push_back(MakeMessage("<m" + std::to_string(i) + "@x>", "s"));
+    };
+    auto tops = [this] {
+        return std::count_if(mailbox_->commands.begin(), mailbox_->commands.end(),
+                             [](const std::string& c) { return c.rfind("TOP", 0) == 0; });
+    };
+    deliver(1, 3);
+    EXPECT_EQ(Run(true, nullptr, &store).newCount, 3);  // the first check: all
+    EXPECT_EQ(store.saves, 1);
+    deliver(4, 123);
+    mailbox_->commands.clear();
+    CheckOutcome outcome = Run(true, nullptr, &store);
+    EXPECT_EQ(outcome.status, kStatusNewMail);
+    EXPECT_EQ(outcome.newCount, 120);
+    EXPECT_EQ(outcome.summaries.size(), 50u);
+    EXPECT_EQ(tops(), 50);
+    EXPECT_EQ(Read("POP1", "Mesid").rfind("<m123@x>,<m122@x>,", 0), 0u);
+    // Nothing new: no fetch. Mesid comes down to the newest id once, as
+    // after any check; then the file is left alone.
+    for (int saves : {3, 3}) {
+        mailbox_->commands.clear();
+        EXPECT_EQ(Run(true, nullptr, &store).newCount, 0);
+        EXPECT_EQ(tops(), 0);
+        EXPECT_EQ(store.saves, saves);
+        EXPECT_EQ(Read("POP1", "Mesid"), "<m123@x>,");
+    }
+    // Seen messages deleted, the newest among them: still nothing new, and
+    // the newest left is the one Mesid names.
+    mailbox_->messages.erase(mailbox_->messages.end() - 1);
+    mailbox_->messages.erase(mailbox_->messages.begin());
+    EXPECT_EQ(Run(true, nullptr, &store).newCount, 0);
+    EXPECT_EQ(store.saves, 4);
+    EXPECT_EQ(Read("POP1", "Mesid"), "<m122@x>,");
+    std::filesystem::remove(uidlPath);
+}
+
+TEST_F(CheckCycleTest, WithoutUsableSeenUidlsMesidDecides) {
+    // 60 messages, the last check saw up to the 50th: ten are new whatever
+    // state the seen-UIDL file is in, and Mesid is written in every case.
+    const std::string uidlPath = SeenUidlPathFor(path_);
+    const std::string fresh = "<m50@x>,";
+    struct Case {
+        const char* name;
+        std::string fileText;  // empty: no file
+        std::string storePath;
+        bool saved;
+    };
+    const std::string otherMailbox = "Pell Watcher seen UIDLs 1\nA POP1\nM " +
+                                     std::string(32, 'a') + "\nS " + SeenIdsHash(fresh) + "\nE 0\n";
+    const std::string otherMesid = "Pell Watcher seen UIDLs 1\nA POP1\nM " +
+                                   MailboxIdentity("mail.test", "", "u") + "\nS " +
+                                   SeenIdsHash("<m60@x>,") + "\nE 0\n";
+    const Case cases[] = {
+        {"missing", "", uidlPath, true},
+        {"corrupt", "Pell Watcher seen UIDLs 1\nA POP1\nM zz\n", uidlPath, true},
+        {"another mailbox", otherMailbox, uidlPath, true},
+        {"saved with another Mesid", otherMesid, uidlPath, true},
+        {"unwritable", "", path_ + ".missing/x.uidl", false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        std::filesystem::remove(uidlPath);
+        if (!c.fileText.empty())
+            std::ofstream(uidlPath, std::ios::binary) << c.fileText;
+        SeenUidlFile file(c.storePath, PlatformFileAccess());
+        mailbox_->capabilities = test::Capabilities(true);
+        for (int i = 1; i <= 60; ++i)
+            mailbox_->messages.push_back(MakeMessage("<m" + std::to_string(i) + "@x>", "s"));
+        Write("POP1", "Mesid", fresh.c_str());
+        CheckOutcome outcome = Run(true, nullptr, &file);
+        EXPECT_EQ(outcome.status, kStatusNewMail) << c.name;
+        EXPECT_EQ(outcome.newCount, 10) << c.name;
+        EXPECT_EQ(outcome.seenUidlsSaved, c.saved) << c.name;
+        EXPECT_EQ(Read("POP1", "Mesid").rfind("<m60@x>,", 0), 0u) << c.name;
+        // The next check is exact either way: by the file, or by Mesid.
+        mailbox_->messages.push_back(MakeMessage("<m61@x>", "s"));
+        mailbox_->commands.clear();
+        outcome = Run(true, nullptr, &file);
+        EXPECT_EQ(outcome.newCount, 1) << c.name;
+        if (c.saved) {
+            EXPECT_EQ(std::count(mailbox_->commands.begin(), mailbox_->commands.end(), "TOP 61 10"),
+                      1)
+                << c.name;
+            EXPECT_EQ(mailbox_->commands.size(), 7u)
+                << c.name;  // USER PASS CAPA STAT UIDL TOP QUIT
+        }
+        std::filesystem::remove(uidlPath);
+        TearDown();
+    }
+    EXPECT_EQ(NewMailNoticeText("Home", 2000, true), "Home にメールが2000+通届いています。");
 }
 
 }  // namespace

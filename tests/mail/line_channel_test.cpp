@@ -152,6 +152,56 @@ TEST(LineChannelTest, LinesOfAMegabyteTakeFewReceives) {
         EXPECT_LT(socket->receives, 100);
 }
 
+TEST(LineChannelTest, PipelinedRepliesAreReadOneAfterTheOther) {
+    const std::string stat = "+OK 2 10\r\n";
+    const std::string uidl = "+OK\r\n1 a\r\n2 b\r\n.\r\n";
+    const std::string top = "+OK\r\n..dot\r\n\r\n.\r\n";
+    const std::string refused = "-ERR no such message\r\n";
+    const std::string all = stat + uidl + top + refused + top + "+OK bye\r\n";
+    // In one chunk, cut at every offset, and byte by byte.
+    std::vector<std::deque<std::string>> splits = {{all}};
+    for (std::size_t cut = 1; cut < all.size(); ++cut)
+        splits.push_back({all.substr(0, cut), all.substr(cut)});
+    splits.emplace_back();
+    for (char c : all)
+        splits.back().push_back(std::string(1, c));
+    for (const std::deque<std::string>& chunks : splits) {
+        SCOPED_TRACE(chunks.front().size());
+        ChunkSocket socket(chunks);
+        LineChannel line(socket);
+        std::string text;
+        ASSERT_EQ(line.ReadReplyLine(text, 100), kLineOk);
+        EXPECT_EQ(text, stat);
+        EXPECT_EQ(line.ReadMultiLine(text, 0).end, MultiLineEnd::kMarker);
+        EXPECT_EQ(text, uidl);
+        EXPECT_EQ(line.ReadMultiLine(text, 0).end, MultiLineEnd::kMarker);
+        EXPECT_EQ(text, top);
+        EXPECT_EQ(line.ReadMultiLine(text, 0).end, MultiLineEnd::kErrorReply);
+        EXPECT_EQ(text, refused);
+        EXPECT_EQ(line.ReadMultiLine(text, 0, 8).end, MultiLineEnd::kMarker);
+        EXPECT_EQ(text, top.substr(0, 8));
+        ASSERT_EQ(line.ReadReplyLine(text, 100), kLineOk);
+        EXPECT_EQ(text, "+OK bye\r\n");
+        EXPECT_EQ(line.ReadReplyLine(text, 100), kLineReceiveFailed);
+    }
+    // A line longer than its buffer is read to its end and cut; bytes that
+    // came unasked are dropped before the next command.
+    ChunkSocket socket(
+        {"+OK " + std::string(100000, 'y') + "\r\n+OK next\r\nstray\r\n", "+OK after\r\n"});
+    LineChannel line(socket);
+    std::string text;
+    ASSERT_EQ(line.ReadReplyLine(text, 50), kLineOk);
+    EXPECT_EQ(text.size(), 49u);
+    ASSERT_EQ(line.ReadReplyLine(text, 50), kLineOk);
+    EXPECT_EQ(text, "+OK next\r\n");
+    ASSERT_EQ(line.Send("NOOP\r\n"), kLineOk);
+    ASSERT_EQ(line.ReadReplyLine(text, 50), kLineOk);
+    EXPECT_EQ(text, "+OK after\r\n");
+    EXPECT_LT(socket.receives, 20);
+    EXPECT_EQ(MultiLineBody(uidl), (std::vector<std::string_view>{"1 a", "2 b"}));
+    EXPECT_EQ(MultiLineBody(top), (std::vector<std::string_view>{".dot", ""}));
+}
+
 TEST(PopSessionPartsTest, ApopTimestamp) {
     const std::pair<std::string, std::string> cases[] = {
         {"+OK POP3 ready <1896.697170952@dbc.mtview.ca.us>\r\n",

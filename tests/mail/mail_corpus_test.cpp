@@ -25,7 +25,8 @@ struct CorpusCase {
     const char* file;
     std::string sender;
     std::string subject;
-    std::string body;  // the viewer text behind its three head lines
+    std::string body;            // the viewer text behind its three head lines
+    const char* date = nullptr;  // when set, the date shown
 };
 
 TEST(MailCorpus, ViewerTextsOfTodaysMail) {
@@ -58,6 +59,29 @@ TEST(MailCorpus, ViewerTextsOfTodaysMail) {
          "3行目：あいうえおかきくけこさしすせそ\r\n4行目：あいうえおかきくけこさしすせそ\r\n"
          "5行目：あいうえおかきくけこさしすせそ\r\n6行目：あいうえお"},
         {"latin.eml", "Ren〓 <rene@example.fr>", "Caf〓 〓“ok”", "“Hello” 〓 5〓 ± 1°C"},
+        // Mail as other programs write it: fields of the same name's relatives,
+        // dates in their obsolete forms, stuffed dots, tab folding, boundaries
+        // in every form, cut multiparts, carrier emoji and foreign charsets.
+        {"resent_list.eml", "小林 <kobayashi@example.jp>",
+         "[list:123] Re: weekly notes and the next meeting",
+         "議事録です。\r\n...続きは明日。\r\n.\r\n以上", "2012/04/29 23:34:45"},
+        {"phone_emoji_multipart.eml", "あや <aya@phone.example.jp>", "写真〓",
+         "公園で撮りました〓\r\nまたね\r\n\r\n Attach:公園.jpg"},
+        {"rfc2231_boundary.eml", "notice@example.com", "お知らせ",
+         "添付をご確認ください。\r\n\r\n Attach:資料.pdf"},
+        {"top_cut_multipart.eml", "old@example.jp", "長い報告",
+         "1行目の報告\r\n2行目の報告\r\n3行目の報告\r\n4行目の報告\r\n5行目の報告\r\n"
+         "6行目の報告\r\n(max 10 lines)...",
+         "1997/11/21 09:55:06"},
+        {"cyrillic_koi8.eml", "Иван <ivan@example.ru>", "Привет", "Добрый день!\r\nЖду ответа."},
+        {"chinese_gb2312.eml", "王 <wang@example.cn>", "会〓通知",
+         "明天上午十〓〓会。\r\n地点：三号楼"},
+        {"chinese_big5.eml", "chen@example.tw", "報告", "請參〓附件。\r\n謝謝"},
+        {"korean_euckr.eml", "kim@example.kr", "〓〓 韓國", "大韓民國 〓〓"},
+        {"unknown_charset.eml", "somchai@example.th", "=?TIS-620?B?ysfRyrTV?= (hello)",
+         "Hello 〓〓〓 2012"},
+        {"latin1_unlabelled.eml", "rene@example.fr", "Menu du jour",
+         "Entr〓e: soupe 〓 5 °C\r\nPlat: cr〓me br〓l〓e ± 2"},
     };
     for (const auto& c : cases) {
         const std::string reply = ReadCorpusFile(c.file);
@@ -68,6 +92,9 @@ TEST(MailCorpus, ViewerTextsOfTodaysMail) {
         const std::string head =
             "Subject: " + s.subject + "\r\nFrom: " + s.sender + "\r\nDate: " + s.date + "\r\n\r\n";
         EXPECT_EQ(s.viewer, head + c.body) << c.file;
+        if (c.date != nullptr) {
+            EXPECT_EQ(s.date, c.date) << c.file;
+        }
     }
 }
 

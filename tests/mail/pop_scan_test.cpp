@@ -69,7 +69,9 @@ TEST(PopScan, ScanOfAMailboxWhoseSeenMessagesAreGoneIsBounded) {
         int newCount;
         std::size_t summaries;
     };
-    const Case cases[] = {{49, 49, 49, 49}, {50, 50, 50, 50}, {2000, 50, 2000, 50}};
+    // Exact up to 2000 messages looked at; beyond them a lower bound.
+    const Case cases[] = {
+        {49, 49, 49, 49}, {50, 50, 50, 50}, {2000, 2000, 2000, 50}, {2100, 2000, 2000, 50}};
     for (const Case& c : cases) {
         auto mailbox = std::make_shared<ScriptedMailbox>();
         for (int i = 1; i <= c.messages; ++i)
@@ -78,6 +80,7 @@ TEST(PopScan, ScanOfAMailboxWhoseSeenMessagesAreGoneIsBounded) {
         EXPECT_EQ(out.result, kStatusOk) << c.messages;
         EXPECT_EQ(Fetches(*mailbox), c.fetches) << c.messages;
         EXPECT_EQ(out.newCount, c.newCount) << c.messages;
+        EXPECT_EQ(out.newAtLeast, c.messages > 2000) << c.messages;
         EXPECT_EQ(out.summaries->size(), c.summaries) << c.messages;
         // Every fetched message is remembered: the next check stops at once.
         const std::string newest = "<m" + std::to_string(c.messages) + "@x>,";
@@ -89,13 +92,14 @@ TEST(PopScan, ScanOfAMailboxWhoseSeenMessagesAreGoneIsBounded) {
 TEST(PopScan, AFailedSendEndsTheScan) {
     struct Case {
         const char* name;
-        int failFrom;  // USER 0, PASS 1, STAT 2, LIST 3, TOP 4
+        int failFrom;  // USER 0, PASS 1, CAPA 2, STAT 3, UIDL 4, TOP 5
         int result;
         std::vector<std::string> tail;  // the commands from STAT on
     };
     const Case cases[] = {
-        {"LIST", 3, kStatusList, {"STAT", "LIST 60", "QUIT"}},
-        {"TOP", 4, kStatusTop, {"STAT", "LIST 60", "TOP 60 10", "QUIT"}},
+        {"STAT", 3, kStatusList, {"CAPA", "STAT", "QUIT"}},
+        {"UIDL", 4, kStatusUidl, {"CAPA", "STAT", "UIDL", "QUIT"}},
+        {"TOP", 5, kStatusTop, {"CAPA", "STAT", "UIDL", "TOP 60 10", "QUIT"}},
     };
     for (const Case& c : cases) {
         auto mailbox = std::make_shared<ScriptedMailbox>();

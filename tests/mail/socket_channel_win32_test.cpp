@@ -87,6 +87,29 @@ TEST_F(SocketChannelWin32Test, CancelEndsABlockingReceive) {
     closesocket(peer);
 }
 
+// The idle watcher's wait: it leaves the bytes for Receive, times out, and a
+// cancel from another thread ends it at once.
+TEST_F(SocketChannelWin32Test, WaitForDataLeavesTheBytesAndEndsOnCancel) {
+    Listener listener;
+    auto socket = network_->CreateSocket();
+    socket->SetTimeouts(5);
+    ASSERT_TRUE(socket->Connect(loopback_, listener.port()));
+    SOCKET peer = listener.Accept();
+    EXPECT_EQ(socket->WaitForData(50), 0);
+    send(peer, "* 1 EXISTS\r\n", 12, 0);
+    EXPECT_EQ(socket->WaitForData(5000), 1);
+    EXPECT_EQ(socket->WaitForData(5000), 1);  // still there
+    char buffer[16];
+    EXPECT_EQ(socket->Receive(buffer, sizeof buffer), 12);
+    std::thread canceller([socket] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        socket->Cancel();
+    });
+    EXPECT_EQ(socket->WaitForData(60 * 1000), -1);
+    canceller.join();
+    closesocket(peer);
+}
+
 TEST_F(SocketChannelWin32Test, ClosedPortRefusesTheConnection) {
     std::uint16_t port;
     {

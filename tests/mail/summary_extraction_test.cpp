@@ -50,15 +50,19 @@ TEST(ExtractMessage, HeaderFieldRules) {
     };
     const Case cases[] = {
         {"to when no from", "To: hanako@example.jp\r\n", "hanako@example.jp", "", "", ""},
-        {"reply-to found before to", "Reply-To: list@example.jp\r\nTo: hanako@example.jp\r\n",
-         "list@example.jp", "", "", ""},
+        {"reply-to is not to", "Reply-To: list@example.jp\r\nTo: hanako@example.jp\r\n",
+         "hanako@example.jp", "", "", ""},
         {"folded subject with blank", "Subject: one\r\n two\r\n", "", "one two", "", ""},
-        {"folded subject with tab", "Subject: one\r\n\ttwo\r\n", "", "one\r\n\ttwo", "", ""},
+        {"folded subject with tab", "Subject: one\r\n\ttwo\r\n", "", "one two", "", ""},
         {"folded encoded subject",
          "Subject: =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n =?ISO-2022-JP?B?GyRCJCIbKEI=?=\r\n", "",
          "\x82\xa0\x82\xa0", "", ""},
-        {"date inside delivery-date", "Delivery-Date: Mon, 2 Feb 2004 10:00:00 +0900\r\n", "", "",
-         "2004/02/02 10:00:00", ""},
+        {"resent fields are not the message's",
+         "Resent-From: bounce@example.jp\r\nResent-Date: Mon, 2 Feb 2004 10:00:00 +0900\r\n"
+         "Resent-Message-ID: <r@b>\r\nFrom: a@b\r\n",
+         "a@b", "", "", ""},
+        {"delivery-date is not date", "Delivery-Date: Mon, 2 Feb 2004 10:00:00 +0900\r\n", "", "",
+         "", ""},
         {"message-id any case", "Message-Id: <a@b>\r\n", "", "", "", "<a@b>"},
         {"folded message-id", "Message-ID:\r\n <a@b>\r\n", "", "", "", "<a@b>"},
         {"empty subject", "Subject:\r\nFrom: a@b\r\n", "a@b", "", "", ""},
@@ -120,10 +124,15 @@ TEST(ExtractMessage, BodyShapes) {
         std::string body;
     };
     const Case cases[] = {
-        {"empty body keeps the end marker line", "+OK\r\nSubject: s\r\n\r\n.\r\n", ".\r\n"},
+        {"empty body", "+OK\r\nSubject: s\r\n\r\n.\r\n", ""},
         {"no blank line means no body", "+OK\r\nSubject: s\r\n.\r\n", ""},
-        {"dot-stuffed line keeps its dots", Reply("", "..hidden\r\nend\r\n"), "..hidden\r\nend"},
+        {"dot-stuffed line loses its added dot", Reply("", "..hidden\r\nend\r\n"),
+         ".hidden\r\nend"},
+        {"a stuffed dot line is text", Reply("", "a\r\n..\r\nb\r\n"), "a\r\n.\r\nb"},
         {"jis body converted", Reply("", "\x1b$B$\"\x1b(B\r\n"), "\x82\xa0"},
+        {"jis code without a character", Reply("", "\x1b$Bu!$\"\x1b(BA\r\n"),
+         "〓\x82\xa0"
+         "A"},
         {"unknown escape in body dropped", Reply("", "a\x1b$(Db\r\n"), "a$(Db"},
         {"zero byte ends the reply", "+OK\r\nSubject: s\r\n\r\nab\0cd\r\n.\r\n"s, "ab"},
     };
@@ -158,7 +167,7 @@ TEST(ExtractMessage, MultipartTextAndAttachments) {
         "\r\n--==b1==--\r\n";
     const ExtractedMessage m = ExtractMessage(Reply(kMultipartHead, body), true, 10);
     EXPECT_EQ(m.summary.viewer.substr(m.summary.viewer.find("\r\n\r\n") + 4),
-              "\x82\xa0 hello\r\n\r\n--\r\n Attach:a.txt\r\n Attach:\x82\xa0.jpg");
+              "\x82\xa0 hello\r\n\r\n Attach:a.txt\r\n Attach:\x82\xa0.jpg");
 }
 
 TEST(ExtractMessage, MultipartWithOnlyAnAttachment) {
@@ -167,6 +176,43 @@ TEST(ExtractMessage, MultipartWithOnlyAnAttachment) {
     const ExtractedMessage m =
         ExtractMessage(Reply("Content-Type: multipart/mixed; boundary=XyZ\r\n", body), true, 10);
     EXPECT_EQ(m.summary.viewer.substr(m.summary.viewer.find("\r\n\r\n") + 4), "\r\n Attach:b.pdf");
+}
+
+// The text part found by each way of writing the boundary, and the lines note
+// on multipart mail that the server cut inside or before its text part.
+TEST(ExtractMessage, BoundariesAndCutMultiparts) {
+    struct Case {
+        const char* name;
+        std::string type;
+        std::string body;
+        int getLines;
+        std::string text;
+    };
+    const std::string part = "\r\nContent-Type: text/plain; charset=ISO-2022-JP\r\n\r\nhi\r\n";
+    const Case cases[] = {
+        {"trailing blank", "multipart/mixed; boundary=mb42 ", "--mb42" + part + "--mb42--\r\n", 0,
+         "hi"},
+        {"rfc 2231 sections", "multipart/mixed;\r\n boundary*0*=us-ascii''%3D_a; boundary*1*=24f3",
+         "--=_a24f3" + part + "--=_a24f3--\r\n", 0, "hi"},
+        {"rfc 2231 single", "multipart/mixed; boundary*=\"us-ascii''%3D_b\"",
+         "--=_b" + part + "--=_b--\r\n", 0, "hi"},
+        {"value folded onto the next line", "multipart/mixed; boundary=\r\n \"fold\"",
+         "--fold" + part + "--fold--\r\n", 0, "hi"},
+        {"type folded behind the colon", "\r\n multipart/mixed; boundary=x",
+         "--x" + part + "--x--\r\n", 0, "hi"},
+        {"text part cut", "multipart/mixed; boundary=b", "--b" + part + "l2\r\n", 5,
+         "hi\r\nl2\r\n(max 5 lines)..."},
+        {"cut before the text part", "multipart/mixed; boundary=b",
+         "pre\r\n--b\r\nContent-Type: image/png; name=a.png\r\n\r\niVBO\r\n", 5,
+         "\r\n Attach:a.png\r\n(max 5 lines)..."},
+        {"whole text part", "multipart/mixed; boundary=b", "--b" + part + "--b--\r\n", 5, "hi"},
+    };
+    for (const auto& c : cases) {
+        const std::string reply = Reply("Content-Type: " + c.type + "\r\n", c.body);
+        const std::string viewer =
+            ExtractMessage(reply, c.getLines == 0, c.getLines).summary.viewer;
+        EXPECT_EQ(viewer.substr(viewer.find("\r\n\r\n") + 4), c.text) << c.name;
+    }
 }
 
 TEST(ListAttachments, CappedAndLinearOnHostileInput) {
@@ -230,7 +276,7 @@ TEST(ExtractMessage, BodyForms) {
          "--o\r\nContent-Type: text/plain; name*=utf-8''%E6%9C%AC\r\n\r\nx\r\n--o--\r\n",
          "日\r\n Attach:本"},
         {"text part head without its blank line", "Content-Type: multipart/mixed; boundary=b\r\n",
-         "--b\r\nContent-Type: text/plain\r\n--b--\r\n", "--"},
+         "--b\r\nContent-Type: text/plain\r\n--b--\r\n", ""},
     };
     for (const auto& c : cases) {
         const std::string viewer = ExtractMessage(Reply(c.head, c.body), true, 10).summary.viewer;

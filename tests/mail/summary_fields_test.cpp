@@ -88,10 +88,10 @@ TEST(CutHeaderValue, EndsAtTheFirstLineNotContinued) {
         EXPECT_EQ(CutHeaderValue(value), expected);
 }
 
-TEST(UnfoldHeaderValue, JoinsBlankContinuationsOnly) {
+TEST(UnfoldHeaderValue, JoinsBlankAndTabContinuations) {
     const std::pair<std::string, std::string> cases[] = {
         {"one\r\n two", "one two"},
-        {"one\r\n\ttwo", "one\r\n\ttwo"},
+        {"one\r\n\ttwo", "one two"},
         {"a\r\n\r\n b", "a\r\n b"},
         {"a\r\n", "a\r\n"},
         {"", ""},
@@ -113,12 +113,27 @@ TEST(FormatSummaryDate, FormatsOrFallsBackToTheRawLine) {
     const std::pair<std::string, std::string> cases[] = {
         {"Tue, 3 Feb 2004 21:05:09 +0900", "2004/02/03 21:05:09"},
         {"3 Feb 2004 21:05:09 +0900", "2004/02/03 21:05:09"},
-        {"Tue, 3 Feb 04 21:05:09 +0900", "0004/02/03 21:05:09"},
+        {"Tue, 3 Feb 04 21:05:09 +0900", "2004/02/03 21:05:09"},
         {"Fri, 14 May 2004 08:00:00 GMT", "2004/05/14 08:00:00"},
         {"Wed, 31 dec 2003 23:59 -0500", "2003/12/31 23:59"},
         {"Tue, 3 Feb 2004\r\n 21:05:09 +0900", "2004/02/03 21:05:09"},
         {"Tue, 3 Feb 2004 21:05:09", "2004/02/03 21:05:09"},  // no zone
         {"Tue, 3 Feb 2004 21:05:09\r\n +0900", "2004/02/03 21:05:09"},
+        // The obsolete forms: no blank after the comma, runs of blanks, folding
+        // anywhere, comments, two- and three-digit years, zone names.
+        {"Thu,29 Apr 2012 23:34:45 +0900", "2012/04/29 23:34:45"},
+        {"Sun,  7 Sep 2008 21:40:12 +0900 (JST)", "2008/09/07 21:40:12"},
+        {"Thu,\r\n 29 Apr 2012 23:34:45 +0900", "2012/04/29 23:34:45"},
+        {"21 Nov 97 09:55:06 GMT", "1997/11/21 09:55:06"},
+        {"Fri, 21 Nov 03 09:55 EST", "2003/11/21 09:55"},
+        {"Fri, 21 Nov 103 09:55:06 -0500", "2003/11/21 09:55:06"},
+        {"(Friday) 21 (x) Nov 1997 09 : 55 : 06 (a (nested) comment) z", "1997/11/21 09:55:06"},
+        {"Thursday, 29 Apr 2012 23:34:45", "2012/04/29 23:34:45"},
+        {"Thu 29 Apr 2012 23:34:45", "2012/04/29 23:34:45"},
+        {"Thu, 32 Apr 2012 23:34:45", "Thu, 32 Apr 2012 23:34:45"},
+        {"Thu, 29 Apr 2012 23:", "Thu, 29 Apr 2012 23:"},
+        {"Thu, 29 Apr 2 23:34", "Thu, 29 Apr 2 23:34"},
+        {"Thu, 29 Apr 2012 (23:34:45", "Thu, 29 Apr 2012 (23:34:45"},
         {"Tue, 3 Foo 2004 21:05:09 +0900", "Tue, 3 Foo 2004 21:05:09 +0900"},
         {"Tue, 3 eb 2004 21:05:09 +0900", "Tue, 3 eb 2004 21:05:09 +0900"},
         {"Tue, 3 February 2004 21:05:09", "Tue, 3 February 2004 21:05:09"},

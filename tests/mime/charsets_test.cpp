@@ -23,9 +23,14 @@ TEST(CharsetFromLabel, AliasesCaseQuotesAndLanguage) {
         {"iso-8859-1", CharsetKind::kSingleByte},
         {"ISO_8859-15", CharsetKind::kSingleByte},
         {"windows-1252", CharsetKind::kSingleByte},
+        {"cp1251", CharsetKind::kSingleByte},
+        {"gb2312", CharsetKind::kDoubleByte},
+        {"big5-hkscs", CharsetKind::kDoubleByte},
+        {"ks_c_5601-1987", CharsetKind::kDoubleByte},
         {"iso-8859-12", CharsetKind::kUnknown},
-        {"KOI8-R", CharsetKind::kUnknown},
-        {"", CharsetKind::kUnknown},
+        {"KOI8-R", CharsetKind::kSingleByte},
+        {"x-unknown", CharsetKind::kUnknown},
+        {"", CharsetKind::kUnlabelled},
         {std::string(1 << 20, 'a'), CharsetKind::kUnknown},
     };
     for (const auto& [label, kind] : cases)
@@ -54,8 +59,36 @@ TEST(AppendCharsetAsCp932, EachCharset) {
         {"iso-2022-jp", "\x1b$BEl\x1b(B", CutTail::kMark, "東"},
         {"us-ascii", "ok\xe9", CutTail::kMark, "ok〓"},
         {"iso-8859-1", "Caf\xe9", CutTail::kMark, "Caf〓"},
-        // Without a known label: UTF-8 if it is, else by the look of the bytes.
+        // Cyrillic, Greek, Chinese and Korean: what code page 932 has, else the mark.
+        {"windows-1251", "\xcf\xf0\xe8\xe2\xe5\xf2", CutTail::kMark, "Привет"},
+        {"koi8-r", "\xf0\xd2\xc9\xd7\xc5\xd4", CutTail::kMark, "Привет"},
+        {"iso-8859-5", "\xbf\xe0\xd8\xd2\xd5\xe2", CutTail::kMark, "Привет"},
+        {"iso-8859-7", "\xe1\xe2\xe3", CutTail::kMark, "αβγ"},
+        {"windows-1253", "\xc5\xeb\xeb\xe7\xed\xe9\xea\xdc", CutTail::kMark, "Ελληνικ〓"},
+        {"gb2312", "\xd6\xd0\xce\xc4\xbc\xf2\xcc\xe5", CutTail::kMark, "中文〓体"},
+        {"gbk", "\x9d\x68\xd7\xd6", CutTail::kMark, "漢字"},
+        {"gb18030",
+         "a\x95"
+         "2\x82"
+         "6b",
+         CutTail::kMark, "a〓b"},  // four bytes, one mark
+        {"big5", "\xc1\x63\xc5\xe9\xa4\xa4\xa4\xe5", CutTail::kMark, "繁體中文"},
+        {"euc-kr", "\xc7\xd1\xb1\xb9 \xf9\xdb\xcf\xd0", CutTail::kMark, "〓〓 韓國"},
+        {"cp949", "\xf9\xd3\xed\xae", CutTail::kMark, "漢字"},
+        {"big5", "\xa4 x\xff\xa4", CutTail::kMark, "〓 x〓〓"},  // lead without trail, unused
+        {"big5", "x\xa4", CutTail::kDrop, "x"},
+        // Unknown: UTF-8 if it is, else ASCII and one mark per pair of 8-bit bytes.
         {"x-unknown", u8"東", CutTail::kMark, "東"},
+        {"x-unknown", "caf\xe9 \xd0\xbf\xd1", CutTail::kMark, "caf〓 〓〓"},
+        // Unlabelled: the Japanese encoding the bytes fit, else Western text.
+        {"",
+         "5\xb0"
+         "C \xb1"
+         "1 caf\xe9",
+         CutTail::kMark, "5°C ±1 caf〓"},
+        {"", "\x82\xa0\x82\xa2\x82\xa4\x82\xa6\x82\xa8\x80\x82\xa9", CutTail::kMark,
+         "あいうえお〓か"},
+        {"", "\xa4\xa2\xa4\xa4\x82 ", CutTail::kMark, "あい〓 "},
         {"", "\xc5\xec", CutTail::kMark, "東"},
         {"", "\x93\x8c\x93\x8c", CutTail::kMark, "東東"},
         {"", "\x1b$BEl\x1b(B", CutTail::kMark, "東"},

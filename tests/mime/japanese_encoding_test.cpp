@@ -1,6 +1,8 @@
 // Byte-exact results of encoding detection and of the JIS and EUC converters.
 #include "mime/japanese_encoding.h"
 
+#include "mime/unicode_cp932.h"
+
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -76,7 +78,11 @@ TEST(ConvertJisToSjis, FollowsShiftStatesAndCapacity) {
         {"old jis escape", "\x1b$@$\"\x1b(J", 64, 2, "\x82\xa0"},
         {"crlf inside two-byte state", "\x1b$B$\"\r\n$\"\x1b(B", 64, 6, "\x82\xa0\r\n\x82\xa0"},
         {"half-width katakana", "\x1b(I1\x1b(B", 64, 1, "\xb1"},
-        {"half-width state sets top bit of crlf", "\x1b(I1\r\n", 64, 3, "\xb1\x8d\x8a"},
+        {"half-width state keeps crlf", "\x1b(I1\r\n", 64, 3, "\xb1\r\n"},
+        {"codes without a character give the mark", "\x1b$Bu!x\"\x1b(B", 64, 4, "〓〓"},
+        {"nec row 13 is kept", "\x1b$B-!\x1b(B", 64, 2, "\x87\x40"},
+        {"half-width state beyond the katakana", "\x1b(I`1", 64, 3, "〓\xb1"},
+        {"8-bit bytes as shift_jis", "\x82\xa0\x80\xb1\x82", 64, 7, "\x82\xa0〓\xb1〓"},
         {"0x7E first byte passes byte by byte", "\x1b$B\x7e\x21", 64, 2, "\x7e\x21"},
         {"truncated pair", "\x1b$B$\"$", 64, 3, "\x82\xa0$"},
         {"lone ESC $ at the end", "ab\x1b$", 64, 4, "ab\x1b$"},
@@ -109,19 +115,18 @@ TEST(ConvertEucToSjis, ConvertsPairsKanaAndPassesTheRest) {
         {"a\x8e\xb1z", "a\xb1z"},
         {"\x8e"
          "A",
-         "\x8e"
-         "A"},                             // no kana behind the prefix
-        {"\x8f\xa1\xa1", "\x8f\x81\x40"},  // 0212 prefix copied
+         "〓A"},                 // no kana behind the prefix
+        {"\x8f\xa1\xa1", "〓"},  // JIS X 0212 has no code page 932 code
         {"\xa2\x02"
          "A",
-         "\x81"
-         "A"},                                // second byte wraps to zero
-        {"ab\xa4", "ab\xa4"},                 // lead byte without partner
+         "〓\x02"
+         "A"},                                // no second byte: the next is read again
+        {"ab\xa4", "ab〓"},                   // lead byte without partner
         {"\xa4\xa2\0\xa4\xa2"s, "\x82\xa0"},  // zero byte ends the text
     };
     for (const auto& [source, expected] : cases) {
         EXPECT_EQ(ConvertEucToSjis(source), expected) << source;
-        EXPECT_LE(ConvertEucToSjis(source).size(), source.size());
+        EXPECT_LE(ConvertEucToSjis(source).size(), 2 * source.size());
     }
 }
 
@@ -159,19 +164,36 @@ int ReferenceJisToSjis(const std::string& source, std::string& out, std::size_t 
             }
         }
         const long count = static_cast<long>(out.size());
+        // Two bytes out: a pair (a JIS code without a character gives the
+        // mark), a Shift_JIS character or the mark for a byte that makes none.
+        std::string two;
+        std::size_t in = 2;
         if (state == 1 && c >= 0x21 && c <= 0x7D && at(i + 1) >= 0x21 && at(i + 1) <= 0x7E) {
-            if (count >= cap - 3)
-                return kConversionFull;
             std::array<unsigned char, 3> pair;
             JisPairToSjis(c, at(i + 1), pair);
-            out += static_cast<char>(pair[0]);
-            out += static_cast<char>(pair[1]);
-            i += 2;
+            two = Cp932Scalar(pair[0], pair[1]) != 0 ? std::string(1, char(pair[0])) + char(pair[1])
+                                                     : "〓";
+        } else if (c >= 0x80 && !(c >= 0xA1 && c <= 0xDF)) {
+            const unsigned char t = at(i + 1);
+            const bool trail = (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC);
+            const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+            in = lead && trail ? 2 : 1;
+            two =
+                lead && trail && Cp932Scalar(c, t) != 0 ? std::string(1, char(c)) + char(t) : "〓";
+        } else if (state == 2 && c >= 0x60 && c < 0x80) {
+            in = 1;
+            two = "〓";
+        }
+        if (!two.empty()) {
+            if (count >= cap - 3)
+                return kConversionFull;
+            out += two;
+            i += in;
             continue;
         }
         if (cap == 0)
             return kConversionFull;
-        out += static_cast<char>(state == 2 ? (c | 0x80) : c);
+        out += static_cast<char>(state == 2 && c >= 0x21 && c <= 0x5F ? (c | 0x80) : c);
         ++i;
         if (static_cast<long>(out.size()) >= cap - 1)
             return kConversionFull;
@@ -181,9 +203,10 @@ int ReferenceJisToSjis(const std::string& source, std::string& out, std::size_t 
 
 TEST(ConvertJisToSjis, MatchesByteByByteRulesOnRandomInput) {
     std::mt19937 random(11);
-    const std::string pieces[] = {"\x1b$B", "\x1b$@",   "\x1b(B",   "\x1b(J",   "\x1b(I", "\x1b",
-                                  "\x1b$",  "$\"",      "F|",       "\x7e\x21", "\r\n",   " ",
-                                  "a",      "\x7d\x7e", "\xa4\xa2", "\x20\x21"};
+    const std::string pieces[] = {"\x1b$B",   "\x1b$@",   "\x1b(B", "\x1b(J",   "\x1b(I",
+                                  "\x1b",     "\x1b$",    "$\"",    "F|",       "\x7e\x21",
+                                  "\r\n",     " ",        "a",      "\x7d\x7e", "\xa4\xa2",
+                                  "\x20\x21", "\x75\x21", "`",      "\x82",     "\xb1"};
     for (int round = 0; round < 20000; ++round) {
         std::string source;
         const int count = static_cast<int>(random() % 12);

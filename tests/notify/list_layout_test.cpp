@@ -67,25 +67,29 @@ TEST(ListLayout, HighlightRules) {
         bool body;
         int x, y;
         bool keyboard;
+        bool onViewer;
         int selected;
         std::vector<int> highlighted;
         int selectedAfter;
     } cases[] = {
-        {"pointer on line 2", true, 50, 2 * 12 + 8, false, 0, {2}, 2},
-        {"title line never", true, 50, 8, false, 0, {}, 0},
-        {"band edge is outside", true, 50, 2 * 12 + 2, false, 1, {}, 1},
-        {"left margin is outside", true, 3, 2 * 12 + 8, false, 0, {}, 0},
-        {"right margin is outside", true, 97, 2 * 12 + 8, false, 0, {}, 0},
-        {"PopupBody off never highlights", false, 50, 2 * 12 + 8, false, 0, {}, 0},
-        {"Shift keeps the selected line", true, 500, 500, true, 3, {3}, 3},
-        {"Shift without a selection", true, 50, 2 * 12 + 8, true, 0, {}, 0},
+        {"pointer on line 2", true, 50, 2 * 12 + 8, false, false, 0, {2}, 2},
+        {"title line never", true, 50, 8, false, false, 0, {}, 0},
+        {"band edge is outside", true, 50, 2 * 12 + 2, false, false, 1, {}, 1},
+        {"left margin is outside", true, 3, 2 * 12 + 8, false, false, 0, {}, 0},
+        {"right margin is outside", true, 97, 2 * 12 + 8, false, false, 0, {}, 0},
+        {"PopupBody off never highlights", false, 50, 2 * 12 + 8, false, false, 0, {}, 0},
+        {"Shift keeps the selected line", true, 500, 500, true, false, 3, {3}, 3},
+        {"Shift without a selection", true, 50, 2 * 12 + 8, true, false, 0, {}, 0},
+        // The viewer lies over line 3: reaching it keeps line 2 and its viewer.
+        {"pointer on the viewer over another line", true, 50, 3 * 12 + 8, false, true, 2, {2}, 2},
+        {"pointer on the viewer off the lines", true, 500, 500, false, true, 1, {1}, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const NewMailNotice notice = ThreeMails(c.body);
         FakeMeasurer measurer;
         const ListPaint paint =
-            PlanListPaint(notice, measurer, {c.x, c.y, 100, c.keyboard, c.selected});
+            PlanListPaint(notice, measurer, {c.x, c.y, 100, c.keyboard, c.selected, c.onViewer});
         EXPECT_EQ(Highlighted(paint, notice), c.highlighted);
         EXPECT_EQ(paint.highlightShown, !c.highlighted.empty());
         EXPECT_EQ(paint.selected, c.selectedAfter);

@@ -193,6 +193,31 @@ TEST(PixelArtIco, MaskAndColourImage) {
     EXPECT_NE(error.find("16 colours"), std::string::npos) << error;
 }
 
+// Several sizes in one icon: one directory entry each, images one after the
+// other; two images of one size would leave the system guessing.
+TEST(PixelArtIco, OneImagePerSize) {
+    const Picture small = Parse(Text({"ak", ".a"}));
+    const Picture large = Parse(Text({"aaaa", "akka", "a..a", ".aaa"}));
+    Bytes one;
+    Bytes two;
+    std::string error;
+    ASSERT_TRUE(EncodeIco(small, &one, &error)) << error;
+    ASSERT_TRUE(EncodeIcoImages({small, large}, &two, &error)) << error;
+    EXPECT_EQ(Get16(two, 4), 2u);
+    EXPECT_EQ(two[6], 2);
+    EXPECT_EQ(two[6 + 16], 4);
+    const std::uint32_t firstAt = Get32(two, 6 + 12);
+    const std::uint32_t firstBytes = Get32(two, 6 + 8);
+    EXPECT_EQ(firstAt, 6u + 32);
+    EXPECT_EQ(Get32(two, 6 + 16 + 12), firstAt + firstBytes);
+    EXPECT_EQ(Get32(two, 6 + 16 + 12) + Get32(two, 6 + 16 + 8), two.size());
+    // The small image is byte for byte the one of a single-image icon.
+    EXPECT_EQ(Bytes(two.begin() + firstAt, two.begin() + firstAt + firstBytes),
+              Bytes(one.begin() + 22, one.end()));
+    EXPECT_FALSE(EncodeIcoImages({small, small}, &two, &error));
+    EXPECT_NE(error.find("same size"), std::string::npos) << error;
+}
+
 // The real pictures: every frame and icon of the program and of the example
 // skin loads, is 32 x 32 with the key in the bottom-left corner and a
 // character of opaque pixels, and every icon fits in 16 colours.

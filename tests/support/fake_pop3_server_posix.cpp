@@ -179,6 +179,16 @@ void MailboxScript::operator()(FakeConnection& c) const {
                 return;
             }
             reply(text);
+        } else if (verb == "CAPA" && !capabilities.empty()) {
+            std::string text = "+OK\r\n";
+            for (const std::string& capability : capabilities)
+                text += capability + "\r\n";
+            reply(text + ".\r\n");
+        } else if (verb == "UIDL" && !uidlRefused) {
+            std::string text = "+OK\r\n";
+            for (std::size_t i = 1; i <= messages.size(); ++i)
+                text += std::to_string(i) + " u" + std::to_string(i) + "\r\n";
+            reply(text + ".\r\n");
         } else if (verb == "QUIT") {
             reply(quitReply);
             return;

@@ -73,6 +73,10 @@ struct MailboxScript {
     bool silentAfterGreeting = false;  // say nothing after the greeting
     bool resetAfterStat = false;       // reset the connection right after the STAT reply
     std::string quitReply = "+OK bye\r\n";
+    // The answer to CAPA: these lines (none: "-ERR", a server without CAPA);
+    // UIDL is answered with "u" and the message number unless refused.
+    std::vector<std::string> capabilities;
+    bool uidlRefused = false;
 
     // Shared with the test: every command line received, in order.
     std::shared_ptr<std::vector<std::string>> commands =

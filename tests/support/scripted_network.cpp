@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 namespace pell::test {
 namespace {
@@ -18,22 +19,30 @@ class ScriptedSocket final : public SocketChannel {
         mailbox_->connectedPort = port;
         if (connectFails_)
             return false;
-        outgoing_ = "+OK ready <1.2@test>\r\n";
+        outgoing_ = mailbox_->greeting;
         return true;
     }
     bool Send(std::string_view data) override {
         if (cancelled_)
             return false;
-        std::string line(data.substr(0, data.find("\r\n")));
-        mailbox_->commands.push_back(line);
-        if (mailbox_->failSendsFrom >= 0 &&
-            mailbox_->commands.size() > static_cast<std::size_t>(mailbox_->failSendsFrom))
-            return false;
-        if (mailbox_->onCommand)
-            mailbox_->onCommand(line);
-        if (!cancelled_)
+        ++mailbox_->sends;
+        std::size_t lines = 0;
+        while (!data.empty()) {
+            const std::size_t end = data.find("\r\n");
+            std::string line(data.substr(0, end));
+            data.remove_prefix(end == std::string_view::npos ? data.size() : end + 2);
+            mailbox_->mostCommandsInOneSend = std::max(mailbox_->mostCommandsInOneSend, ++lines);
+            mailbox_->commands.push_back(line);
+            if (mailbox_->failSendsFrom >= 0 &&
+                mailbox_->commands.size() > static_cast<std::size_t>(mailbox_->failSendsFrom))
+                return false;
+            if (mailbox_->onCommand)
+                mailbox_->onCommand(line);
+            if (cancelled_)
+                return false;
             Answer(line);
-        return !cancelled_;
+        }
+        return true;
     }
     int Receive(char* buffer, std::size_t size) override {
         if (cancelled_)
@@ -69,6 +78,22 @@ class ScriptedSocket final : public SocketChannel {
                                 : "-ERR no such message\r\n";
         } else if (verb == "TOP" || verb == "RETR") {
             outgoing_ += exists ? "+OK\r\n" + messages[n - 1] + "\r\n.\r\n" : "-ERR no\r\n";
+        } else if (verb == "CAPA") {
+            if (mailbox_->capabilities.empty()) {
+                outgoing_ += "-ERR unknown command\r\n";
+            } else {
+                outgoing_ += "+OK\r\n";
+                for (const std::string& capability : mailbox_->capabilities)
+                    outgoing_ += capability + "\r\n";
+                outgoing_ += ".\r\n";
+            }
+        } else if (verb == "UIDL" && !mailbox_->uidlReply.empty()) {
+            outgoing_ += mailbox_->uidlReply;
+        } else if (verb == "UIDL" && !mailbox_->uidlRefused) {
+            outgoing_ += "+OK\r\n";
+            for (std::size_t i = 1; i <= messages.size(); ++i)
+                outgoing_ += std::to_string(i) + " " + UidlOf(*mailbox_, i) + "\r\n";
+            outgoing_ += ".\r\n";
         } else if (verb == "STLS") {
             outgoing_ += mailbox_->stlsReply;
         } else if (verb == "QUIT") {
@@ -105,6 +130,12 @@ std::shared_ptr<SocketChannel> ScriptedNetwork::StartTls(std::shared_ptr<SocketC
     mailbox_->commandsBeforeTls = mailbox_->commands.size();
     outcome = mailbox_->tlsOutcome;
     return outcome.status == 0 ? socket : nullptr;
+}
+
+std::string UidlOf(const ScriptedMailbox& mailbox, std::size_t n) {
+    if (n <= mailbox.uidls.size())
+        return mailbox.uidls[n - 1];
+    return "h" + std::to_string(std::hash<std::string>{}(mailbox.messages[n - 1]));
 }
 
 std::string MakeMessage(const std::string& id, const std::string& subject) {

@@ -2,7 +2,8 @@
 // another process with window messages, as a user's clicks and typing would.
 //   dialog_driver menu-command ID          WM_COMMAND ID to the character
 //   dialog_driver wait settings|account|about
-//   dialog_driver rect settings|account|about        prints WxH+X+Y
+//   dialog_driver rect settings|account|about [ID]   prints WxH+X+Y (of control ID)
+//   dialog_driver shown settings|account|about ID    exit 0 when control ID is visible
 //   dialog_driver click settings|account|about ID    presses button ID
 //   dialog_driver account-open                       Add, then waits for the dialog
 //   dialog_driver account-fill NAME SERVER PORT USER PASSWORD SECURITY
@@ -104,13 +105,21 @@ int main(int argc, char** argv) {
         PostMessageW(character, WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0);
         return 0;
     }
-    if ((command == "wait" || command == "rect" || command == "click") && argc > 2) {
+    if ((command == "wait" || command == "rect" || command == "click" || command == "shown") &&
+        argc > 2) {
         HWND dialog = WaitFor(TitleOf(argv[2]));
         if (!dialog)
             return Fail("the dialog did not appear");
+        if (command == "shown") {
+            HWND control = argc > 3 ? GetDlgItem(dialog, std::atoi(argv[3])) : nullptr;
+            return control && IsWindowVisible(control) ? 0 : 1;
+        }
         if (command == "rect") {
+            HWND target = argc > 3 ? GetDlgItem(dialog, std::atoi(argv[3])) : dialog;
+            if (!target)
+                return Fail("no such control");
             RECT rect{};
-            GetWindowRect(dialog, &rect);
+            GetWindowRect(target, &rect);
             std::printf("%ldx%ld+%ld+%ld\n", rect.right - rect.left, rect.bottom - rect.top,
                         rect.left, rect.top);
         } else if (command == "click") {

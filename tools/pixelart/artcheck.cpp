@@ -5,12 +5,18 @@
 //                                light blue-violet key in the bottom-left pixel,
 //                                no other used index with the key's colour,
 //                                a character of opaque pixels
-//   artcheck icon FILE.ico...    one 32 x 32 image with 16 colours, black
-//                                under the transparent mask, some opaque pixels
+//   artcheck icon [--sizes 16,32,48] FILE.ico...
+//                                images of 16, 32 or 48 pixels with 16 colours,
+//                                black under the transparent mask, some
+//                                opaque pixels; with --sizes exactly one image
+//                                of each size named
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -41,13 +47,13 @@ bool ReadFile(const std::string& path, Bytes* bytes) {
     return true;
 }
 
-// Checks a bitmap information header of a 32-pixel-wide image.
-bool CheckInfoHeader(const std::string& file, const Bytes& b, std::size_t at, int height,
+// Checks a bitmap information header of an image `width` pixels wide.
+bool CheckInfoHeader(const std::string& file, const Bytes& b, std::size_t at, int width, int height,
                      unsigned bits) {
     if (Get32(b, at) != 40)
         return Fail(file, "info header is not 40 bytes");
-    if (Get32(b, at + 4) != 32)
-        return Fail(file, "width is not 32");
+    if (Get32(b, at + 4) != static_cast<std::uint32_t>(width))
+        return Fail(file, "width is not " + std::to_string(width));
     if (static_cast<int>(Get32(b, at + 8)) != height) {
         return Fail(file, "height is not " + std::to_string(height));
     }
@@ -80,7 +86,7 @@ bool CheckFrame(const std::string& file) {
         return Fail(file, "file size field is wrong");
     if (Get32(b, 10) != pixels_at)
         return Fail(file, "pixels do not follow a 256-entry colour table");
-    if (!CheckInfoHeader(file, b, 14, 32, 8))
+    if (!CheckInfoHeader(file, b, 14, 32, 32, 8))
         return false;
     const std::uint32_t used = Get32(b, 14 + 32);
     if (used != 0 && used != 256)
@@ -110,47 +116,69 @@ bool CheckFrame(const std::string& file) {
     return true;
 }
 
-bool CheckIcon(const std::string& file) {
-    Bytes b;
-    if (!ReadFile(file, &b))
-        return Fail(file, "cannot read");
-    const std::size_t image_at = 6 + 16;
-    const std::size_t colours_at = image_at + 40;
+// One image of an icon: `side` x `side`, 4 bits, its colours, the colour
+// image and the mask at `at` (the directory entry says how many bytes).
+bool CheckIconImage(const std::string& file, const Bytes& b, std::size_t at, int side) {
+    const std::size_t colours_at = at + 40;
+    const std::size_t xor_row = static_cast<std::size_t>((side * 4 + 31) / 32 * 4);
+    const std::size_t and_row = static_cast<std::size_t>((side + 31) / 32 * 4);
     const std::size_t xor_at = colours_at + 16 * 4;
-    const std::size_t and_at = xor_at + 32 * 16;
-    if (b.size() != and_at + 32 * 4)
-        return Fail(file, "size is not that of one 32 x 32 16-colour icon");
-    if (Get16(b, 0) != 0 || Get16(b, 2) != 1 || Get16(b, 4) != 1)
-        return Fail(file, "not an icon with one image");
-    if (b[6] != 32 || b[7] != 32 || b[8] != 16)
-        return Fail(file, "directory entry is not 32 x 32 with 16 colours");
-    if (Get16(b, 10) != 1 || Get16(b, 12) != 4)
-        return Fail(file, "directory entry is not 4 bits per pixel");
-    if (Get32(b, 14) != b.size() - image_at || Get32(b, 18) != image_at) {
-        return Fail(file, "directory entry size or offset is wrong");
-    }
-    if (!CheckInfoHeader(file, b, image_at, 64, 4))
+    const std::size_t and_at = xor_at + xor_row * static_cast<std::size_t>(side);
+    if (and_at + and_row * static_cast<std::size_t>(side) > b.size())
+        return Fail(file, "image data runs past the end");
+    if (!CheckInfoHeader(file, b, at, side, side * 2, 4))
         return false;
     int opaque = 0;
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            const bool transparent = (b[and_at + y * 4 + x / 8] & (0x80 >> (x % 8))) != 0;
-            const std::uint8_t pair = b[xor_at + y * 16 + x / 2];
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const bool transparent = (b[and_at + y * and_row + x / 8] & (0x80 >> (x % 8))) != 0;
+            const std::uint8_t pair = b[xor_at + y * xor_row + x / 2];
             const int index = x % 2 == 0 ? pair >> 4 : pair & 0x0F;
             if (!transparent) {
                 ++opaque;
                 continue;
             }
-            const std::size_t at = colours_at + index * 4u;
-            if (b[at] != 0 || b[at + 1] != 0 || b[at + 2] != 0) {
+            const std::size_t colour = colours_at + index * 4u;
+            if (b[colour] != 0 || b[colour + 1] != 0 || b[colour + 2] != 0) {
                 return Fail(file, "a transparent pixel is not black and would tint the desktop");
             }
         }
     }
-    if (opaque < 32 * 32 / 4)
+    if (opaque < side * side / 4)
         return Fail(file, "fewer than a quarter of the pixels are opaque");
-    if (opaque == 32 * 32)
+    if (opaque == side * side)
         return Fail(file, "no transparent pixels");
+    return true;
+}
+
+bool CheckIcon(const std::string& file, const std::set<int>& sizes) {
+    Bytes b;
+    if (!ReadFile(file, &b))
+        return Fail(file, "cannot read");
+    if (b.size() < 6 || Get16(b, 0) != 0 || Get16(b, 2) != 1 || Get16(b, 4) < 1)
+        return Fail(file, "not an icon");
+    const unsigned count = Get16(b, 4);
+    if (b.size() < 6 + 16u * count)
+        return Fail(file, "directory runs past the end");
+    std::set<int> found;
+    for (unsigned i = 0; i < count; ++i) {
+        const std::size_t entry = 6 + 16u * i;
+        const int side = b[entry];
+        if ((side != 16 && side != 32 && side != 48) || b[entry + 1] != side)
+            return Fail(file, "an image is not 16, 32 or 48 pixels square");
+        if (b[entry + 2] != 16 || Get16(b, entry + 4) != 1 || Get16(b, entry + 6) != 4)
+            return Fail(file, "an image is not 16 colours at 4 bits per pixel");
+        const std::uint32_t bytes = Get32(b, entry + 8);
+        const std::uint32_t at = Get32(b, entry + 12);
+        if (at < 6 + 16u * count || at > b.size() || bytes > b.size() - at)
+            return Fail(file, "directory entry size or offset is wrong");
+        if (!found.insert(side).second)
+            return Fail(file, "two images of the same size");
+        if (!CheckIconImage(file, b, at, side))
+            return false;
+    }
+    if (!sizes.empty() && found != sizes)
+        return Fail(file, "the image sizes are not the ones asked for");
     return true;
 }
 
@@ -158,13 +186,24 @@ bool CheckIcon(const std::string& file) {
 
 int main(int argc, char** argv) {
     if (argc < 3 || (std::string(argv[1]) != "frame" && std::string(argv[1]) != "icon")) {
-        std::fprintf(stderr, "usage: artcheck frame|icon FILE...\n");
+        std::fprintf(stderr,
+                     "usage: artcheck frame FILE...\n"
+                     "       artcheck icon [--sizes 16,32,48] FILE...\n");
         return 2;
     }
     const bool frames = std::string(argv[1]) == "frame";
+    int first = 2;
+    std::set<int> sizes;
+    if (!frames && argc > 3 && std::string(argv[2]) == "--sizes") {
+        std::istringstream list(argv[3]);
+        std::string size;
+        while (std::getline(list, size, ','))
+            sizes.insert(std::atoi(size.c_str()));
+        first = 4;
+    }
     int failures = 0;
-    for (int i = 2; i < argc; ++i) {
-        if (!(frames ? CheckFrame(argv[i]) : CheckIcon(argv[i])))
+    for (int i = first; i < argc; ++i) {
+        if (!(frames ? CheckFrame(argv[i]) : CheckIcon(argv[i], sizes)))
             ++failures;
     }
     return failures == 0 ? 0 : 1;

@@ -4,7 +4,8 @@
 #   rows 1-2  the program's frames 1-6 at four times their size, then at their
 #             real size on a light, a blue and a dark desktop
 #   row 3     icons 200, 201, 202 and the test skin's 201, 202 at four times,
-#             then scaled to the 16 x 16 of the notification area (real size)
+#             then at the 16 x 16 of the notification area (real size): the
+#             picture drawn for 16 pixels, or the 32-pixel one scaled down
 #   row 4     the test skin's frames at four times their size
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -44,9 +45,17 @@ icons=("$art/icon200_rest.ico" "$art/icon201_smile.ico" "$art/icon202_letter.ico
        "$art/skin_test/icon201_smile.ico" "$art/skin_test/icon202_letter.ico")
 big=()
 tray=()
+# The index of the icon's image WIDTH pixels wide, if it has one.
+image_of() { identify -format '%w %p\n' "$1" | awk -v w="$2" '$1 == w {print $2; exit}'; }
 for i in "${!icons[@]}"; do
-    convert "${icons[$i]}" -background '#3A6EA5' -flatten "$tmp/icon$i.png"
-    convert "${icons[$i]}" -resize 16x16 -background '#3A6EA5' -flatten "$tmp/tray$i.png"
+    large="$(image_of "${icons[$i]}" 32)"
+    small="$(image_of "${icons[$i]}" 16)"
+    convert "${icons[$i]}[${large:-0}]" -background '#3A6EA5' -flatten "$tmp/icon$i.png"
+    if [ -n "$small" ]; then
+        convert "${icons[$i]}[$small]" -background '#3A6EA5' -flatten "$tmp/tray$i.png"
+    else
+        convert "${icons[$i]}[${large:-0}]" -resize 16x16 -background '#3A6EA5' -flatten "$tmp/tray$i.png"
+    fi
     big+=("$tmp/icon$i.png")
     tray+=("$tmp/tray$i.png")
 done

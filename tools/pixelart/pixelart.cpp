@@ -2,7 +2,10 @@
 // per pixel) into the bitmap and icon files that the program's resources embed.
 //
 //   pixelart bmp PICTURE.txt OUT.bmp   8-bit bitmap, 256-entry colour table
-//   pixelart ico PICTURE.txt OUT.ico   16-colour icon with transparency mask
+//   pixelart ico PICTURE.txt OUT.ico [MORE.txt...]
+//                                      16-colour icon with transparency mask;
+//                                      each further picture adds an image of
+//                                      its own size (16, 32, 48 pixels...)
 //
 // Picture text, one statement per line ('#' starts a comment):
 //   key    C RRGGBB [name]   the transparent background colour, drawn with C
@@ -356,12 +359,14 @@ inline std::vector<std::uint8_t> EncodeBmp(const Picture& picture) {
     return out;
 }
 
-// A 16-colour icon file with one image: the colour image (4 bits per pixel,
-// key pixels black) and the mask (1 bit per pixel, set where the key is).
-// Index 0 is black; every colour the picture uses must fit in the other 15
-// entries (black itself shares index 0).
-inline bool EncodeIco(const Picture& picture, std::vector<std::uint8_t>* out, std::string* error) {
-    using namespace detail;
+namespace detail {
+
+// One icon image: its colours, then the colour image (4 bits per pixel, key
+// pixels black) and the mask (1 bit per pixel, set where the key is). Index 0
+// is black; every colour the picture uses must fit in the other 15 entries
+// (black itself shares index 0).
+inline bool EncodeIconImage(const Picture& picture, std::vector<std::uint8_t>* out,
+                            std::string* error) {
     if (picture.width > 255 || picture.height > 255) {
         *error = "icons are at most 255 x 255";
         return false;
@@ -385,19 +390,7 @@ inline bool EncodeIco(const Picture& picture, std::vector<std::uint8_t>* out, st
     const std::size_t xor_row = RowBytes(picture.width, 4);
     const std::size_t and_row = RowBytes(picture.width, 1);
     const std::size_t image_bytes = (xor_row + and_row) * static_cast<std::size_t>(picture.height);
-    const std::size_t entry_bytes = 40 + 16 * 4 + image_bytes;
     out->clear();
-    Put16(out, 0);  // reserved
-    Put16(out, 1);  // icon
-    Put16(out, 1);  // one image
-    out->push_back(static_cast<std::uint8_t>(picture.width));
-    out->push_back(static_cast<std::uint8_t>(picture.height));
-    out->push_back(16);  // colours
-    out->push_back(0);
-    Put16(out, 1);  // planes
-    Put16(out, 4);  // bits per pixel
-    Put32(out, static_cast<std::uint32_t>(entry_bytes));
-    Put32(out, 6 + 16);
     // An icon image's header counts both the colour image and the mask.
     PutInfoHeader(out, picture.width, picture.height * 2, 4, image_bytes, 16);
     for (const auto& colour : colours)
@@ -423,6 +416,55 @@ inline bool EncodeIco(const Picture& picture, std::vector<std::uint8_t>* out, st
     return true;
 }
 
+}  // namespace detail
+
+// A 16-colour icon file with one image per picture, in the given order
+// (sizes distinct, so that the system finds the one it needs).
+inline bool EncodeIcoImages(const std::vector<Picture>& pictures, std::vector<std::uint8_t>* out,
+                            std::string* error) {
+    using namespace detail;
+    if (pictures.empty() || pictures.size() > 16) {
+        *error = "an icon holds 1 to 16 images";
+        return false;
+    }
+    std::vector<std::vector<std::uint8_t>> images(pictures.size());
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (pictures[j].width == pictures[i].width &&
+                pictures[j].height == pictures[i].height) {
+                *error = "two images of the same size";
+                return false;
+            }
+        }
+        if (!EncodeIconImage(pictures[i], &images[i], error))
+            return false;
+    }
+    out->clear();
+    Put16(out, 0);  // reserved
+    Put16(out, 1);  // icon
+    Put16(out, static_cast<unsigned>(pictures.size()));
+    std::size_t offset = 6 + 16 * pictures.size();
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        out->push_back(static_cast<std::uint8_t>(pictures[i].width));
+        out->push_back(static_cast<std::uint8_t>(pictures[i].height));
+        out->push_back(16);  // colours
+        out->push_back(0);
+        Put16(out, 1);  // planes
+        Put16(out, 4);  // bits per pixel
+        Put32(out, static_cast<std::uint32_t>(images[i].size()));
+        Put32(out, static_cast<std::uint32_t>(offset));
+        offset += images[i].size();
+    }
+    for (const auto& image : images)
+        out->insert(out->end(), image.begin(), image.end());
+    return true;
+}
+
+// A 16-colour icon file with one image.
+inline bool EncodeIco(const Picture& picture, std::vector<std::uint8_t>* out, std::string* error) {
+    return EncodeIcoImages({picture}, out, error);
+}
+
 inline bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -431,20 +473,31 @@ inline bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& 
 }
 
 inline int Run(int argc, char** argv) {
-    if (argc != 4 || (std::string(argv[1]) != "bmp" && std::string(argv[1]) != "ico")) {
-        std::fprintf(stderr, "usage: pixelart bmp|ico PICTURE.txt OUTPUT\n");
+    const bool bmp = argc == 4 && std::string(argv[1]) == "bmp";
+    const bool ico = argc >= 4 && std::string(argv[1]) == "ico";
+    if (!bmp && !ico) {
+        std::fprintf(stderr,
+                     "usage: pixelart bmp PICTURE.txt OUTPUT\n"
+                     "       pixelart ico PICTURE.txt OUTPUT [MORE_PICTURE.txt...]\n");
         return 2;
     }
-    Picture picture;
+    std::vector<Picture> pictures(1);
     std::string error;
-    if (!LoadPicture(argv[2], &picture, &error)) {
-        std::fprintf(stderr, "pixelart: %s\n", error.c_str());
-        return 1;
+    for (int i = 2; i < argc; ++i) {
+        if (i == 3)
+            continue;  // the output
+        if (i > 3)
+            pictures.emplace_back();
+        if (!LoadPicture(argv[i], &pictures.back(), &error)) {
+            std::fprintf(stderr, "pixelart: %s\n", error.c_str());
+            return 1;
+        }
     }
+    const Picture& picture = pictures.front();
     std::vector<std::uint8_t> bytes;
-    if (std::string(argv[1]) == "bmp") {
+    if (bmp) {
         bytes = EncodeBmp(picture);
-    } else if (!EncodeIco(picture, &bytes, &error)) {
+    } else if (!EncodeIcoImages(pictures, &bytes, &error)) {
         std::fprintf(stderr, "pixelart: %s: %s\n", argv[2], error.c_str());
         return 1;
     }

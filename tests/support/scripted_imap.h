@@ -57,7 +57,8 @@ struct ImapServerScript {
     std::function<void()> onBlock;
     bool answerDone = true;        // false: DONE goes unanswered
     std::function<void()> onIdle;  // called when IDLE is accepted
-    TlsOutcome tlsOutcome{0, "TLSv1.3", "TLS_AES_128_GCM_SHA256", std::string(64, 'B'), "CN=x"};
+    TlsOutcome tlsOutcome{0,      "TLSv1.3", "TLS_AES_128_GCM_SHA256", std::string(64, 'B'), "CN=x",
+                          "CN=y", 0};
 
     // What the client did.
     std::vector<std::string> commands;  // each command line (literals inline)

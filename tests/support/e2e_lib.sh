@@ -107,8 +107,13 @@ pell_wait_size() {
 # pell_screenshot FILE WxH+X+Y: that part of the screen.
 pell_screenshot() { import -window root -crop "$2" +repage "$1"; }
 
-# pell_clear_mailbox MAILDIR
-pell_clear_mailbox() { find "$1/new" "$1/cur" -type f -delete; }
+# pell_clear_mailbox MAILDIR: no messages, and Dovecot's index of the folder
+# gone too: an index kept across cases (an IMAP case's among them) may go on
+# listing messages whose files went in the same second as new ones came.
+pell_clear_mailbox() {
+    find "$1/new" "$1/cur" -type f -delete
+    find "$1" -mindepth 1 -maxdepth 1 -name 'dovecot*' -exec rm -rf {} +
+}
 
 # pell_deliver FILE: the message on standard input, readable by the server's
 # mail user.

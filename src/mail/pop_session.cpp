@@ -6,6 +6,7 @@
 #include "mail/apop_digest.h"
 #include "mail/check_run.h"
 #include "mail/message_identity.h"
+#include "mail/server_connection.h"
 #include "mail/status_codes.h"
 #include "mail/tls_policy.h"
 #include "mail/uidl_listing.h"
@@ -15,9 +16,6 @@
 namespace pell {
 namespace {
 
-constexpr std::uint16_t kDefaultPop3Port = 110;
-// The platforms take socket time-outs in milliseconds as 32-bit values.
-constexpr int kMaxTimeoutSeconds = 4294966;
 // The walk by Message-ID looks at most at this many messages; when all of
 // them are new, the count is a lower bound.
 constexpr int kMaxLooked = 2000;
@@ -58,76 +56,19 @@ std::string Format(const char* format, int a, int b = 0) {
     return text;
 }
 
-// Owns the open socket of a session: closes it and ends the socket library on
-// every way out, and lets an abandoned check cancel it from another thread.
-class OpenConnection {
-  public:
-    OpenConnection(Network& network, CheckRun* run) : network_(network), run_(run) {}
-    ~OpenConnection() {
-        if (run_ && socket_)
-            run_->ClearCancelHook();
-        if (tls_)
-            tls_->Close();
-        if (socket_)
-            socket_->Close();
-        if (started_)
-            network_.Cleanup();
-    }
-    OpenConnection(const OpenConnection&) = delete;
-    OpenConnection& operator=(const OpenConnection&) = delete;
-
-    // The opening steps; 0 when connected, else the status code.
-    int Open(const PopSessionInput& in) {
-        if (!network_.Startup())
-            return kStatusSocketLibrary;
-        started_ = true;
-        auto address = network_.Resolve(in.server);
-        if (!address)
-            return kStatusResolve;
-        socket_ = network_.CreateSocket();
-        if (!socket_)
-            return kStatusNoSocket;
-        if (run_) {
-            std::shared_ptr<SocketChannel> socket = socket_;
-            run_->SetCancelHook([socket] { socket->Cancel(); });
-        }
-        if (in.timeoutSeconds > 0)
-            socket_->SetTimeouts(std::min(in.timeoutSeconds, kMaxTimeoutSeconds));
-        std::optional<std::uint16_t> port = PortFromText(in.portText);
-        if (!port && SecurityFromSetting(in.security) == kSecurityImplicit)
-            port = kPop3TlsPort;
-        if (!port)
-            port = network_.Pop3ServicePort();
-        if (!port)
-            port = kDefaultPop3Port;
-        if (network_.IsOtherAppConnected(*address, *port))
-            return kStatusOtherApp;
-        if (!socket_->Connect(*address, *port))
-            return kStatusConnect;
-        return kStatusOk;
-    }
-
-    // The handshake over the open connection; from then on socket() is the
-    // protected channel.
-    TlsOutcome StartTls(const PopSessionInput& in) {
-        TlsOutcome outcome;
-        tls_ = network_.StartTls(socket_, TlsRequest{in.server, in.certFingerprint}, outcome);
-        if (outcome.status == kStatusOk && !tls_)
-            outcome.status = kStatusTlsFailed;
-        if (outcome.status != kStatusOk)
-            tls_.reset();
-        return outcome;
-    }
-
-    SocketChannel& socket() { return tls_ ? *tls_ : *socket_; }
-
-  private:
-    Network& network_;
-    CheckRun* run_;
-    bool started_ = false;
-    std::shared_ptr<SocketChannel> socket_;
-    std::shared_ptr<SocketChannel> tls_;
-};
+// Where a check of the account connects. Only POP3 keeps other programs
+// out: a mailbox is locked by the session that holds it.
+ServerEndpoint PopEndpoint(const PopSessionInput& in) {
+    ServerEndpoint endpoint;
+    endpoint.server = in.server;
+    endpoint.port = PortFromText(in.portText);
+    if (!endpoint.port && SecurityFromSetting(in.security) == kSecurityImplicit)
+        endpoint.port = kPop3TlsPort;
+    endpoint.timeoutSeconds = in.timeoutSeconds;
+    endpoint.certFingerprint = in.certFingerprint;
+    endpoint.exclusive = true;
+    return endpoint;
+}
 
 void CopyTlsOutcome(const TlsOutcome& tls, PopSessionOutput& out) {
     out.tlsProtocol = tls.protocol;
@@ -143,14 +84,14 @@ void CopyTlsOutcome(const TlsOutcome& tls, PopSessionOutput& out) {
 // greeting is left in `greeting` (empty when it was read over TLS and failed).
 // Returns 0 or the status that ends the session; with a plain or implicit TLS
 // connection an unreadable greeting is reported through greetingFailed only.
-int OpenProtected(OpenConnection& connection, const PopSessionInput& in, TlsOutcome& tls,
+int OpenProtected(ServerConnection& connection, const PopSessionInput& in, TlsOutcome& tls,
                   std::string& greeting, bool& greetingFailed) {
-    int result = connection.Open(in);
+    int result = connection.Open(PopEndpoint(in));
     if (result != kStatusOk)
         return result;
     const ConnectionSecurity security = SecurityFromSetting(in.security);
     if (security == kSecurityImplicit) {
-        tls = connection.StartTls(in);
+        tls = connection.StartTls();
         if (tls.status != kStatusOk)
             return tls.status;
     }
@@ -168,7 +109,7 @@ int OpenProtected(OpenConnection& connection, const PopSessionInput& in, TlsOutc
     // would be read later as if they had been protected.
     if (reply.find('\n') + 1 != reply.size())
         return kStatusTlsFailed;
-    tls = connection.StartTls(in);
+    tls = connection.StartTls();
     return tls.status;
 }
 
@@ -521,7 +462,7 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
             hooks.rearmWatchdog();
     };
 
-    OpenConnection connection(network, hooks.run);
+    ServerConnection connection(network, CancelThrough(hooks.run));
     // Greeting. A failure is remembered, yet the login is still tried.
     std::string reply;
     bool greetingFailed = false;
@@ -578,7 +519,7 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
 int ProbeServerCertificate(Network& network, PopSessionInput in, TlsOutcome& tls) {
     if (SecurityFromSetting(in.security) == kSecurityPlain)
         in.security = kSecurityStls;
-    OpenConnection connection(network, nullptr);
+    ServerConnection connection(network, {});
     std::string greeting;
     bool greetingFailed = false;
     int result = OpenProtected(connection, in, tls, greeting, greetingFailed);

@@ -5,6 +5,11 @@
 #include "mail/status_codes.h"
 
 namespace pell {
+namespace {
+
+constexpr std::uint16_t kDefaultPop3Port = 110;
+
+}  // namespace
 
 ServerConnection::~ServerConnection() {
     if (cancel_.clear && socket_)
@@ -34,9 +39,11 @@ int ServerConnection::Open(const ServerEndpoint& endpoint) {
     }
     if (endpoint.timeoutSeconds > 0)
         socket_->SetTimeouts(std::min(endpoint.timeoutSeconds, kMaxSocketTimeoutSeconds));
-    if (endpoint.exclusive && network_.IsOtherAppConnected(*address, endpoint.port))
+    const std::uint16_t port =
+        endpoint.port ? *endpoint.port : network_.Pop3ServicePort().value_or(kDefaultPop3Port);
+    if (endpoint.exclusive && network_.IsOtherAppConnected(*address, port))
         return kStatusOtherApp;
-    if (!socket_->Connect(*address, endpoint.port))
+    if (!socket_->Connect(*address, port))
         return kStatusConnect;
     return kStatusOk;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "mail/socket_channel.h"
@@ -29,7 +30,9 @@ CancelRegistration CancelThrough(Owner* owner) {
 
 struct ServerEndpoint {
     std::string server;
-    std::uint16_t port = 0;
+    // Nothing: the port of the "pop3" service, or 110 when the system does
+    // not know it (asked once the socket library is up).
+    std::optional<std::uint16_t> port;
     int timeoutSeconds = 0;  // 0 = none
     std::string certFingerprint;
     // Refuse to connect while another program holds a connection to the

@@ -10,7 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     mingw-w64 wine wine64 xvfb x11-utils xdotool imagemagick
     locales fonts-ipafont fonts-wine
-    dovecot-pop3d dovecot-imapd mailutils-imap4d nkf python3 openssl libssl-dev libgnutls30 zip unzip
+    dovecot-pop3d dovecot-imapd mailutils-imap4d mailutils-pop3d nkf python3 openssl libssl-dev libgnutls30 zip unzip
     clang-14 libclang-rt-14-dev clang-format
 )
 
@@ -22,11 +22,14 @@ if ((${#missing[@]})); then
     echo "setup: installing ${missing[*]}"
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    # The tests start their own IMAP servers on loopback: the machine-wide
-    # daemon the package enables would only listen on every interface.
-    if command -v systemctl >/dev/null && systemctl is-enabled mailutils-imap4d >/dev/null 2>&1; then
-        systemctl disable --now mailutils-imap4d >/dev/null 2>&1 || true
-    fi
+    # The tests start their own IMAP and POP3 servers on loopback: the
+    # machine-wide daemons the packages enable would only listen on every
+    # interface.
+    for service in mailutils-imap4d mailutils-pop3d; do
+        if command -v systemctl >/dev/null && systemctl is-enabled "$service" >/dev/null 2>&1; then
+            systemctl disable --now "$service" >/dev/null 2>&1 || true
+        fi
+    done
 fi
 
 # Wine takes its ANSI code page (932) from a Japanese locale.

@@ -13,7 +13,6 @@ set -euo pipefail
 action="$1"
 dir="$2"
 certs="${3:-$dir/certs}"
-mail_user=pellmail
 . "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_lib.sh"
 
 stop_server() {
@@ -41,10 +40,8 @@ if ! command -v dovecot >/dev/null; then
     echo "dovecot is not installed (package dovecot-pop3d)" >&2
     exit 1
 fi
-if ! id "$mail_user" >/dev/null 2>&1; then
-    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
-        "$mail_user"
-fi
+pell_mail_user
+mail_user="$pell_mail_user"
 stop_server
 rm -rf "$dir"
 mkdir -p "$dir"

@@ -9,10 +9,8 @@ work="$2"
 . "$(dirname "${BASH_SOURCE[0]}")/../support/e2e_lib.sh"
 pell_need imap4d setpriv
 [ "$(id -u)" = 0 ] || { echo "SKIP: needs root to serve mail as its own user"; exit 77; }
-mail_user=pellmail
-id "$mail_user" >/dev/null 2>&1 ||
-    useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
-        "$mail_user"
+pell_mail_user
+mail_user="$pell_mail_user"
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -24,8 +22,8 @@ chown "$mail_user:$mail_user" "$spool"
 mbox="$spool/$mail_user"
 printf 'logging { syslog false; }\nmailbox { mailbox-type "mbox"; mail-spool "%s"; }\n' \
     "$spool" >"$work/imap4d.conf"
-python3 "$pell_root/tests/integration/imap4d_server.py" "$work/port" "$work/imap4d.conf" \
-    "$mail_user" &
+python3 "$pell_root/tests/integration/inetd_server.py" "$work/port" "$mail_user" "$mail_user" \
+    /dev/null imap4d --inetd --preauth --config-file="$work/imap4d.conf" &
 server=$!
 trap 'kill "$server" 2>/dev/null || true; rm -rf "$spool"' EXIT
 pell_wait_file "$work/port" 20 || { echo "SKIP: imap4d did not start"; exit 77; }
@@ -63,13 +61,7 @@ check() {
     set +e
     json="$(pell_pellcheck "$pellcheck" "$ini" --json 2>"$work/stderr")"
     set -e
-    found="$(python3 - "${json//$'\r'/}" <<'PY'
-import json, sys
-value = json.loads(sys.argv[1].splitlines()[0])
-subjects = [s["subject"] for s in value["summaries"]] or [""]
-print(value["status"], value["new"], len(value["summaries"]), subjects[0])
-PY
-)"
+    found="$(pell_json_field "${json//$'\r'/}" status new summaries summaries.0.subject)"
     [ "$found" = "$1" ] || fail "got '$found', expected '$1' ($json; $(cat "$work/stderr"))"
 }
 

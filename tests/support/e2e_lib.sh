@@ -148,3 +148,62 @@ pell_pellcheck() {
         "$program" --settings "$settings" "$@"
     fi
 }
+
+# pell_mail_user: the system user the test mail servers serve as (made when
+# missing, without a home or a shell); its name in $pell_mail_user.
+pell_mail_user() {
+    pell_mail_user=pellmail
+    id "$pell_mail_user" >/dev/null 2>&1 ||
+        useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin \
+            "$pell_mail_user"
+}
+
+# pell_json_field JSON NAME...: the named values of pellcheck's first JSON
+# line, blank-separated ("summaries.0.subject" reaches inside; a list gives
+# its length, a place beyond a list "-").
+pell_json_field() {
+    python3 - "$@" <<'PY'
+import json, sys
+top = json.loads(sys.argv[1].splitlines()[0])
+found = []
+for name in sys.argv[2:]:
+    value = top
+    for part in name.split("."):
+        if isinstance(value, list):
+            value = value[int(part)] if int(part) < len(value) else "-"
+        elif value != "-":
+            value = value[part]
+    found.append(str(len(value) if isinstance(value, list) else value))
+print(" ".join(found))
+PY
+}
+
+# pell_ini_set FILE KEY VALUE: the key of section POP1 set (VALUE in UTF-8,
+# stored in Shift_JIS), in place of any earlier assignment.
+pell_ini_set() {
+    python3 - "$@" <<'PY'
+import sys, re
+path, key, value = sys.argv[1:]
+text = open(path, "rb").read()
+text = re.sub(rb"(?mi)^" + re.escape(key.encode()) + rb"=.*\r?\n", b"", text)
+line = key.encode() + b"=" + value.encode("cp932") + b"\r\n"
+text = text.replace(b"[POP1]\r\n", b"[POP1]\r\n" + line, 1)
+open(path, "wb").write(text)
+PY
+}
+
+# pell_ini_get FILE KEY: the key's value in section POP1, or "(missing)".
+pell_ini_get() {
+    python3 - "$@" <<'PY'
+import sys
+path, key = sys.argv[1:]
+section = ""
+for line in open(path, "rb").read().decode("latin-1").splitlines():
+    line = line.strip()
+    if line.startswith("["):
+        section = line.strip("[]")
+    elif section == "POP1" and line.lower().startswith(key.lower() + "="):
+        print(line.split("=", 1)[1]); sys.exit(0)
+print("(missing)")
+PY
+}

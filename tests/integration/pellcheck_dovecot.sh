@@ -13,8 +13,15 @@ port="$(cat "$fixture/port")"
 maildir="$fixture/home/Maildir"
 work="$fixture/cases/$case_name"
 ini="$work/Zeririvu.ini"
+pell_errors="$work/stderr"
+SSL_CERT_FILE="$(cat "$fixture/certs_dir" 2>/dev/null || true)/ca.crt"
+export SSL_CERT_FILE
 rm -rf "$work"
 mkdir -p "$work"
+
+# One run on the case's settings file, and a value of its output.
+run_check() { pell_json_run "$pellcheck" "$ini" "$@"; }
+field() { pell_json_field "$json" "$@"; }
 
 fail() {
     echo "FAIL ($case_name): $*" >&2
@@ -56,91 +63,37 @@ write_ini() {
     } >"$ini"
 }
 
-# set_key KEY VALUE in section POP1 (the last assignment in the file wins only
-# when unique, so the key is replaced).
-set_key() {
-    python3 - "$ini" "$1" "$2" <<'PY'
-import sys, re
-path, key, value = sys.argv[1:]
-text = open(path, "rb").read().decode("latin-1")
-text = re.sub(r"(?mi)^" + re.escape(key) + r"=.*\r?\n", "", text)
-text = text.replace("[POP1]\r\n", "[POP1]\r\n" + key + "=" + value + "\r\n", 1)
-open(path, "wb").write(text.encode("latin-1"))
-PY
-}
-
-read_key() {
-    python3 - "$ini" "$1" <<'PY'
-import sys
-path, key = sys.argv[1:]
-section = ""
-for line in open(path, "rb").read().decode("latin-1").splitlines():
-    line = line.strip()
-    if line.startswith("["):
-        section = line.strip("[]")
-    elif section == "POP1" and line.lower().startswith(key.lower() + "="):
-        print(line.split("=", 1)[1]); sys.exit(0)
-print("(missing)")
-PY
-}
-
-# run_check [OPTIONS...]: runs pellcheck --json on the case's file; sets
-# $status_code (exit code) and $json (the output line).
-run_check() {
-    set +e
-    json="$(SSL_CERT_FILE="$(cat "$fixture/certs_dir" 2>/dev/null || true)/ca.crt" \
-        pell_pellcheck "$pellcheck" "$ini" --json "$@" 2>"$work/stderr")"
-    status_code=$?
-    set -e
-    json="${json//$'\r'/}"
-}
-
-# field NAME: a value of the JSON line ("summaries.0.subject" reaches inside).
-field() {
-    python3 - "$1" "$json" <<'PY'
-import json, sys
-value = json.loads(sys.argv[2].splitlines()[0])
-for part in sys.argv[1].split("."):
-    value = value[int(part)] if isinstance(value, list) else value[part]
-print(len(value) if isinstance(value, list) else value)
-PY
-}
-
-expect() {  # expect WHAT ACTUAL EXPECTED
-    [ "$2" = "$3" ] || fail "$1: got '$2', expected '$3' (output: $json; $(cat "$work/stderr"))"
-}
-
 case "$case_name" in
 first_check | first_check_wine | apop)
     pell_clear_mailbox "$maildir"
     deliver 1 3
     write_ini
-    [ "$case_name" = apop ] && set_key APOP Yes
+    [ "$case_name" = apop ] && pell_ini_set "$ini" APOP Yes
     run_check
-    expect "exit code" "$status_code" 0
-    expect status "$(field status)" -6
-    expect count "$(field count)" 3
-    expect new "$(field new)" 3
-    expect summaries "$(field summaries)" 1
-    expect subject "$(field summaries.0.subject)" "Test 3"
-    expect Mesid "$(read_key Mesid)" "<msg3@pell.test>,"
+    pell_expect "exit code" "$status_code" 0
+    pell_expect status "$(field status)" -6
+    pell_expect count "$(field count)" 3
+    pell_expect new "$(field new)" 3
+    pell_expect summaries "$(field summaries)" 1
+    pell_expect subject "$(field summaries.0.subject)" "Test 3"
+    pell_expect Mesid "$(pell_ini_get "$ini" Mesid)" "<msg3@pell.test>,"
     ;;
 later_mail)
     pell_clear_mailbox "$maildir"
     deliver 1 3
     write_ini
     run_check
-    expect "first check" "$(field new)" 3
+    pell_expect "first check" "$(field new)" 3
     deliver 4 5
     run_check
-    expect status "$(field status)" -6
-    expect new "$(field new)" 2
-    expect subjects "$(field summaries.0.subject),$(field summaries.1.subject)" "Test 5,Test 4"
-    expect Mesid "$(read_key Mesid)" "<msg5@pell.test>,<msg4@pell.test>,<msg3@pell.test>,"
+    pell_expect status "$(field status)" -6
+    pell_expect new "$(field new)" 2
+    pell_expect subjects "$(field summaries.0.subject),$(field summaries.1.subject)" "Test 5,Test 4"
+    pell_expect Mesid "$(pell_ini_get "$ini" Mesid)" "<msg5@pell.test>,<msg4@pell.test>,<msg3@pell.test>,"
     run_check
-    expect "status without new mail" "$(field status)" 0
-    expect "new without new mail" "$(field new)" 0
-    expect "Mesid without new mail" "$(read_key Mesid)" "<msg5@pell.test>,"
+    pell_expect "status without new mail" "$(field status)" 0
+    pell_expect "new without new mail" "$(field new)" 0
+    pell_expect "Mesid without new mail" "$(pell_ini_get "$ini" Mesid)" "<msg5@pell.test>,"
     ;;
 mail_corpus)
     # Sample messages as other programs write them (tests/data/mime_corpus),
@@ -172,7 +125,7 @@ PY
     write_ini "Mesid=<old@pell.test>,"
     printf '[Control]\r\nGetLines=50\r\n' >>"$ini"
     run_check
-    expect "exit code" "$status_code" 0
+    pell_expect "exit code" "$status_code" 0
     python3 - "$pellcheck" "$corpus" "$json" $names <<'PY' || fail "summaries differ from the samples'"
 import json, subprocess, sys
 pellcheck, corpus, server, names = sys.argv[1], sys.argv[2], json.loads(sys.argv[3]), sys.argv[4:]
@@ -197,10 +150,10 @@ empty_mailbox)
     pell_clear_mailbox "$maildir"
     write_ini "Mesid=<old@pell.test>,"
     run_check
-    expect "exit code" "$status_code" 0
-    expect status "$(field status)" 0
-    expect count "$(field count)" 0
-    expect Mesid "$(read_key Mesid)" "(missing)"
+    pell_expect "exit code" "$status_code" 0
+    pell_expect status "$(field status)" 0
+    pell_expect count "$(field count)" 0
+    pell_expect Mesid "$(pell_ini_get "$ini" Mesid)" "(missing)"
     ;;
 no_save)
     pell_clear_mailbox "$maildir"
@@ -208,23 +161,23 @@ no_save)
     write_ini
     cp "$ini" "$work/before.ini"
     run_check --no-save
-    expect status "$(field status)" -6
+    pell_expect status "$(field status)" -6
     cmp -s "$ini" "$work/before.ini" || fail "--no-save changed the settings file"
     ;;
 wrong_password)
     pell_clear_mailbox "$maildir"
     write_ini
-    set_key Password "$(pell_scramble wrong)"
+    pell_ini_set "$ini" Password "$(pell_scramble wrong)"
     run_check
-    expect "exit code" "$status_code" 1
-    expect status "$(field status)" 12
+    pell_expect "exit code" "$status_code" 1
+    pell_expect status "$(field status)" 12
     ;;
 closed_port)
     write_ini
-    set_key Port "$(pell_free_port)"
+    pell_ini_set "$ini" Port "$(pell_free_port)"
     run_check
-    expect "exit code" "$status_code" 1
-    expect status "$(field status)" 5
+    pell_expect "exit code" "$status_code" 1
+    pell_expect status "$(field status)" 5
     ;;
 unknown_host)
     # Resolved inside a network namespace of its own, so that the lookup
@@ -234,13 +187,13 @@ unknown_host)
         exit 77
     fi
     write_ini
-    set_key Server "nowhere.invalid"
+    pell_ini_set "$ini" Server "nowhere.invalid"
     set +e
     json="$(unshare -n "$pellcheck" --settings "$ini" --json 2>"$work/stderr")"
     status_code=$?
     set -e
-    expect "exit code" "$status_code" 1
-    expect status "$(field status)" 3
+    pell_expect "exit code" "$status_code" 1
+    pell_expect status "$(field status)" 3
     ;;
 other_connection)
     pell_clear_mailbox "$maildir"
@@ -248,26 +201,29 @@ other_connection)
     exec 3<>"/dev/tcp/127.0.0.1/$port"
     run_check
     exec 3<&-
-    expect "exit code" "$status_code" 1
-    expect status "$(field status)" 17
+    pell_expect "exit code" "$status_code" 1
+    pell_expect status "$(field status)" 17
     ;;
 implicit_tls | implicit_tls_wine | stls | stls_wine)
     # Mail over TLS from the first byte, or after STLS, verified by name.
     pell_clear_mailbox "$maildir"
     deliver 1 2
     write_ini
-    set_key Server localhost
+    pell_ini_set "$ini" Server localhost
     case "$case_name" in
-    implicit*) set_key Port "$(cat "$fixture/tls_port")" && set_key Security 2 ;;
-    *) set_key Security 1 ;;
+    implicit*)
+        pell_ini_set "$ini" Port "$(cat "$fixture/tls_port")"
+        pell_ini_set "$ini" Security 2
+        ;;
+    *) pell_ini_set "$ini" Security 1 ;;
     esac
     run_check
-    expect "exit code" "$status_code" 0
-    expect status "$(field status)" -6
-    expect new "$(field new)" 2
-    expect subject "$(field summaries.0.subject)" "Test 2"
-    expect protocol "$(field tls_protocol | cut -c1-5)" "TLSv1"
-    expect fingerprint "$(field certificate_fingerprint)" \
+    pell_expect "exit code" "$status_code" 0
+    pell_expect status "$(field status)" -6
+    pell_expect new "$(field new)" 2
+    pell_expect subject "$(field summaries.0.subject)" "Test 2"
+    pell_expect protocol "$(field tls_protocol | cut -c1-5)" "TLSv1"
+    pell_expect fingerprint "$(field certificate_fingerprint)" \
         "$(cat "$(cat "$fixture/certs_dir")/localhost.sha256")"
     ;;
 exact_counts | exact_counts_tls)
@@ -278,9 +234,9 @@ exact_counts | exact_counts_tls)
     deliver 1 10
     write_ini
     if [ "$case_name" = exact_counts_tls ]; then
-        set_key Server localhost
-        set_key Port "$(cat "$fixture/tls_port")"
-        set_key Security 2
+        pell_ini_set "$ini" Server localhost
+        pell_ini_set "$ini" Port "$(cat "$fixture/tls_port")"
+        pell_ini_set "$ini" Security 2
     fi
     # One look at the output: status, count, new, at least, summaries, the
     # newest subject.
@@ -291,51 +247,51 @@ s = v["summaries"]
 print(v["status"], v["count"], v["new"], v["new_at_least"], len(s), s[0]["subject"] if s else "-", sep="|")' "$json"
     }
     run_check
-    expect "first check" "$(outcome)" "-6|10|10|False|1|Test 10"
+    pell_expect "first check" "$(outcome)" "-6|10|10|False|1|Test 10"
     [ -f "$work/Zeririvu.uidl" ] || fail "no seen-UIDL file beside the settings file"
     last=10
     for batch in 50 51 120; do
         deliver $((last + 1)) $((last + batch))
         last=$((last + batch))
         run_check
-        expect "$batch new" "$(outcome)" "-6|$last|$batch|False|$((batch < 50 ? batch : 50))|Test $last"
+        pell_expect "$batch new" "$(outcome)" "-6|$last|$batch|False|$((batch < 50 ? batch : 50))|Test $last"
     done
-    expect "Mesid" "$(read_key Mesid | cut -d, -f1)" "<msg$last@pell.test>"
+    pell_expect "Mesid" "$(pell_ini_get "$ini" Mesid | cut -d, -f1)" "<msg$last@pell.test>"
     run_check
-    expect "nothing new" "$(outcome)" "0|$last|0|False|0|-"
+    pell_expect "nothing new" "$(outcome)" "0|$last|0|False|0|-"
     # Seen messages deleted on the server (the newest too) change the total only.
     find "$maildir" -type f \( -name "$(printf '%010d' "$last").*" -o -name '0000000003.*' \) -delete
     run_check
-    expect "after deletions" "$(outcome)" "0|$((last - 2))|0|False|0|-"
+    pell_expect "after deletions" "$(outcome)" "0|$((last - 2))|0|False|0|-"
     # The file gone (the first check after an upgrade), or not writable.
     rm -f "$work/Zeririvu.uidl"
     deliver $((last + 1)) $((last + 3))
     run_check
-    expect "without the file" "$(outcome)" "-6|$((last + 1))|3|False|3|Test $((last + 3))"
+    pell_expect "without the file" "$(outcome)" "-6|$((last + 1))|3|False|3|Test $((last + 3))"
     [ -f "$work/Zeririvu.uidl" ] || fail "the seen-UIDL file was not made again"
     rm -f "$work/Zeririvu.uidl"
     mkdir "$work/Zeririvu.uidl"
     deliver $((last + 4)) $((last + 5))
     run_check
-    expect "unwritable file" "$(outcome)" "-6|$((last + 3))|2|False|2|Test $((last + 5))"
-    expect "unwritable file: Mesid" "$(read_key Mesid | cut -d, -f1)" "<msg$((last + 5))@pell.test>"
+    pell_expect "unwritable file" "$(outcome)" "-6|$((last + 3))|2|False|2|Test $((last + 5))"
+    pell_expect "unwritable file: Mesid" "$(pell_ini_get "$ini" Mesid | cut -d, -f1)" "<msg$((last + 5))@pell.test>"
     grep -q "seen UIDLs" "$work/stderr" || fail "no word of the unwritable file"
     run_check
-    expect "unwritable file: next check" "$(outcome)" "0|$((last + 3))|0|False|0|-"
+    pell_expect "unwritable file: next check" "$(outcome)" "0|$((last + 3))|0|False|0|-"
     ;;
 usage)
     write_ini
     run_check --bogus
-    expect "bad option" "$status_code" 2
+    pell_expect "bad option" "$status_code" 2
     grep -q "unknown option" "$work/stderr" || fail "no message for a bad option"
     run_check --show-certificate --all
-    expect "certificate of no one account" "$status_code" 2
+    pell_expect "certificate of no one account" "$status_code" 2
     run_check --account Nobody
-    expect "unknown account" "$status_code" 1
+    pell_expect "unknown account" "$status_code" 1
     grep -q "Nobody" "$work/stderr" || fail "no message for an unknown account"
     ini="$work/missing.ini"
     run_check
-    expect "missing settings" "$status_code" 1
+    pell_expect "missing settings" "$status_code" 1
     grep -q "not found" "$work/stderr" || fail "no message for a missing settings file"
     ;;
 *)

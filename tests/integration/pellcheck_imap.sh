@@ -15,8 +15,15 @@ imap_port="$(cat "$fixture/imap_port")"
 maildir="$fixture/home/Maildir"
 work="$fixture/cases/imap_$case_name"
 ini="$work/Zeririvu.ini"
+pell_errors="$work/stderr"
+SSL_CERT_FILE="$(cat "$fixture/certs_dir")/ca.crt"
+export SSL_CERT_FILE
 rm -rf "$work"
 mkdir -p "$work"
+
+# One run on the case's settings file, and a value of its output.
+run_check() { pell_json_run "$pellcheck" "$ini" "$@"; }
+field() { pell_json_field "$json" "$@"; }
 
 fail() {
     echo "FAIL ($case_name): $*" >&2
@@ -59,57 +66,6 @@ write_ini() {
     } >"$ini"
 }
 
-# set_key KEY VALUE in section POP1 (VALUE given in UTF-8, stored in Shift_JIS).
-set_key() {
-    python3 - "$ini" "$1" "$2" <<'PY'
-import sys, re
-path, key, value = sys.argv[1:]
-text = open(path, "rb").read()
-text = re.sub(rb"(?mi)^" + re.escape(key.encode()) + rb"=.*\r?\n", b"", text)
-line = key.encode() + b"=" + value.encode("cp932") + b"\r\n"
-text = text.replace(b"[POP1]\r\n", b"[POP1]\r\n" + line, 1)
-open(path, "wb").write(text)
-PY
-}
-
-read_key() {
-    python3 - "$ini" "$1" <<'PY'
-import sys
-path, key = sys.argv[1:]
-section = ""
-for line in open(path, "rb").read().decode("latin-1").splitlines():
-    line = line.strip()
-    if line.startswith("["):
-        section = line.strip("[]")
-    elif section == "POP1" and line.lower().startswith(key.lower() + "="):
-        print(line.split("=", 1)[1]); sys.exit(0)
-print("(missing)")
-PY
-}
-
-run_check() {
-    set +e
-    json="$(SSL_CERT_FILE="$(cat "$fixture/certs_dir")/ca.crt" \
-        pell_pellcheck "$pellcheck" "$ini" --json "$@" 2>"$work/stderr")"
-    status_code=$?
-    set -e
-    json="${json//$'\r'/}"
-}
-
-field() {
-    python3 - "$1" "$json" <<'PY'
-import json, sys
-value = json.loads(sys.argv[2].splitlines()[0])
-for part in sys.argv[1].split("."):
-    value = value[int(part)] if isinstance(value, list) else value[part]
-print(len(value) if isinstance(value, list) else value)
-PY
-}
-
-expect() {  # expect WHAT ACTUAL EXPECTED
-    [ "$2" = "$3" ] || fail "$1: got '$2', expected '$3' (output: $json; $(cat "$work/stderr"))"
-}
-
 # check_new NEW SUMMARIES [NEWEST [OLDEST]]: one check and what it found (the
 # subjects of the first and last summary).
 check_new() {
@@ -125,8 +81,8 @@ PY
 )"
     local status=0
     [ "$1" = 0 ] || status=-6
-    expect "exit code" "$status_code" 0
-    expect "protocol|status|new|summaries|newest|oldest" "$found" \
+    pell_expect "exit code" "$status_code" 0
+    pell_expect "protocol|status|new|summaries|newest|oldest" "$found" \
         "imap|$status|$1|$2|${3:-}|${4:-${3:-}}"
 }
 
@@ -135,7 +91,7 @@ PY
 expect_untouched() {
     local read
     read="$(find "$maildir/cur" "$maildir/new" -type f -name '*:2,*S*' | wc -l)"
-    expect "messages marked as read" "$read" "$1"
+    pell_expect "messages marked as read" "$read" "$1"
 }
 
 # The Windows build runs the same cases (NAME_wine) with pellcheck.exe.
@@ -148,10 +104,10 @@ counts)
     deliver 51 51 "$maildir" S
     write_ini
     check_new 50 1 "Test 50"
-    expect "count" "$(field count)" 51
-    expect "stored UIDNEXT" "$(read_key ImapUidNext)" 52
-    expect Mesid "$(read_key Mesid)" "<imap50@pell.test>,"
-    validity="$(read_key ImapUidValidity)"
+    pell_expect "count" "$(field count)" 51
+    pell_expect "stored UIDNEXT" "$(pell_ini_get "$ini" ImapUidNext)" 52
+    pell_expect Mesid "$(pell_ini_get "$ini" Mesid)" "<imap50@pell.test>,"
+    validity="$(pell_ini_get "$ini" ImapUidValidity)"
     check_new 0 0
     deliver 52 52
     check_new 1 1 "Test 52"
@@ -166,7 +122,7 @@ counts)
     reset_mailbox
     deliver 1 2
     check_new 2 1 "Test 2"
-    [ "$(read_key ImapUidValidity)" != "$validity" ] || fail "UIDVALIDITY did not change"
+    [ "$(pell_ini_get "$ini" ImapUidValidity)" != "$validity" ] || fail "UIDVALIDITY did not change"
     ;;
 seen)
     # Mail already read on another device is not announced.
@@ -190,33 +146,36 @@ folder)
     deliver 1 2 "$box"
     deliver 3 3
     write_ini
-    set_key Folder "仕事"
+    pell_ini_set "$ini" Folder "仕事"
     check_new 2 1 "Test 2"
-    set_key Folder "存在しない"
+    pell_ini_set "$ini" Folder "存在しない"
     run_check
-    expect "exit code" "$status_code" 1
-    expect "missing folder" "$(field status)" 22
+    pell_expect "exit code" "$status_code" 1
+    pell_expect "missing folder" "$(field status)" 22
     ;;
 starttls | implicit_tls)
     reset_mailbox
     deliver 1 2
     write_ini
-    set_key Server localhost
+    pell_ini_set "$ini" Server localhost
     case "$case_name" in
-    implicit*) set_key Port "$(cat "$fixture/imaps_port")" && set_key Security 2 ;;
-    *) set_key Security 1 ;;
+    implicit*)
+        pell_ini_set "$ini" Port "$(cat "$fixture/imaps_port")"
+        pell_ini_set "$ini" Security 2
+        ;;
+    *) pell_ini_set "$ini" Security 1 ;;
     esac
     check_new 2 1 "Test 2"
-    expect protocol "$(field tls_protocol | cut -c1-5)" "TLSv1"
-    expect fingerprint "$(field certificate_fingerprint)" \
+    pell_expect protocol "$(field tls_protocol | cut -c1-5)" "TLSv1"
+    pell_expect fingerprint "$(field certificate_fingerprint)" \
         "$(cat "$(cat "$fixture/certs_dir")/localhost.sha256")"
     ;;
 wrong_password)
     write_ini
-    set_key Password "$(pell_scramble wrong)"
+    pell_ini_set "$ini" Password "$(pell_scramble wrong)"
     run_check
-    expect "exit code" "$status_code" 1
-    expect status "$(field status)" 12
+    pell_expect "exit code" "$status_code" 1
+    pell_expect status "$(field status)" 12
     ;;
 watch)
     # pellcheck stays in IDLE and prints a line for each delivery.
@@ -243,14 +202,14 @@ watch)
     [ -s "$out" ] || fail "no line after a delivery ($(cat "$work/stderr"))"
     echo "announced $((($(date +%s%N) - start) / 1000000)) ms after the delivery"
     json="$(head -n 1 "$out" | tr -d '\r')"
-    expect "watched new and newest" "$(field new),$(field summaries.0.subject)" "2,Test 3"
+    pell_expect "watched new and newest" "$(field new),$(field summaries.0.subject)" "2,Test 3"
     deliver 4 4
     for _ in $(seq 300); do
         [ "$(wc -l <"$out")" -ge 2 ] && break
         sleep 0.1
     done
     json="$(sed -n 2p "$out" | tr -d '\r')"
-    expect "second delivery" "$(field summaries.0.subject)" "Test 4"
+    pell_expect "second delivery" "$(field summaries.0.subject)" "Test 4"
     ;;
 *)
     fail "unknown case"

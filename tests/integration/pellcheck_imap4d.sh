@@ -48,6 +48,7 @@ deliver() {
 }
 
 ini="$work/Zeririvu.ini"
+pell_errors="$work/stderr"
 {
     printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n'
     printf '[POP1]\r\nPopname=Home\r\nServer=127.0.0.1\r\nPort=%s\r\nUser=%s\r\n' \
@@ -57,12 +58,10 @@ ini="$work/Zeririvu.ini"
 
 # check EXPECTED: "status new summaries newest" of one check.
 check() {
-    local json found
-    set +e
-    json="$(pell_pellcheck "$pellcheck" "$ini" --json 2>"$work/stderr")"
-    set -e
-    found="$(pell_json_field "${json//$'\r'/}" status new summaries summaries.0.subject)"
-    [ "$found" = "$1" ] || fail "got '$found', expected '$1' ($json; $(cat "$work/stderr"))"
+    local found
+    pell_json_run "$pellcheck" "$ini"
+    found="$(pell_json_field "$json" status new summaries summaries.0.subject)"
+    [ "$found" = "$1" ] || fail "got '$found', expected '$1' ($json; $(cat "$pell_errors"))"
 }
 
 # This server makes up a new UIDVALIDITY for every read-only session, so

@@ -24,9 +24,9 @@ chmod 755 "$home"
 chown "$pell_mail_user:mail" "$home"
 mbox="$home/INBOX"
 mkdir "$work/domains"
-printf '%s:%s:%s:%s:Pell:%s:/bin/false\n' "$pell_mail_user" \
-    "$(openssl passwd -6 pw-Secret9)" "$(id -u "$pell_mail_user")" "$(getent group mail | cut -d: -f3)" \
-    "$home" >"$work/domains/pell.test"
+printf '%s:%s:%s:%s:Pell:%s:/bin/false\n' "$pell_mail_user" "$(openssl passwd -6 pw-Secret9)" \
+    "$(id -u "$pell_mail_user")" "$(getent group mail | cut -d: -f3)" "$home" \
+    >"$work/domains/pell.test"
 # APOP takes the password from a database of its own.
 printf '%s@pell.test pw-Secret9\n' "$pell_mail_user" >"$work/apop.txt"
 popauth -c -f "$work/apop.txt" -o "$home/apop.db"
@@ -76,6 +76,7 @@ PY
 }
 
 ini="$work/Zeririvu.ini"
+pell_errors="$work/stderr"
 {
     printf '[Poplist]\r\nCount=1\r\nList1=POP1\r\n'
     printf '[POP1]\r\nPopname=Home\r\nServer=127.0.0.1\r\nPort=%s\r\nUser=%s@pell.test\r\n' \
@@ -88,14 +89,11 @@ ini="$work/Zeririvu.ini"
 check() {
     local found before
     before="$(wc -l <"$transcript")"
-    set +e
-    json="$(pell_pellcheck "$pellcheck" "$ini" --json 2>"$work/stderr")"
-    set -e
-    json="${json//$'\r'/}"
+    pell_json_run "$pellcheck" "$ini"
     found="$(pell_json_field "$json" status count new summaries summaries.0.subject)"
     commands="$(tail -n +$((before + 1)) "$transcript" | sed -n 's/^pop3d: C: //p')"
     [ "$found" = "$1" ] ||
-        fail "got '$found', expected '$1' ($json; $(cat "$work/stderr"); $commands)"
+        fail "got '$found', expected '$1' ($json; $(cat "$pell_errors"); $commands)"
 }
 
 # expect_commands PATTERN WHAT: the session sent a line matching PATTERN.

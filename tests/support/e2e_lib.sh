@@ -107,6 +107,33 @@ pell_wait_size() {
 # pell_screenshot FILE WxH+X+Y: that part of the screen.
 pell_screenshot() { import -window root -crop "$2" +repage "$1"; }
 
+# pell_geometry WINDOW: "X Y W H" of the window.
+pell_geometry() {
+    xdotool getwindowgeometry --shell "$1" | awk -F= '
+        /^X=/ {x=$2} /^Y=/ {y=$2} /^WIDTH=/ {w=$2} /^HEIGHT=/ {h=$2}
+        END {print x, y, w, h}'
+}
+
+# pell_count_colour FILE COLOUR: the pixels of that colour (#RRGGBB) in a
+# screenshot.
+pell_count_colour() {
+    convert "$1" -fuzz 3% -fill white -opaque "$2" -fill black +opaque white \
+        -format '%[fx:round(mean*w*h)]' info:
+}
+
+# pell_popup_settings PORT: a settings file (on standard output) of one
+# account, POP9, on the test server's PORT, with every pop-up on, its list
+# staying until closed; the character at 300,200, quick tooltips.
+pell_popup_settings() {
+    printf '[Control]\r\nposx=300\r\nposy=200\r\nTaskTray=No\r\nTopmost=Yes\r\n'
+    printf 'ToolTipDelay=5\r\nToolTipKillDelay=100\r\n'
+    printf '[Poplist]\r\nCount=1\r\nList1=POP9\r\n'
+    printf '[POP9]\r\nPopname=Account1\r\nServer=127.0.0.1\r\nPort=%s\r\n' "$1"
+    printf 'User=pelltest\r\nPassword=%s\r\nCheck=Yes\r\nTimer=600\r\nOffsetTimer=1\r\n' \
+        "$(pell_scramble pw-Secret9)"
+    printf 'TimeOut=20\r\nPopup=Yes\r\nPopupSubj=Yes\r\nPopupBody=Yes\r\n'
+}
+
 # pell_clear_mailbox MAILDIR: no messages, and Dovecot's index of the folder
 # gone too: an index kept across cases (an IMAP case's among them) may go on
 # listing messages whose files went in the same second as new ones came.
@@ -206,4 +233,24 @@ for line in open(path, "rb").read().decode("latin-1").splitlines():
         print(line.split("=", 1)[1]); sys.exit(0)
 print("(missing)")
 PY
+}
+
+# pell_json_run PELLCHECK SETTINGS [OPTIONS...]: one run of pellcheck --json;
+# its exit code in $status_code, its first output line (without CRs) in
+# $json, what it wrote to standard error in the file $pell_errors (which the
+# caller names).
+pell_json_run() {
+    local program="$1" settings="$2"
+    shift 2
+    set +e
+    json="$(pell_pellcheck "$program" "$settings" --json "$@" 2>"$pell_errors")"
+    status_code=$?
+    set -e
+    json="${json//$'\r'/}"
+}
+
+# pell_expect WHAT ACTUAL EXPECTED: fails the test, with pellcheck's last
+# output, unless ACTUAL is EXPECTED.
+pell_expect() {
+    [ "$2" = "$3" ] || fail "$1: got '$2', expected '$3' (output: $json; $(cat "$pell_errors"))"
 }

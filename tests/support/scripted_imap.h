@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mail/socket_channel.h"
+#include "support/scripted_network_base.h"
 
 namespace pell::test {
 
@@ -68,19 +69,11 @@ struct ImapServerScript {
     std::size_t bytesReceivedByClient = 0;
 };
 
-class ScriptedImapNetwork final : public Network {
+class ScriptedImapNetwork final : public ScriptedNetworkBase {
   public:
     explicit ScriptedImapNetwork(std::shared_ptr<ImapServerScript> script)
         : script_(std::move(script)) {}
 
-    bool connectFails = false;
-    bool otherAppConnected = false;
-
-    bool Startup() override { return true; }
-    void Cleanup() override {}
-    std::optional<std::uint32_t> Resolve(const std::string&) override { return 0x0100007Fu; }
-    std::optional<std::uint16_t> Pop3ServicePort() override { return 110; }
-    bool IsOtherAppConnected(std::uint32_t, std::uint16_t) override { return otherAppConnected; }
     std::shared_ptr<SocketChannel> CreateSocket() override;
     std::shared_ptr<SocketChannel> StartTls(std::shared_ptr<SocketChannel> socket,
                                             const TlsRequest& request,

@@ -111,12 +111,6 @@ class ScriptedSocket final : public SocketChannel {
 
 }  // namespace
 
-std::optional<std::uint32_t> ScriptedNetwork::Resolve(const std::string&) {
-    if (resolveFails)
-        return std::nullopt;
-    return 0x0100007Fu;
-}
-
 std::shared_ptr<SocketChannel> ScriptedNetwork::CreateSocket() {
     ++socketsCreated;
     return std::make_shared<ScriptedSocket>(mailbox_, connectFails);

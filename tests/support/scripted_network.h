@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mail/socket_channel.h"
+#include "support/scripted_network_base.h"
 
 namespace pell::test {
 
@@ -42,21 +43,13 @@ struct ScriptedMailbox {
     std::uint16_t connectedPort = 0;
 };
 
-class ScriptedNetwork final : public Network {
+class ScriptedNetwork final : public ScriptedNetworkBase {
   public:
     explicit ScriptedNetwork(std::shared_ptr<ScriptedMailbox> mailbox)
         : mailbox_(std::move(mailbox)) {}
 
-    bool resolveFails = false;
-    bool otherAppConnected = false;
-    bool connectFails = false;
     int socketsCreated = 0;
 
-    bool Startup() override { return true; }
-    void Cleanup() override {}
-    std::optional<std::uint32_t> Resolve(const std::string&) override;
-    std::optional<std::uint16_t> Pop3ServicePort() override { return 110; }
-    bool IsOtherAppConnected(std::uint32_t, std::uint16_t) override { return otherAppConnected; }
     std::shared_ptr<SocketChannel> CreateSocket() override;
     std::shared_ptr<SocketChannel> StartTls(std::shared_ptr<SocketChannel> socket,
                                             const TlsRequest& request,

@@ -6,6 +6,7 @@
 
 #include "mail/security_libraries_win32.h"
 #include "mail/tls_policy.h"
+#include "mail/wide_text_win32.h"
 
 namespace pell {
 namespace {
@@ -40,31 +41,11 @@ class ChainContext {
     PCCERT_CHAIN_CONTEXT chain_;
 };
 
-std::wstring Wide(const std::string& text) {
-    int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (size <= 1)
-        return {};
-    std::wstring out(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out.data(), size);
-    out.resize(static_cast<std::size_t>(size - 1));
-    return out;
-}
-
-std::string Utf8(const wchar_t* text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return {};
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(size - 1));
-    return out;
-}
-
 // The SSL policy's error for the chain and the server's name. Revocation is
 // left to the chain's own status (ProblemsOfTrustErrors): the policy would
 // stop at an unknown status (no list reachable) before it looks at the name.
 DWORD PolicyError(PCCERT_CHAIN_CONTEXT chain, const std::string& server, DWORD ignored) {
-    std::wstring name = Wide(server);
+    std::wstring name = WideFromAnsi(server);
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
@@ -111,7 +92,7 @@ std::string NameText(const CERT_NAME_BLOB& name) {
     Security().nameToString(X509_ASN_ENCODING, const_cast<CERT_NAME_BLOB*>(&name),
                             CERT_X500_NAME_STR | CERT_NAME_STR_REVERSE_FLAG, text, 512);
     text[511] = 0;
-    return Utf8(text);
+    return Utf8FromWide(text);
 }
 
 }  // namespace

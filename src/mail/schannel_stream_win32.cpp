@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "mail/tls_policy.h"
+#include "mail/wide_text_win32.h"
 
 namespace pell {
 namespace {
@@ -50,16 +51,6 @@ class OutputToken {
     SecBuffer buffer_;
     SecBufferDesc desc_;
 };
-
-std::string Utf8(const wchar_t* text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return {};
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(size - 1));
-    return out;
-}
 
 std::string CipherName(const SecPkgContext_ConnectionInfo& info) {
     switch (info.aiCipher) {
@@ -122,7 +113,7 @@ bool SchannelStream::Handshake(TlsOutcome& outcome) {
     if (sspi_.QueryContextAttributesA(&context_, SECPKG_ATTR_CIPHER_INFO, &cipher) == SEC_E_OK &&
         cipher.szCipherSuite[0]) {
         cipher.szCipherSuite[SZ_ALG_MAX_SIZE - 1] = 0;
-        outcome.cipher = Utf8(cipher.szCipherSuite);
+        outcome.cipher = Utf8FromWide(cipher.szCipherSuite);
     } else {
         outcome.cipher = CipherName(info);
     }

@@ -52,17 +52,8 @@ cp "$ini" "$out/settings-before.ini"
 
 # Without a window manager the X driver waits 2 s for the hidden window to be
 # withdrawn: most of the time measured here is that wait.
-result="$(cd "$out" && wine window_probe.exe --exit | tr -d '\r')" || fail "the program did not end: $result"
-read -r ms code <<<"$result"
-echo "the program ended ${ms} ms after the exit command, exit code $code"
-[ "$ms" -lt 3000 ] || fail "ending took $ms ms"
-[ "$code" -eq 0 ] || fail "exit code $code"
-for _ in $(seq 50); do kill -0 "$pell_program" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pell_program" 2>/dev/null; then fail "the Wine process stayed"; fi
-if grep -Eq 'Unhandled (exception|page fault)|winedbg' "$out/wine.log"; then
-    cat "$out/wine.log"
-    fail "the program crashed"
-fi
+pell_end_program "$out"
+[ "$pell_exit_ms" -lt 3000 ] || fail "ending took $pell_exit_ms ms"
 cmp -s "$ini" "$out/settings-before.ini" || {
     diff "$out/settings-before.ini" "$ini" || true
     fail "the settings file changed at exit"

@@ -137,14 +137,5 @@ pell_screenshot "$out/letter.png" 24x40+300+200
 import -window root "$out/screen.png"
 echo "ok: the letter and the list came by IDLE"
 
-result="$(cd "$out/run" && wine window_probe.exe --exit | tr -d '\r')" || fail "the program did not end: $result"
-read -r ms code <<<"$result"
-echo "the program ended ${ms} ms after the exit command, exit code $code"
-[ "$code" -eq 0 ] || fail "exit code $code"
-for _ in $(seq 100); do kill -0 "$pell_program" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$pell_program" 2>/dev/null; then fail "the Wine process stayed"; fi
-if grep -Eq 'Unhandled (exception|page fault)|winedbg' "$out/wine.log"; then
-    cat "$out/wine.log"
-    fail "the program crashed"
-fi
+pell_end_program "$out/run"
 echo "PASS"

@@ -32,17 +32,11 @@ for n in 1 2 3; do
         pell_deliver "$maildir/new/176500000$n.M${n}P1.notify"
 done
 port="$(cat "$fixture/port")"
-password="$(pell_scramble pw-Secret9)"
 
 # The character stands at 300,200; the list stays until it is closed.
 ini="$out/run/Zeririvu.ini"
 {
-    printf '[Control]\r\nposx=300\r\nposy=200\r\nTaskTray=No\r\nTopmost=Yes\r\n'
-    printf 'ToolTipDelay=5\r\nToolTipKillDelay=100\r\n'
-    printf '[Poplist]\r\nCount=1\r\nList1=POP9\r\n'
-    printf '[POP9]\r\nPopname=Account1\r\nServer=127.0.0.1\r\nPort=%s\r\n' "$port"
-    printf 'User=pelltest\r\nPassword=%s\r\nCheck=Yes\r\nTimer=600\r\nOffsetTimer=1\r\n' "$password"
-    printf 'TimeOut=20\r\nPopup=Yes\r\nPopupSubj=Yes\r\nPopupBody=Yes\r\n'
+    pell_popup_settings "$port"
     printf 'Mesid=<e2e-notify-0@pell.test>,\r\n'
 } >"$ini"
 
@@ -50,21 +44,11 @@ ini="$out/run/Zeririvu.ini"
 xdotool mousemove 1000 700
 pell_start_program "$out"
 
-geometry() {  # window -> "X Y W H"
-    xdotool getwindowgeometry --shell "$1" | awk -F= '
-        /^X=/ {x=$2} /^Y=/ {y=$2} /^WIDTH=/ {w=$2} /^HEIGHT=/ {h=$2}
-        END {print x, y, w, h}'
-}
 shoot() { pell_screenshot "$out/$1.png" "${4}x${5}+${2}+${3}"; }  # name X Y W H
-# Pixels of a colour (#RRGGBB) in a screenshot.
-count_colour() {  # file colour
-    convert "$1" -fuzz 3% -fill white -opaque "$2" -fill black +opaque white \
-        -format '%[fx:round(mean*w*h)]' info:
-}
 
 list="$(pell_find_window 60 --onlyvisible --name '^POP9$')" || fail "the new-mail list did not appear"
 sleep 0.5
-read -r lx ly lw lh < <(geometry "$list")
+read -r lx ly lw lh < <(pell_geometry "$list")
 echo "list at $lx,$ly size ${lw}x${lh}"
 shoot list-first "$lx" "$ly" "$lw" "$lh"
 # Title and three messages, lines 12 pixels high (IPA Gothic at height 12).
@@ -74,17 +58,17 @@ shoot list-first "$lx" "$ly" "$lw" "$lh"
 xdotool mousemove $((lx + 60)) $((ly + 1 + 2 * 12 + 8))
 sleep 0.6
 shoot list "$lx" "$ly" "$lw" "$lh"
-highlight="$(count_colour "$out/list.png" '#FF4578')"
+highlight="$(pell_count_colour "$out/list.png" '#FF4578')"
 [ "$highlight" -gt 200 ] || fail "no highlighted line in list.png ($highlight pixels)"
 echo "ok: the list shows the three mails, the second highlighted"
 
 xdotool click 1
 viewer="$(pell_find_window 10 --onlyvisible --name '^e2e-uidl-2$')" || fail "the viewer did not open"
 sleep 0.5
-read -r vx vy vw vh < <(geometry "$viewer")
+read -r vx vy vw vh < <(pell_geometry "$viewer")
 echo "viewer at $vx,$vy size ${vw}x${vh}"
 shoot viewer "$vx" "$vy" "$vw" "$vh"
-note="$(count_colour "$out/viewer.png" '#0000BE')"
+note="$(pell_count_colour "$out/viewer.png" '#0000BE')"
 [ "$note" -gt 50 ] || fail "no head lines in viewer.png"
 echo "ok: the viewer shows the second mail"
 
@@ -101,7 +85,7 @@ pale=0
 for _ in $(seq 50); do
     sleep 0.2
     shoot tooltip 300 200 300 80
-    pale="$(count_colour "$out/tooltip.png" '#FFFFBF')"
+    pale="$(pell_count_colour "$out/tooltip.png" '#FFFFBF')"
     [ "$pale" -gt 300 ] && break
 done
 import -window root "$out/screen.png"
@@ -119,7 +103,7 @@ xdotool mousemove "$px" "$py"
 sleep 0.4
 xdotool click 1
 viewer="$(pell_find_window 10 --onlyvisible --name '^e2e-uidl-3$')" || fail "the first message's viewer did not open"
-read -r vx vy vw vh < <(geometry "$viewer")
+read -r vx vy vw vh < <(pell_geometry "$viewer")
 # One xdotool run, so that the steps come at a hand's pace (10 ms apart).
 walk=()
 for step in $(seq 3 3 30); do

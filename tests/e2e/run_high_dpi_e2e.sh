@@ -36,27 +36,10 @@ maildir="$fixture/home/Maildir"
 pell_clear_mailbox "$maildir"
 python3 "$here/make_japanese_mail.py" /dev/stdout 2 | pell_deliver "$maildir/new/1765000002.M2P1.dpi"
 port="$(cat "$fixture/port")"
-password="$(pell_scramble pw-Secret9)"
 ini="$out/run/Zeririvu.ini"
-{
-    printf '[Control]\r\nposx=300\r\nposy=200\r\nTaskTray=No\r\nTopmost=Yes\r\n'
-    printf 'ToolTipDelay=5\r\nToolTipKillDelay=100\r\n'
-    printf '[Poplist]\r\nCount=1\r\nList1=POP9\r\n'
-    printf '[POP9]\r\nPopname=Account1\r\nServer=127.0.0.1\r\nPort=%s\r\n' "$port"
-    printf 'User=pelltest\r\nPassword=%s\r\nCheck=Yes\r\nTimer=600\r\nOffsetTimer=1\r\n' "$password"
-    printf 'TimeOut=20\r\nPopup=Yes\r\nPopupSubj=Yes\r\nPopupBody=Yes\r\n'
-} >"$ini"
+pell_popup_settings "$port" >"$ini"
 
-geometry() {  # window -> "X Y W H"
-    xdotool getwindowgeometry --shell "$1" | awk -F= '
-        /^X=/ {x=$2} /^Y=/ {y=$2} /^WIDTH=/ {w=$2} /^HEIGHT=/ {h=$2}
-        END {print x, y, w, h}'
-}
 shoot() { pell_screenshot "$out/$1.png" "${4}x${5}+${2}+${3}"; }  # name X Y W H
-count_colour() {  # file colour
-    convert "$1" -fuzz 3% -fill white -opaque "$2" -fill black +opaque white \
-        -format '%[fx:round(mean*w*h)]' info:
-}
 
 xdotool mousemove 1000 700
 pell_start_program "$out"
@@ -68,7 +51,7 @@ echo "ok: the character stands at ${scale}x (${side}x${side})"
 list="$(pell_find_window 60 --onlyvisible --name '^POP9$')" || fail "the new-mail list did not appear"
 sleep 0.5
 shoot character 300 200 "$side" "$side"
-read -r lx ly lw lh < <(geometry "$list")
+read -r lx ly lw lh < <(pell_geometry "$list")
 echo "list at $lx,$ly size ${lw}x${lh}"
 shoot list "$lx" "$ly" "$lw" "$lh"
 # Two lines of a font of height 12 at 96 DPI: about twice as high at 192.
@@ -82,7 +65,7 @@ sleep 0.4
 xdotool click 1
 viewer="$(pell_find_window 10 --onlyvisible --name '^e2e-uidl-2$')" || fail "the viewer did not open"
 sleep 0.5
-read -r vx vy vw vh < <(geometry "$viewer")
+read -r vx vy vw vh < <(pell_geometry "$viewer")
 echo "viewer at $vx,$vy size ${vw}x${vh}"
 shoot viewer "$vx" "$vy" "$vw" "$vh"
 [ $(((vh - $(px 5)) % line)) -eq 0 ] || fail "the viewer does not show whole lines of $line"
@@ -95,7 +78,7 @@ pale=0
 for _ in $(seq 50); do
     sleep 0.2
     shoot tooltip 300 200 600 160
-    pale="$(count_colour "$out/tooltip.png" '#FFFFBF')"
+    pale="$(pell_count_colour "$out/tooltip.png" '#FFFFBF')"
     [ "$pale" -gt $((300 * scale * scale)) ] && break
 done
 [ "$pale" -gt $((300 * scale * scale)) ] || fail "no tooltip in tooltip.png ($pale pixels)"

@@ -34,11 +34,7 @@ set -e
 [ "$code" -eq 0 ] || fail "a second start with a skin gave $code"
 # The running character may load the skin as code or map it as data only.
 took_skin() { grep -qiE '(Loaded|mapping PE file) L".*skin\.dll"' "$work/first.log"; }
-for _ in $(seq 50); do
-    took_skin && break
-    sleep 0.2
-done
-took_skin || fail "the running instance did not take the skin over"
+pell_wait_until 10 took_skin || fail "the running instance did not take the skin over"
 
 # MultiExe=Yes: the second start keeps running as a character of its own.
 printf '[Control]\r\nTaskTray=No\r\nMultiExe=Yes\r\n' >"$work/Zeririvu.ini"

@@ -62,11 +62,7 @@ code=$?
 set -e
 [ "$code" -eq 0 ] || fail "a second start with a skin gave $code"
 took_skin() { grep -qiE '(Loaded|mapping PE file) L".*second skin\.dll"' "$out/wine.log"; }
-for _ in $(seq 50); do
-    took_skin && break
-    sleep 0.2
-done
-took_skin || fail "the running instance did not take the second skin over"
+pell_wait_until 10 took_skin || fail "the running instance did not take the second skin over"
 [ -z "$(marks 'second skin.dll.loaded')" ] || fail "the handed-over skin ran its code"
 
 pell_wait_size "$window" 32x32 60 || fail "the check did not end with the error face ($pell_size)"

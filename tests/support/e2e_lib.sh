@@ -66,17 +66,44 @@ pell_start_program() {
     shift
     (cd "$out/run" && exec wine PellWatcher.exe "$@") >"$out/wine.log" 2>&1 &
     pell_program=$!
+    pell_program_log="$out/wine.log"
     pell_track "$pell_program"
 }
 
-# pell_wait_file FILE SECONDS: until FILE is there and not empty.
-pell_wait_file() {
-    for _ in $(seq $(($2 * 10))); do
-        [ -s "$1" ] && return 0
+# pell_end_program DIR: ends the program of pell_start_program by its exit
+# command, through window_probe.exe in DIR, and fails unless it ended with
+# code 0, its Wine process went and nothing crashed. The milliseconds from
+# the command to the end are left in $pell_exit_ms.
+pell_end_program() {
+    local result code
+    result="$(cd "$1" && wine window_probe.exe --exit | tr -d '\r')" ||
+        fail "the program did not end: $result"
+    read -r pell_exit_ms code <<<"$result"
+    echo "the program ended ${pell_exit_ms} ms after the exit command, exit code $code"
+    [ "$code" -eq 0 ] || fail "exit code $code"
+    pell_wait_until 10 pell_program_ended || fail "the Wine process stayed"
+    if grep -Eq 'Unhandled (exception|page fault)|winedbg' "$pell_program_log"; then
+        cat "$pell_program_log"
+        fail "the program crashed"
+    fi
+}
+
+pell_program_ended() { ! kill -0 "$pell_program" 2>/dev/null; }
+
+# pell_wait_until SECONDS COMMAND...: until the command succeeds (false when
+# it still fails after that long).
+pell_wait_until() {
+    local seconds="$1"
+    shift
+    for _ in $(seq $((seconds * 10))); do
+        "$@" && return 0
         sleep 0.1
     done
-    [ -s "$1" ]
+    "$@"
 }
+
+# pell_wait_file FILE SECONDS: until FILE is there and not empty.
+pell_wait_file() { pell_wait_until "$2" test -s "$1"; }
 
 # pell_find_window SECONDS SEARCH...: the first window xdotool's search finds.
 pell_find_window() {

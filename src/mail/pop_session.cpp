@@ -510,7 +510,10 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
     if (out.result != kStatusOk)
         return;
     if (ContainsErr(reply)) {
-        out.result = kStatusLogin;
+        // A mailbox locked by another session (RFC 2449's IN-USE) is no wrong
+        // password: it is what "another application is checking" says.
+        out.result =
+            FindTextNoCase(reply, "[IN-USE]") != kNotFound ? kStatusOtherApp : kStatusLogin;
         return;
     }
     Transaction(line, in, out, hooks).Run();

@@ -143,6 +143,12 @@ TEST(PopSessionTest, ResultCodes) {
     const Case cases[] = {
         {"empty mailbox", [](MailboxScript&) {}, kStatusOk, true},
         {"wrong password", [](MailboxScript& s) { s.password = "other"; }, kStatusLogin, false},
+        {"mailbox locked by another session",
+         [](MailboxScript& s) {
+             s.password = "other";
+             s.passRefusal = "-ERR [IN-USE] Mailbox in use\r\n";
+         },
+         kStatusOtherApp, false},
         {"STAT refused", [](MailboxScript& s) { s.statOverride = "-ERR locked\r\n"; }, kStatusList,
          true},
         {"UIDL refused: the Message-IDs decide",

@@ -140,7 +140,7 @@ void MailboxScript::operator()(FakeConnection& c) const {
         if (verb == "USER") {
             reply("+OK\r\n");
         } else if (verb == "PASS") {
-            reply(rest == password ? "+OK logged in\r\n" : "-ERR wrong password\r\n");
+            reply(rest == password ? "+OK logged in\r\n" : passRefusal);
         } else if (verb == "APOP") {
             std::string digest = rest.substr(rest.find(' ') + 1);
             reply(apopDigest.empty() || digest == apopDigest ? "+OK logged in\r\n"

@@ -64,11 +64,12 @@ struct MailboxScript {
     std::vector<std::string> messages;
     std::string greeting = "+OK ready <1896.697170952@dbc.mtview.ca.us>\r\n";
     std::string password = "secret";
-    std::string apopDigest;            // accepted APOP digest (empty: any)
-    std::size_t chunk = 0;             // write size (0 = whole replies)
-    std::string statOverride;          // a STAT reply to use instead
-    std::string listOverride;          // a LIST reply to use instead
-    bool topError = false;             // answer TOP/RETR with -ERR
+    std::string passRefusal = "-ERR wrong password\r\n";  // the answer to a wrong password
+    std::string apopDigest;                               // accepted APOP digest (empty: any)
+    std::size_t chunk = 0;                                // write size (0 = whole replies)
+    std::string statOverride;                             // a STAT reply to use instead
+    std::string listOverride;                             // a LIST reply to use instead
+    bool topError = false;                                // answer TOP/RETR with -ERR
     bool closeInTop = false;           // close the connection in the middle of a TOP reply
     bool silentAfterGreeting = false;  // say nothing after the greeting
     bool resetAfterStat = false;       // reset the connection right after the STAT reply

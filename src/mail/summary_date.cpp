@@ -76,7 +76,8 @@ class DateReader {
         while (at_ < text_.size()) {
             const char c = text_[at_];
             if (depth > 0) {
-                if (c == '\\')
+                // An escape at the very end escapes nothing.
+                if (c == '\\' && at_ + 1 < text_.size())
                     ++at_;
                 else if (c == '(')
                     ++depth;

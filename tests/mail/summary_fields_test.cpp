@@ -134,6 +134,7 @@ TEST(FormatSummaryDate, FormatsOrFallsBackToTheRawLine) {
         {"Thu, 29 Apr 2012 23:", "Thu, 29 Apr 2012 23:"},
         {"Thu, 29 Apr 2 23:34", "Thu, 29 Apr 2 23:34"},
         {"Thu, 29 Apr 2012 (23:34:45", "Thu, 29 Apr 2012 (23:34:45"},
+        {"Sun, 13 Ma(x\\", "Sun, 13 Ma(x\\"},  // an escape ends the value
         {"Tue, 3 Foo 2004 21:05:09 +0900", "Tue, 3 Foo 2004 21:05:09 +0900"},
         {"Tue, 3 eb 2004 21:05:09 +0900", "Tue, 3 eb 2004 21:05:09 +0900"},
         {"Tue, 3 February 2004 21:05:09", "Tue, 3 February 2004 21:05:09"},

@@ -190,7 +190,10 @@ int ImapMailbox::LogIn(const ImapAccount& account) {
             return kStatusOk;
         case ImapReplyEnd::kNo:
         case ImapReplyEnd::kBad:
-            return kStatusLogin;
+            // A mailbox another session holds (RFC 5530's INUSE) is no
+            // wrong password.
+            return UpperWords(result.code) == std::vector<std::string>{"INUSE"} ? kStatusOtherApp
+                                                                                : kStatusLogin;
         case ImapReplyEnd::kSendFailed:
             return kStatusUser;
         default:

@@ -510,10 +510,12 @@ void RunPopSession(Network& network, const PopSessionInput& in, PopSessionOutput
     if (out.result != kStatusOk)
         return;
     if (ContainsErr(reply)) {
-        // A mailbox locked by another session (RFC 2449's IN-USE) is no wrong
-        // password: it is what "another application is checking" says.
-        out.result =
-            FindTextNoCase(reply, "[IN-USE]") != kNotFound ? kStatusOtherApp : kStatusLogin;
+        // A mailbox locked by another session (RFC 2449's IN-USE), or one
+        // logged into too recently by another program (LOGIN-DELAY), is no
+        // wrong password: it is what "another application is checking" says.
+        const bool busy = FindTextNoCase(reply, "[IN-USE]") != kNotFound ||
+                          FindTextNoCase(reply, "[LOGIN-DELAY]") != kNotFound;
+        out.result = busy ? kStatusOtherApp : kStatusLogin;
         return;
     }
     Transaction(line, in, out, hooks).Run();

@@ -216,6 +216,17 @@ TEST(ImapSessionTest, GreetingAndLogin) {
          kStatusLogin,
          {"LOGIN"},
          {"EXAMINE"}},
+        {"mailbox held by another session",
+         [](ImapServerScript& s, PopSessionInput&) {
+             s.answer = [](const std::string& c) -> std::optional<std::string> {
+                 if (c.rfind("AUTHENTICATE", 0) == 0)
+                     return "{tag} NO [INUSE] Mailbox in use\r\n";
+                 return std::nullopt;
+             };
+         },
+         kStatusOtherApp,
+         {"AUTHENTICATE"},
+         {"EXAMINE"}},
         {"a password with a line break is never sent",
          [](ImapServerScript&, PopSessionInput& in) { in.password = "a\r\nb LOGOUT"; },
          kStatusPassword,

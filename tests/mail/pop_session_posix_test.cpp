@@ -149,6 +149,12 @@ TEST(PopSessionTest, ResultCodes) {
              s.passRefusal = "-ERR [IN-USE] Mailbox in use\r\n";
          },
          kStatusOtherApp, false},
+        {"logged into too recently by another program",
+         [](MailboxScript& s) {
+             s.password = "other";
+             s.passRefusal = "-ERR [LOGIN-DELAY] Logged in too recently\r\n";
+         },
+         kStatusOtherApp, false},
         {"STAT refused", [](MailboxScript& s) { s.statOverride = "-ERR locked\r\n"; }, kStatusList,
          true},
         {"UIDL refused: the Message-IDs decide",

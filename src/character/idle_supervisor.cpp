@@ -1,5 +1,7 @@
 #include "character/idle_supervisor.h"
 
+#include <algorithm>
+
 #include "character/check_retry.h"
 #include "mail/mail_session.h"
 #include "mail/status_codes.h"
@@ -20,6 +22,20 @@ std::string SectionKey(const std::string& section) {
 
 bool IsSuccessfulCheck(int status) {
     return status == kStatusOk || status == kStatusNewMail;
+}
+
+// Reconnects come on the steps of the checks' network failures while they
+// come before the account's own next check; after that a successful check
+// starts the watcher again. An account without a check timer has nothing but
+// its watcher, so it is reconnected for as long as it fails, at the latest
+// every half hour.
+std::optional<std::uint32_t> WatcherRetryDelaySeconds(int failures, int periodSeconds) {
+    if (periodSeconds > 0)
+        return RetryDelaySeconds(failures, periodSeconds);
+    constexpr std::uint32_t kLongestSeconds = 30 * 60;
+    const std::optional<std::uint32_t> step =
+        RetryDelaySeconds(std::min(failures, 6), 2 * kLongestSeconds);
+    return std::min(step.value_or(kLongestSeconds), kLongestSeconds);
 }
 
 }  // namespace
@@ -150,11 +166,9 @@ void IdleSupervisor::OnWatcherEnded(const AccountList& accounts, std::uint32_t i
         ++watch->failures;
     if (index == accounts.size())
         return;
-    // Reconnects come on the steps of the checks' network failures while they
-    // come before the account's own next check; after that a successful check
-    // starts the watcher again.
     const int period = store_.ReadInt(watch->section, "Timer", 0);
-    if (const std::optional<std::uint32_t> delay = RetryDelaySeconds(watch->failures, period)) {
+    if (const std::optional<std::uint32_t> delay =
+            WatcherRetryDelaySeconds(watch->failures, period)) {
         watch->retryTimer = IdleRetryTimerId(index);
         port_.SetTimer(watch->retryTimer, TimerPeriodMs(static_cast<int>(*delay), 1000));
     }

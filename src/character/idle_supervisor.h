@@ -4,7 +4,8 @@
 // when it is enabled, reads IMAP, has Idle on and has just been checked
 // successfully. A server that does not offer IDLE is not asked again until
 // the settings change. A watcher that fails is reconnected on the retry
-// steps of the checks' network failures; everything stops before a suspend,
+// steps of the checks' network failures (for ever, at the latest every half
+// hour, when the account has no check timer); everything stops before a suspend,
 // the settings dialog and the exit. The account's check timer keeps running
 // beside it. The platform side (threads, timers) is behind IdlePort.
 #include <cstdint>

@@ -102,6 +102,19 @@ TEST_F(IdleSupervisorTest, AFailedWatcherReconnectsOnTheNetworkRetrySteps) {
     EXPECT_EQ(port.started.size(), 8u);
 }
 
+TEST_F(IdleSupervisorTest, WithoutACheckTimerTheWatcherIsReconnectedForEver) {
+    file.Write("[POP1]\r\nTimer=0\r\nProtocol=1\r\n[POP2]\r\nProtocol=1\r\n");
+    const std::uint32_t timer = IdleRetryTimerId(0);
+    idle.OnCheckEnded(accounts, 0, kStatusOk);
+    for (std::uint32_t delay :
+         {60000u, 120000u, 240000u, 480000u, 960000u, 1800000u, 1800000u, 1800000u}) {
+        idle.OnWatcherEnded(accounts, Last(), kFailed);
+        ASSERT_EQ(port.timers.count(timer) ? port.timers[timer] : 0u, delay);
+        idle.OnRetryTimer(accounts, timer);
+    }
+    EXPECT_EQ(port.started.size(), 9u);
+}
+
 TEST_F(IdleSupervisorTest, StopsForTheSettingsAndRestartsFromTheNewList) {
     Accounts();
     idle.OnCheckEnded(accounts, 0, kStatusOk);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "mail/imap_settings.h"
 #include "mail/status_codes.h"
@@ -18,10 +19,11 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::seconds kShortestIdle{60};
 
 // Counts what announces new mail while idling and tells the owner once per
-// burst of responses.
+// burst of responses, and never twice within the hooks' gap.
 class NewMailWatch {
   public:
-    explicit NewMailWatch(const IdleHooks& hooks) : hooks_(hooks) {}
+    explicit NewMailWatch(const IdleHooks& hooks)
+        : hooks_(hooks), gap_(std::clamp(hooks.announceGapSeconds, 0, 3600)) {}
 
     void Note(const ImapResponse& response) {
         ImapHead head = ParseImapHead(response.text);
@@ -30,15 +32,31 @@ class NewMailWatch {
         if (IsWord(head.keyword, "EXISTS") || (IsWord(head.keyword, "RECENT") && *head.number > 0))
             pending_ = true;
     }
-    void Announce() {
-        if (pending_ && hooks_.onNewMail)
+    // `gapOver`: the wait for a held-back notice has ended.
+    void Announce(bool gapOver = false) {
+        if (!pending_ || (told_ && !gapOver && Clock::now() < nextAllowed()))
+            return;
+        if (hooks_.onNewMail)
             hooks_.onNewMail();
         pending_ = false;
+        told_ = true;
+        lastTold_ = Clock::now();
+    }
+    // When a held-back notice may go out, if one waits.
+    std::optional<Clock::time_point> heldUntil() const {
+        if (!pending_ || !told_)
+            return std::nullopt;
+        return nextAllowed();
     }
 
   private:
+    Clock::time_point nextAllowed() const { return lastTold_ + gap_; }
+
     const IdleHooks& hooks_;
+    const std::chrono::seconds gap_;
     bool pending_ = false;
+    bool told_ = false;
+    Clock::time_point lastTold_;
 };
 
 class IdleLoop {
@@ -104,14 +122,22 @@ class IdleLoop {
     bool Wait(Clock::time_point deadline, std::optional<IdleResult>& end, bool& endedByServer) {
         for (;;) {
             if (!channel_.holdsResponse()) {
-                const auto left =
-                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-                if (left.count() <= 0)
+                // A held-back notice wakes the wait when its gap has passed.
+                const std::optional<Clock::time_point> held = watch_.heldUntil();
+                const bool untilHeld = held && *held < deadline;
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    (untilHeld ? *held : deadline) - Clock::now());
+                if (left.count() <= 0 && !untilHeld)
                     return true;
-                int ready = channel_.WaitForData(static_cast<int>(left.count()));
+                int ready =
+                    left.count() <= 0 ? 0 : channel_.WaitForData(static_cast<int>(left.count()));
                 if (control_.stopped()) {
                     end = Stopped();
                     return false;
+                }
+                if (ready == 0 && untilHeld) {
+                    watch_.Announce(true);
+                    continue;
                 }
                 if (ready == 0)
                     return true;  // the whole wait passed

@@ -80,6 +80,11 @@ struct IdleHooks {
     // How long one IDLE lasts before it is renewed (DONE, IDLE): below the
     // 10 minutes after which some large providers drop a quiet connection.
     int renewSeconds = 9 * 60;
+    // The shortest time between two notices: mail arriving sooner is told
+    // when it has passed, so a server that keeps saying EXISTS cannot keep
+    // the account's check running back to back. The first notice is never
+    // held back.
+    int announceGapSeconds = 5;
 };
 
 // When the folder's UIDNEXT has moved past the stored mark since the last

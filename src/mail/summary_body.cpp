@@ -13,6 +13,7 @@
 #include "mime/mime_headers.h"
 #include "mime/mime_walk.h"
 #include "mime/transfer_encoding.h"
+#include "mime/unicode_cp932.h"
 #include "startup/text_search.h"
 
 namespace pell {
@@ -178,8 +179,16 @@ std::string AttachmentList(const std::vector<MimeLeaf>& leaves) {
         list += "\r\n Attach:";
         list += ListedName(leaf.headers.fileName);
     }
-    if (list.size() > kMaxAttachmentList)
-        list.resize(kMaxAttachmentList);
+    // Cut between characters: half of a Japanese name's last character would
+    // show as a broken byte.
+    std::size_t kept = 0;
+    while (kept < list.size()) {
+        const std::size_t length = Cp932CharLength(static_cast<unsigned char>(list[kept]));
+        if (kept + length > kMaxAttachmentList)
+            break;
+        kept += length;
+    }
+    list.resize(std::min(kept, list.size()));
     return list;
 }
 

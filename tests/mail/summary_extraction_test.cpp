@@ -223,6 +223,17 @@ TEST(ListAttachments, CappedAndLinearOnHostileInput) {
     EXPECT_EQ(list.size(), kMaxAttachmentList);
     // The text before the first delimiter is the preamble, not a part.
     EXPECT_EQ(list.compare(0, 19, "\r\n Attach:file1\r\n A"), 0);
+    // Two-byte names are cut between characters, whichever byte the cap meets.
+    for (const char* lead : {"", "x"}) {
+        std::string kanji = lead;
+        for (int i = 0; i < 600; ++i)
+            kanji += "\x82\xa0";
+        const std::string cut =
+            ListAttachments("--b\r\nContent-Type: x; name=\"" + kanji + "\"\r\n\r\n--b--\r\n", "b");
+        EXPECT_GE(cut.size(), kMaxAttachmentList - 1);
+        EXPECT_LE(cut.size(), kMaxAttachmentList);
+        EXPECT_EQ(cut.back(), '\xa0') << "lead \"" << lead << "\"";
+    }
     // A boundary as long as the body, searched over and over, must not take
     // quadratic time (this would run for minutes).
     const std::string longBoundary(200000, '-');

@@ -11,6 +11,7 @@
 #include "character/dpi_scale.h"
 #include "character/screen_dpi_win32.h"
 #include "character/window_messages.h"
+#include "character/window_placement.h"
 #include "dialogs/account_dialog_win32.h"
 #include "dialogs/dialog_setup_win32.h"
 #include "dialogs/dialog_surface_win32.h"
@@ -117,8 +118,20 @@ void ToggleDetails(HWND dialog) {
     const int change = step.heightChange < 0 ? -units.bottom : units.bottom;
     RECT rect{};
     GetWindowRect(dialog, &rect);
-    SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, rect.right - rect.left,
-                 rect.bottom - rect.top + change, SWP_NOMOVE);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top + change;
+    // Details that would open below the bottom of the screen (a small or
+    // highly scaled one) move the dialog up, so that they can be reached.
+    ScreenPoint at{rect.left, rect.top};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (change > 0 &&
+        GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        at = KeepOnScreen(at, width, height, {},
+                          ScreenRect{work.left, work.top, work.right, work.bottom});
+    }
+    SetWindowPos(dialog, HWND_NOTOPMOST, at.x, at.y, width, height, 0);
     SetDlgItemTextA(dialog, kSettingsDetails, step.text);
 }
 

@@ -270,6 +270,28 @@ TEST_F(SettingsDialogTest, DetailsOptionsAndTheStackingTheCharacterTakesAtOnce) 
     EXPECT_EQ(GetWindowLongA(main_, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
 
+TEST_F(SettingsDialogTest, DetailsOpeningBelowTheScreenMoveTheDialogUp) {
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT& work = monitor.rcWork;
+    RECT first{}, grown{};
+    GetWindowRect(dialog, &first);
+    const int height = first.bottom - first.top;
+    SetWindowPos(dialog, nullptr, first.left, work.bottom - height - 4, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+    SendMessageA(GetDlgItem(dialog, 1022), BM_CLICK, 0, 0);
+    GetWindowRect(dialog, &grown);
+    RECT details{0, 0, 0, kDetailsHeight};
+    MapDialogRect(dialog, &details);
+    EXPECT_EQ(grown.bottom - grown.top, height + details.bottom);
+    EXPECT_EQ(grown.bottom, work.bottom);
+    EXPECT_EQ(grown.left, first.left);
+    Close(dialog);
+}
+
 TEST_F(SettingsDialogTest, StartWithWindowsShowsAndChangesTheRunKey) {
     // What the Run key holds when the dialog opens, the box it shows, the
     // click (if any) before closing and the value afterwards.
